@@ -1,0 +1,88 @@
+// Derived values of the compander, in single precision throughout: each power of ten is taken of
+// a float exponent and stored as a float.
+#include "CompanderLaw.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace compander {
+
+float thresholdDbFromValue(float v) { return (1.0f - v) * -120.0f; }
+
+float dbToAmplitude(float db) { return std::pow(10.0f, db * 0.05f); }
+
+float ratioFromValue(float v) {
+    if (v >= 0.5f)
+        return (v - 0.5f) * 8.0f + 1.0f;
+    return 1.0f / ((0.5f - v) * 8.0f + 1.0f);
+}
+
+std::array<float, kLevels> makeLevelTable() {
+    std::array<float, kLevels> levels{};
+    for (int i = 0; i < kLevels; ++i)
+        levels[i] = std::pow(10.0f, static_cast<float>(i - 120) * 0.1f);
+    return levels;
+}
+
+void buildGainTable(float thresholdDb, float thresholdAmp, float ratio,
+                    std::span<float, kLevels> table) {
+    for (int i = 0; i < kLevels; ++i) {
+        const float level = static_cast<float>(i - 120);
+        const float amp = std::pow(10.0f, level * 0.05f);
+        float gain = 1.0f;
+        if (ratio >= 1.0f) {
+            if (thresholdAmp > amp)
+                gain = std::pow(10.0f, (level - thresholdDb) * (ratio - 1.0f) * 0.05f);
+        } else if (thresholdAmp < amp) {
+            gain = std::pow(10.0f, (thresholdDb - level) * (1.0f / ratio - 1.0f) * 0.05f);
+        }
+        table[i] = gain;
+    }
+}
+
+float attackCoefficient(float seconds, float sampleRate) {
+    if (seconds == 0.0f)
+        return 999.99994f; // the float just below 1000
+    return std::pow(10.0f, static_cast<float>(kHopSize) / (seconds * sampleRate));
+}
+
+float releaseCoefficient(float seconds, float sampleRate) {
+    if (seconds == 0.0f)
+        return 0.001f;
+    return std::pow(0.1f, static_cast<float>(kHopSize) / (seconds * sampleRate));
+}
+
+float tiltDbFromValue(float v) { return v * 12.0f - 6.0f; }
+
+void buildTiltWeights(float tiltDb, std::span<float, kBins> weights) {
+    const float c = std::log10(static_cast<float>(kHalfSize)) * 20.0f * 0.5f;
+    for (int k = 1; k < kBins; ++k) {
+        const float db = 20.0f * std::log10(static_cast<float>(k));
+        weights[k] = std::pow(10.0f, (db - c) * tiltDb / c);
+    }
+    weights[0] = weights[1];
+}
+
+LevelLookup::LevelLookup() : levels_(makeLevelTable()) {
+    std::copy(levels_.begin(), levels_.end(), bounds_.begin());
+    bounds_[kLevels] = std::numeric_limits<float>::quiet_NaN();
+    for (std::uint32_t b = 0; b < bucketStart_.size(); ++b) {
+        const std::uint32_t bits = b << 20;
+        float low;
+        std::memcpy(&low, &bits, sizeof low);
+        // Buckets of +inf and NaN start past the table: nothing there lies below an entry.
+        bucketStart_[b] = static_cast<std::uint8_t>(std::isnan(low) || std::isinf(low)
+                                                         ? kLevels
+                                                         : findLinear(levels_, low));
+    }
+}
+
+int LevelLookup::findLinear(const std::array<float, kLevels>& levels, float power) {
+    for (int i = 0; i < kLevels; ++i)
+        if (power < levels[i])
+            return i;
+    return kLevels;
+}
+
+} // namespace compander

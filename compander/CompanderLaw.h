@@ -1,0 +1,78 @@
+// The compander's static law and the values derived from its parameters: threshold, ratio, the
+// level and gain tables, attack and release coefficients, tilt weights. Pure functions in single
+// precision, so each can be checked without building the plug-in.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <span>
+
+namespace compander {
+
+inline constexpr int kFftSize = 1024;
+inline constexpr int kHalfSize = 512;
+inline constexpr int kBins = kHalfSize + 1;
+inline constexpr int kHopSize = 256;
+inline constexpr int kLevels = 120; // levelTable/gainTable: -120 dB … -1 dB in 1 dB steps
+
+// Threshold in dB from the raw value: (1 - v) * -120, so -120 … 0 dB.
+float thresholdDbFromValue(float v);
+// 10^(dB / 20) as a float.
+float dbToAmplitude(float db);
+// Ratio from the raw value: v >= 0.5 gives 1 … 5 (downward expansion 1:R), v < 0.5 gives
+// 1/5 … 1 (compression R:1).
+float ratioFromValue(float v);
+
+// levelTable[i] = 10^((i - 120) / 10): bin powers from -120 dB to -1 dB.
+std::array<float, kLevels> makeLevelTable();
+
+// Target gain for every levelTable entry. Below the threshold a ratio >= 1 expands downwards
+// (a level L leaves at T + R (L - T) dB); above the threshold a ratio < 1 pulls the level down by
+// (1/R - 1)(L - T) dB, so 2:1 holds everything at the threshold.
+void buildGainTable(float thresholdDb, float thresholdAmp, float ratio,
+                    std::span<float, kLevels> table);
+
+// Per-frame gain multipliers for a gain rising by 20 dB per `seconds` (attack) or falling by
+// 20 dB per `seconds` (release); 0 s means as fast as the law allows (x999.99994 or x0.001).
+float attackCoefficient(float seconds, float sampleRate);
+float releaseCoefficient(float seconds, float sampleRate);
+
+// Tilt in dB from the raw value: 12 v - 6.
+float tiltDbFromValue(float v);
+// Amplitude weight per bin: 1 at bin sqrt(512), 10^tiltDb at bin 512. Bin 0 has no log
+// frequency; it takes bin 1's weight, which keeps it finite and positive for every tilt.
+void buildTiltWeights(float tiltDb, std::span<float, kBins> weights);
+
+// On/off from a raw value: on strictly above 0.5.
+inline bool switchOn(float v) { return v > 0.5f; }
+
+// The index of the first levelTable entry that `power` lies below, or kLevels when there is none
+// (power at or above -1 dB, +inf or NaN). Same answer as the plain scan over the table, in a
+// handful of instructions: the float's exponent and top three mantissa bits pick a bucket no wider
+// than 0.52 dB, which holds at most one table boundary, so one comparison settles the entry.
+class LevelLookup {
+public:
+    LevelLookup();
+
+    int find(float power) const {
+        if (!(power >= 0.0f)) // negative below every entry; NaN above every entry
+            return power < 0.0f ? 0 : kLevels;
+        std::uint32_t bits;
+        std::memcpy(&bits, &power, sizeof bits);
+        const int start = bucketStart_[(bits & 0x7fffffffu) >> 20];
+        return start + (power >= bounds_[start] ? 1 : 0);
+    }
+
+    // The plain scan, for reference.
+    static int findLinear(const std::array<float, kLevels>& levels, float power);
+
+    const std::array<float, kLevels>& levels() const { return levels_; }
+
+private:
+    std::array<float, kLevels> levels_;
+    std::array<float, kLevels + 1> bounds_;    // levels_ then NaN, which nothing reaches
+    std::array<std::uint8_t, 2048> bucketStart_; // first entry above each bucket's lowest value
+};
+
+} // namespace compander

@@ -1,0 +1,146 @@
+// The compander's program record, its parameter table, built-in programs, chunk encoding and MIDI
+// controller map: the data a host sees, kept as tables the code walks.
+#pragma once
+
+#include "CompanderLaw.h"
+
+#include <array>
+#include <cstddef>
+
+namespace compander {
+
+inline constexpr int kNumParams = 12;
+inline constexpr int kNumPrograms = 8;
+inline constexpr int kNameBytes = 24; // a name holds at most 23 characters and its NUL
+
+// One program: the stored parameter floats (raw 0 … 1 values, record order), the two threshold
+// shapes and the name. Its big-endian byte image is the program chunk.
+struct CompanderProgram {
+    float values[12];
+    float shape1[kBins];
+    float shape2[kBins];
+    char name[kNameBytes];
+};
+static_assert(sizeof(CompanderProgram) == 4176);
+
+inline constexpr std::size_t kProgramChunkBytes = sizeof(CompanderProgram); // 4176
+inline constexpr std::size_t kBankChunkBytes = kNumPrograms * kProgramChunkBytes; // 33408
+
+// Record slots of the stored floats. Slots 5 … 7 are reserved: carried, never applied.
+enum Slot : int {
+    kSlotAttack = 0,
+    kSlotInvert = 1,
+    kSlotGain = 2,
+    kSlotRatio = 3,
+    kSlotRelease = 4,
+    kSlotThreshold = 8,
+    kSlotStereoLink = 9,
+    kSlotTilt = 10,
+    kSlotLogScale = 11,
+    kNotStored = -1,
+};
+
+// Parameter indexes as the host sees them.
+enum Param : int {
+    kThreshold = 0,
+    kAttack = 1,
+    kRelease = 2,
+    kRatio = 3,
+    kLearnPeak = 4,
+    kLearnAverage = 5,
+    kReset = 6,
+    kInvert = 7,
+    kGain = 8,
+    kLogScale = 9,
+    kStereoLink = 10,
+    kTilt = 11,
+};
+
+enum class Display {
+    ThresholdDb, // (1 - v) * -120, "%3.1f"
+    Seconds,     // v, "%3.2f"
+    Ratio,       // "1 : %3.2f" or "%3.2f : 1"
+    Raw,         // v through the base's float formatter
+    GainDb,      // (v - 0.5) * 48, "%3.1f"
+    LogScale,    // "on" while the engine's log-scale flag is set
+    OnOff,       // "on" above 0.5
+    TiltDb,      // 12 v - 6, "%3.2f"
+};
+
+struct ParamInfo {
+    const char* name;
+    const char* label;
+    int slot;
+    Display display;
+};
+
+inline constexpr std::array<ParamInfo, kNumParams> kParams{{
+    {"threshold", "dB", kSlotThreshold, Display::ThresholdDb},
+    {"attack", "s", kSlotAttack, Display::Seconds},
+    {"release", "s", kSlotRelease, Display::Seconds},
+    {"ratio", "", kSlotRatio, Display::Ratio},
+    {"learnpeak", "", kNotStored, Display::Raw},
+    {"learnaverage", "", kNotStored, Display::Raw},
+    {"reset", "", kNotStored, Display::Raw},
+    {"invert", "", kSlotInvert, Display::Raw},
+    {"gain", "dB", kSlotGain, Display::GainDb},
+    {"logscale", "", kSlotLogScale, Display::LogScale},
+    {"stereolink", "", kSlotStereoLink, Display::OnOff},
+    {"tilt", "dB", kSlotTilt, Display::TiltDb},
+}};
+
+// The order in which a program's stored values are applied when it is selected.
+inline constexpr std::array<int, 9> kProgramApplyOrder{kThreshold, kAttack, kRelease,
+                                                       kRatio,     kTilt,   kLogScale,
+                                                       kInvert,    kGain,   kStereoLink};
+
+struct BuiltInProgram {
+    const char* name;
+    std::array<float, 12> values; // record order
+};
+
+// attack, invert, gain, ratio, release, reserved x3, threshold, stereolink, tilt, logscale
+inline constexpr std::array<float, 12> kInitValues{0.5f, 0, 0.5f, 0.5f, 0.5f, 0, 0, 0,
+                                                   0.5f, 0, 0.5f, 0};
+inline constexpr std::array<BuiltInProgram, 3> kBuiltInPrograms{{
+    {"Noise Reduction", {0, 0, 0.5f, 0.65f, 0.2f, 1, 0, 0, 0.75f, 0, 0.5f, 1}},
+    {"Spectral Flatten", {0, 0, 0.75f, 0.35f, 0.1f, 0, 0, 0, 0.6f, 0, 0.5f, 1}},
+    {"Spectral Reshape", {0, 0, 0.75f, 0.35f, 0.1f, 1, 0, 0, 0.6f, 0, 0.5f, 1}},
+}};
+inline constexpr int kStartProgram = 3;
+
+// "Init": default values, flat shapes.
+CompanderProgram initProgram();
+// The eight programs a new effect starts with.
+std::array<CompanderProgram, kNumPrograms> builtInPrograms();
+
+// Copies at most 23 characters of `text` into the name field and zero-fills the rest, so equal
+// names give equal chunk bytes.
+void setName(CompanderProgram& program, const char* text);
+
+// Chunk form of one record: floats big-endian, name byte for byte.
+void encodeProgram(const CompanderProgram& program, unsigned char* out);
+// Reads a record from its chunk form. Answers false, leaving `program` untouched, when any float
+// is NaN or infinite. The name is cut to 23 characters and zero-filled after its end.
+bool decodeProgram(const unsigned char* in, CompanderProgram& program);
+// True when every float of `count` records at `in` is finite.
+bool chunkFloatsFinite(const unsigned char* in, int count);
+
+// MIDI control change → parameter index, or -1 for controllers the compander ignores.
+struct MidiControl {
+    int controller;
+    int param;
+};
+inline constexpr std::array<MidiControl, 6> kMidiControls{{
+    {7, kGain},
+    {72, kRelease},
+    {73, kAttack},
+    {75, kThreshold},
+    {76, kRatio},
+    {77, kTilt},
+}};
+int paramForController(int controller);
+// A controller's 7-bit value as a parameter value: value / 128 (127 → 0.9921875, 64 → 0.5).
+inline float controllerValue(int value) { return static_cast<float>(value & 0x7f) / 128.0f; }
+
+} // namespace compander

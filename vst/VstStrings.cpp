@@ -1,0 +1,88 @@
+// Display formatting of parameter values.
+#include "VstStrings.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace vst {
+
+void copyString(char* dst, const char* src, int32_t maxLen) {
+    if (!dst || maxLen < 1)
+        return;
+    int32_t i = 0;
+    if (src)
+        for (; i < maxLen - 1 && src[i]; ++i)
+            dst[i] = src[i];
+    dst[i] = 0;
+}
+
+void float2string(float value, char* text, int32_t maxLen) {
+    if (!text || maxLen < 1)
+        return;
+    char buf[32];
+    if (!(value <= 99999999.f && value >= -9999999.f)) { // NaN lands here too
+        copyString(text, "Huge!", maxLen);
+        return;
+    }
+    int len = 0;
+    double v = value;
+    if (v < 0) {
+        buf[len++] = '-';
+        v = -v;
+    }
+    const double integral = std::floor(v);
+    double fraction = v - integral;
+    // Integer digits, lowest seven kept.
+    auto digits = static_cast<long long>(integral) % 10000000LL;
+    char rev[8];
+    int n = 0;
+    do {
+        rev[n++] = static_cast<char>('0' + digits % 10);
+        digits /= 10;
+    } while (digits && n < 7);
+    while (n)
+        buf[len++] = rev[--n];
+    buf[len++] = '.';
+    // Fraction digits, truncated, until the text holds eight characters.
+    while (len < 8) {
+        fraction *= 10.0;
+        const int d = static_cast<int>(fraction);
+        buf[len++] = static_cast<char>('0' + d);
+        fraction -= d;
+    }
+    buf[len] = 0;
+    copyString(text, buf, maxLen);
+}
+
+void dB2string(float value, char* text, int32_t maxLen) {
+    if (value <= 0.f)
+        copyString(text, "-oo", maxLen);
+    else
+        float2string(static_cast<float>(20.0 * std::log10(value)), text, maxLen);
+}
+
+void int2string(int32_t value, char* text, int32_t maxLen) {
+    if (value >= 100000000 || value <= -10000000) {
+        copyString(text, "Huge!", maxLen);
+        return;
+    }
+    char buf[16];
+    int len = 0;
+    long long v = value;
+    if (v < 0) {
+        buf[len++] = '-';
+        v = -v;
+    }
+    char rev[12];
+    int n = 0;
+    do {
+        rev[n++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v);
+    while (n)
+        buf[len++] = rev[--n];
+    buf[len] = 0;
+    copyString(text, buf, maxLen);
+}
+
+} // namespace vst
