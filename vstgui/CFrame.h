@@ -1,0 +1,107 @@
+// The top-level view: holds the views of an editor, repaints the dirty ones from idle and feeds
+// them the mouse. Two backends paint through the same code into one back buffer: an X11 child
+// window inside the host's window (events pumped from idle, no threads), or headless, where a
+// test scripts the mouse and reads the picture back as pixels or a PNG file.
+#pragma once
+
+#include "CView.h"
+
+#include <memory>
+#include <vector>
+
+// What the frame needs of its editor: the edit gestures around a mouse change.
+class VSTGUIEditorInterface {
+public:
+    virtual ~VSTGUIEditorInterface() = default;
+    virtual void beginEdit(long index) { (void)index; }
+    virtual void endEdit(long index) { (void)index; }
+};
+
+// One step of a scripted mouse gesture: position (frame coordinates) and button bits.
+struct CMouseStep {
+    CPoint where;
+    long buttons;
+};
+
+class CFrame : public CView {
+public:
+    // On screen: a child window of the X11 window `parentWindow` (an XID). With parentWindow 0,
+    // or when no display can be opened, the frame is headless.
+    CFrame(const CRect& size, unsigned long parentWindow, VSTGUIEditorInterface* editor);
+    // Headless frame.
+    CFrame(const CRect& size, VSTGUIEditorInterface* editor = nullptr);
+    ~CFrame() override;
+
+    // Takes over the caller's reference to the view.
+    bool addView(CView* view);
+    bool removeView(CView* view, bool withForget = true);
+    bool isChild(const CView* view) const;
+    int getNbViews() const { return static_cast<int>(views.size()); }
+    CView* getView(int index) const;
+
+    void setBackgroundColor(const CColor& color) { background = color; invalidate(size); }
+    CColor getBackgroundColor() const { return background; }
+
+    // Marks an area for repainting at the next idle: the background and every view over it.
+    void invalidate(const CRect& rect);
+    // Paints what is dirty and shows it; pumps the window's events (on screen).
+    void idle();
+    // idle() as called from inside a modal mouse loop: events are pumped but no new press starts.
+    void doIdleStuff();
+    // Repaints everything now.
+    void redraw();
+    void draw(CDrawContext* context) override;
+
+    // A view shown above all others that takes every click (the splash picture).
+    void setModalView(CView* view);
+    CView* getModalView() const { return modalView; }
+
+    long getMouseButtons();
+    void getMouseLocation(CPoint& where);
+
+    void beginEdit(long tag) { if (editor) editor->beginEdit(tag); }
+    void endEdit(long tag) { if (editor) editor->endEdit(tag); }
+    VSTGUIEditorInterface* getEditor() const { return editor; }
+
+    bool isHeadless() const;
+    // The X11 window of the frame, 0 when headless.
+    unsigned long getWindow() const;
+
+    // The picture of the frame as shown (RGB24 cairo image surface, owned by the frame).
+    cairo_surface_t* getBackBuffer() const { return backBuffer; }
+    // 0x00RRGGBB of a pixel of the back buffer.
+    uint32_t getPixel(CCoord x, CCoord y) const;
+    bool writePng(const char* path) const;
+
+    // Headless mouse: presses at steps[0] and hands the press to the view under it; every
+    // doIdleStuff of the view's mouse loop then moves on to the next step; after the last step
+    // the buttons read as released at the last position.
+    void playMouse(const std::vector<CMouseStep>& steps);
+    // Where the pointer hovers (headless); (-1, -1) is outside the frame.
+    void setMousePosition(const CPoint& where);
+
+    // Dispatches a button press to the view under `where` (both backends).
+    void mouseDown(const CPoint& where, long buttons);
+
+    struct Backend;
+
+private:
+    void paintDirty(bool force);
+    CView* viewAt(const CPoint& where) const;
+
+    std::vector<CView*> views;
+    CView* modalView = nullptr;
+    VSTGUIEditorInterface* editor;
+    CColor background = kWhiteCColor;
+    CRect invalidRect;
+    cairo_surface_t* backBuffer = nullptr;
+    CDrawContext* screen = nullptr;
+    std::unique_ptr<Backend> backend;
+    bool inMouse = false;
+
+    // Headless pointer.
+    std::vector<CMouseStep> script;
+    size_t scriptPos = 0;
+    CPoint headlessWhere{-1, -1};
+    long headlessButtons = 0;
+};
