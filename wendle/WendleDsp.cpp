@@ -1,0 +1,121 @@
+// Per-bin maths of the wendle effect.
+#include "WendleDsp.h"
+
+#include <cmath>
+
+namespace wendlefx {
+
+void powerSpectrum(const float* x, float* power) {
+    power[0] = x[0] * x[0];
+    for (int k = 1; k < kHalfSize; ++k)
+        power[k] = x[k] * x[k] + x[kFftSize - k] * x[kFftSize - k];
+    power[kHalfSize] = x[kHalfSize] * x[kHalfSize];
+}
+
+void accumulate(const float* power, float* sum) {
+    for (int k = 0; k < kBins; ++k)
+        sum[k] += power[k];
+}
+
+void learnCurve(float* sums, int frames, float* decibels, float* linear) {
+    float hi = -4.8f;
+    float lo = 0.0f;
+    for (int k = 0; k < kBins; ++k) {
+        const float a = static_cast<float>(std::log10(sums[k] / frames + 0.000001));
+        sums[k] = a;
+        if (a > hi)
+            hi = a;
+        if (a < lo)
+            lo = a;
+    }
+    if (hi == lo) {
+        // Every bin averaged exactly 1.0: nothing to normalise against, so the filter is flat.
+        for (int k = 0; k < kBins; ++k) {
+            decibels[k] = 0.0f;
+            linear[k] = 1.0f;
+        }
+        return;
+    }
+    const double s = 2.4 / (static_cast<double>(hi) - lo);
+    for (int k = 0; k < kBins; ++k) {
+        const float x = static_cast<float>((sums[k] - hi) * s);
+        decibels[k] = 20.0f * x;
+        linear[k] = static_cast<float>(std::pow(10.0, static_cast<double>(x)));
+    }
+}
+
+void decibelsFromLinear(const float* linear, float* decibels) {
+    for (int k = 0; k < kBins; ++k)
+        decibels[k] = 20.0f * std::log10(linear[k]);
+}
+
+namespace {
+float tiltHalfRange() {
+    const float l = std::log10(static_cast<float>(kHalfSize));
+    return 20.0f * l * 0.5f;
+}
+} // namespace
+
+void makeTiltOffsets(float* offsets) {
+    const float h = tiltHalfRange();
+    for (int k = 0; k < kBins; ++k)
+        offsets[k] = 20.0f * std::log10(static_cast<float>(k + 1)) - h;
+}
+
+void tiltCurve(float tiltAmount, const float* offsets, float* out) {
+    const float scale = tiltAmount / tiltHalfRange();
+    for (int k = 0; k < kBins; ++k)
+        out[k] = std::pow(10.0f, offsets[k] * scale);
+}
+
+void targetGains(const float* db0, const float* db1, float position, float depth, float* out) {
+    const float keep = 1.0f - position;
+    for (int k = 0; k < kBins; ++k) {
+        const float e = (db0[k] * keep + db1[k] * position) * depth;
+        out[k] = std::pow(10.0f, 0.05f * e);
+    }
+}
+
+void glide(const float* target, const float* tilt, float* applied) {
+    for (int k = 0; k < kBins; ++k)
+        applied[k] = 0.4f * target[k] * tilt[k] + 0.6f * applied[k];
+}
+
+void applyGains(const float* g, const float* in, float* out) {
+    out[0] = g[0] * in[0];
+    for (int k = 1; k < kHalfSize; ++k) {
+        out[k] = g[k] * in[k];
+        out[kFftSize - k] = g[k] * in[kFftSize - k];
+    }
+    out[kHalfSize] = g[kHalfSize] * in[kHalfSize];
+}
+
+float advanceLfo(LfoState& lfo, const LfoClock& clock) {
+    const float inv = 1.0f / static_cast<float>(clock.divisor);
+    if (clock.tempoLock) {
+        float locked = clock.hostTempo * (1.0f / 60.0f);
+        if (lfo.rate < 0.0f)
+            locked = -locked;
+        if (lfo.rate != locked)
+            lfo.rate = locked;
+    }
+    const double rate = clock.sampleRate > 0.0f ? clock.sampleRate : 44100.0;
+    const float step = static_cast<float>(static_cast<double>(lfo.rate) * lfo.direction * inv *
+                                          clock.hopSize / rate);
+    float pos = lfo.position + step;
+    if (pos > 1.0f) {
+        pos = 2.0f - pos;
+        lfo.direction = -1.0f;
+    }
+    if (pos < 0.0f) {
+        pos = -pos;
+        lfo.direction = 1.0f;
+    }
+    // A step longer than a whole sweep (absurd tempi) would still leave the range.
+    if (pos > 1.0f)
+        pos = 1.0f;
+    lfo.position = pos;
+    return step;
+}
+
+} // namespace wendlefx

@@ -1,0 +1,68 @@
+// The wendle effect's per-bin maths as pure functions over arrays: power spectra, learned curves,
+// the tilt curve, target gains, the glide, the gain application and the LFO step. The effect class
+// owns the arrays; these functions own none and allocate nothing.
+#pragma once
+
+#include "WendleProgram.h"
+
+namespace wendlefx {
+
+constexpr int kFftSize = 1024;
+constexpr int kHalfSize = 512;
+constexpr int kHopSize = 256;
+
+// Per-bin power re² + im² of a halfcomplex spectrum (kFftSize floats) into `power` (kBins).
+// Audio thread.
+void powerSpectrum(const float* spectrum, float* power);
+
+// sum[k] += power[k] for every bin. Audio thread.
+void accumulate(const float* power, float* sum);
+
+// Turns the power sums of `frames` frames into a normalised filter curve: the log-average of each
+// bin, scaled so the loudest bin is 0 dB and the quietest −48 dB (or lower bins relative to a floor
+// of −48 dB below 10^−4.8 power). `sums` is overwritten with the log-averages. When every average
+// is exactly 1.0 the curve is flat (0 dB). frames must be > 0.
+void learnCurve(float* sums, int frames, float* decibels, float* linear);
+
+// decibels[k] = 20·log10(linear[k]) for every bin.
+void decibelsFromLinear(const float* linear, float* decibels);
+
+// The tilt's bin-dependent exponent base: 20·log10(k+1) − H with H = 20·log10(512)/2, kBins
+// entries. Independent of the tilt amount, so it is made once.
+void makeTiltOffsets(float* offsets);
+
+// Tilt factors 10^x with x = offset[k]·(t/H): about 10^−t at bin 0, 1 near bin √512 − 1 and about
+// 10^t at the top bin. t = 0 gives exactly 1.0 everywhere.
+void tiltCurve(float tiltAmount, const float* offsets, float* out);
+
+// Target gains of one side: 10^(0.05·e), e = (dB0·(1 − p) + dB1·p)·depth.
+void targetGains(const float* db0, const float* db1, float position, float depth, float* out);
+
+// applied[k] = 0.4·target[k]·tilt[k] + 0.6·applied[k]: 40 % of the remaining way per frame.
+// Audio thread.
+void glide(const float* target, const float* tilt, float* applied);
+
+// Scales every bin of a halfcomplex spectrum by its real gain; the phase is untouched. `in` and
+// `out` may be the same array. Audio thread.
+void applyGains(const float* gains, const float* in, float* out);
+
+// The triangle LFO that moves the filter position between 0 and 1.
+struct LfoState {
+    float position = 0.0f;  // 0 … 1
+    float rate = 0.0f;      // sweeps per second per divisor (Hz); 0 stands still
+    float direction = 1.0f; // +1 or −1
+};
+
+struct LfoClock {
+    int divisor = 1; // 1 … 11
+    bool tempoLock = false;
+    float hostTempo = 0.0f;      // beats per minute
+    float sampleRate = 44100.0f; // Hz
+    int hopSize = kHopSize;
+};
+
+// Advances the LFO by one hop and answers the step taken (0 when it stood still). Under the tempo
+// lock the rate follows the host tempo (a sweep lasts `divisor` beats). Audio thread.
+float advanceLfo(LfoState& lfo, const LfoClock& clock);
+
+} // namespace wendlefx

@@ -1,0 +1,170 @@
+// The wendle effect's fourteen parameters as data (names, labels, record slots, display kinds) and
+// the small conversions between the host's normalised 0…1 values and the effect's own units.
+#pragma once
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+namespace wendlefx {
+
+constexpr int kNumParams = 14;
+constexpr int kNumSlots = 12; // stored parameter floats in a program record
+
+// Parameter indices. 0 and 1 exist but do nothing.
+enum Param : int {
+    kParamInertA = 0,
+    kParamInertB = 1,
+    kParamDepth = 2,
+    kParamTilt = 3,
+    kParamFilterNumber = 4,
+    kParamLearn = 5,
+    kParamReset = 6,
+    kParamLogScale = 7,
+    kParamMakeupGain = 8,
+    kParamAutoGain = 9,
+    kParamStereoLink = 10,
+    kParamLfoTempo = 11,
+    kParamLfoDivide = 12,
+    kParamLfoRate = 13,
+};
+
+// How a parameter's display text is made.
+enum class Display : uint8_t {
+    None,       // the text is left untouched
+    Fixed2,     // "%3.2f"
+    Fixed1,     // "%3.1f"
+    OnOff,      // "on" / "off"
+    OnOffCaps,  // "On" / "Off"
+    WholeNumber // "%d"
+};
+
+struct ParamInfo {
+    const char* name; // nullptr: inert, no texts are written
+    const char* label;
+    int slot; // index into the program record's parameter floats, -1 for none
+    Display display;
+};
+
+constexpr std::array<ParamInfo, kNumParams> kParams{{
+    {nullptr, nullptr, -1, Display::None},
+    {nullptr, nullptr, -1, Display::None},
+    {"filter depth", "", 4, Display::Fixed2},
+    {"tilt", "dB", 5, Display::Fixed2},
+    {"filter number", "", 0, Display::Fixed2},
+    {"learn filter", "", 1, Display::OnOff},
+    {"reset filter", "", 2, Display::None},
+    {"log scale", "", 3, Display::OnOff},
+    {"makeup gain", "dB", 6, Display::Fixed1},
+    {"auto gain", "", 7, Display::OnOffCaps},
+    {"stereo link", "", 8, Display::OnOff},
+    {"midi lfo tempo", "", 9, Display::Fixed2},
+    {"lfo divide", "", 10, Display::WholeNumber},
+    {"filter lfo", " Hz", 11, Display::Fixed2},
+}};
+
+// Stored values of a fresh program, by slot.
+constexpr std::array<float, kNumSlots> kFreshSlots{0.0f, 0.0f, 0.0f, 1.0f, 0.75f, 0.5f,
+                                                   0.5f, 0.0f, 0.0f, 0.0f, 0.0f,  0.0f};
+
+// The order in which selecting a program re-applies its parameters: {parameter, slot}; learn and
+// reset (slot -1) are set to 0.
+struct ProgramStep {
+    int param;
+    int slot;
+};
+constexpr std::array<ProgramStep, 12> kProgramOrder{{
+    {kParamLearn, -1},
+    {kParamReset, -1},
+    {kParamStereoLink, 8},
+    {kParamLogScale, 3},
+    {kParamAutoGain, 7},
+    {kParamFilterNumber, 0},
+    {kParamTilt, 5},
+    {kParamDepth, 4},
+    {kParamMakeupGain, 6},
+    {kParamLfoTempo, 9},
+    {kParamLfoDivide, 10},
+    {kParamLfoRate, 11},
+}};
+
+// MIDI controller number → parameter.
+struct ControllerMap {
+    int controller;
+    int param;
+};
+constexpr std::array<ControllerMap, 5> kControllers{{
+    {7, kParamMakeupGain},
+    {75, kParamDepth},
+    {76, kParamTilt},
+    {77, kParamFilterNumber},
+    {78, kParamLfoRate},
+}};
+
+constexpr bool isParamIndex(int index) {
+    return index >= 0 && index < kNumParams;
+}
+constexpr bool isActiveParam(int index) {
+    return index >= kParamDepth && index < kNumParams;
+}
+
+// Switch thresholds: "above half" is strictly greater, "below half" strictly less.
+constexpr bool aboveHalf(float v) {
+    return v > 0.5f;
+}
+constexpr bool belowHalf(float v) {
+    return v < 0.5f;
+}
+constexpr bool atLeastHalf(float v) {
+    return v >= 0.5f;
+}
+
+// Filter depth, −2 … +2.
+constexpr float depthFromNormalised(float v) {
+    return (v - 0.5f) * 4.0f;
+}
+constexpr float normalisedFromDepth(float depth) {
+    return depth * 0.25f + 0.5f;
+}
+
+// Tilt amount, −3 … +3 (the exponent of the tilt factor at the ends of the spectrum).
+constexpr float tiltFromNormalised(float v) {
+    return 6.0f * v - 3.0f;
+}
+
+// Make-up gain: 0…1 ↔ −60 … +60 dB, as a linear output factor.
+inline float makeupDecibels(float v) {
+    return (v - 0.5f) * 120.0f;
+}
+inline float makeupFactorFromNormalised(float v) {
+    return std::pow(10.0f, (v - 0.5f) * 120.0f * 0.05f);
+}
+inline float normalisedFromMakeupFactor(float factor) {
+    return 20.0f * std::log10(factor) / 120.0f + 0.5f;
+}
+
+// LFO divisor, a whole number 1 … 11 (a sweep lasts that many beats under the tempo lock).
+constexpr int kMinLfoDivisor = 1;
+constexpr int kMaxLfoDivisor = 11;
+inline int lfoDivisorFromNormalised(float v) {
+    const int d = 1 - static_cast<int>(std::trunc(-10.0f * v));
+    return d < kMinLfoDivisor ? kMinLfoDivisor : (d > kMaxLfoDivisor ? kMaxLfoDivisor : d);
+}
+constexpr float normalisedFromLfoDivisor(int divisor) {
+    return static_cast<float>(divisor - 1) * 0.1f;
+}
+
+// LFO rate, 0 … 10 Hz.
+constexpr float lfoRateFromNormalised(float v) {
+    return 10.0f * v;
+}
+constexpr float normalisedFromLfoRate(float hz) {
+    return hz * 0.1f;
+}
+
+// MIDI controller data byte → normalised value (value/128, never 1.0).
+constexpr float normalisedFromController(uint8_t data) {
+    return static_cast<float>(data & 0x7F) * 0.0078125f;
+}
+
+} // namespace wendlefx

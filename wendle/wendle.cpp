@@ -1,0 +1,515 @@
+// The wendle effect: parameters, programs, chunks and MIDI on the host side; LFO, learning, gain
+// rebuild, glide and gain application in the frame hook.
+#include "wendle/wendle.h"
+
+#include "wendle/BigEndian.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+using namespace wendlefx;
+
+namespace {
+
+constexpr std::size_t kTextSize = 24; // room the effect assumes in a host's text buffer
+constexpr int kLearnFrameLimit = 3000;
+
+void copyText(char* out, const char* text) {
+    if (out != nullptr)
+        std::snprintf(out, kTextSize, "%s", text);
+}
+
+} // namespace
+
+wendle::wendle(audioMasterCallback audioMaster, VstInt32 numPrograms, VstInt32 numParams)
+    : spect(audioMaster, numPrograms, numParams, 2, false),
+      programTotal(std::max<VstInt32>(numPrograms, 1)),
+      programs(std::make_unique<WendleProgram[]>(static_cast<std::size_t>(programTotal))),
+      chunkScratch(std::make_unique<unsigned char[]>(static_cast<std::size_t>(programTotal) *
+                                                     kProgramBytes)) {
+    pinsDecideChannelMode = false; // the binding sets channelMode
+    for (VstInt32 p = 0; p < programTotal; ++p)
+        makeFreshProgram(programs[p]);
+    current.store(&programs[0], std::memory_order_release);
+    for (auto& r : raw)
+        r.store(0.0f, std::memory_order_relaxed);
+
+    learnSumLeft.fill(1.0f);
+    learnSumRight.fill(1.0f);
+    inputPowerLeft.fill(0.0f);
+    inputPowerRight.fill(0.0f);
+    targetGainLeft.fill(1.0f);
+    targetGainRight.fill(1.0f);
+    tiltCurve.fill(1.0f);
+    appliedGainLeft.fill(1.0f);
+    appliedGainRight.fill(1.0f);
+    makeTiltOffsets(tiltOffsets.data());
+
+    programsAreChunks(true);
+    setUniqueID(kUniqueId);
+    setProgram(0);
+    readyLevel += 1;
+}
+
+wendle::~wendle() {
+    readyLevel = 0;
+}
+
+bool wendle::getEffectName(char* name) {
+    copyText(name, "+wendle");
+    return true;
+}
+
+bool wendle::getVendorString(char* text) {
+    copyText(text, "Mirelow");
+    return true;
+}
+
+bool wendle::getProductString(char* text) {
+    copyText(text, "Mirelow Wendle");
+    return true;
+}
+
+// ---- parameters
+
+void wendle::storeRaw(int index, float value) {
+    raw[index].store(value, std::memory_order_relaxed);
+    const int slot = kParams[index].slot;
+    if (slot >= 0)
+        currentProgram().params[slot] = value;
+}
+
+void wendle::setParameter(VstInt32 index, float v) {
+    if (!isActiveParam(index) || !std::isfinite(v))
+        return;
+    v = std::clamp(v, 0.0f, 1.0f);
+    storeRaw(index, v);
+    switch (index) {
+    case kParamDepth:
+        depth.store(depthFromNormalised(v), std::memory_order_relaxed);
+        requestRefresh();
+        break;
+    case kParamTilt:
+        tiltAmount.store(tiltFromNormalised(v), std::memory_order_relaxed);
+        computeTilt();
+        break;
+    case kParamFilterNumber:
+        filterPosition.store(v, std::memory_order_relaxed);
+        lfoRate.store(0.0f, std::memory_order_relaxed);
+        selectedFilter.store(belowHalf(v) ? 0 : 1, std::memory_order_relaxed);
+        requestRefresh();
+        break;
+    case kParamLearn:
+        if (aboveHalf(v)) {
+            if (!isLearning())
+                startLearning();
+        } else if (belowHalf(v)) {
+            if (isLearning())
+                finishLearning();
+        }
+        break;
+    case kParamReset:
+        if (aboveHalf(v))
+            resetSelectedFilter();
+        break;
+    case kParamLogScale:
+        logScale = atLeastHalf(v) ? 1 : 0;
+        break;
+    case kParamMakeupGain:
+        autoGainFactor = makeupFactorFromNormalised(v);
+        break;
+    case kParamAutoGain:
+        autoGain = atLeastHalf(v) ? 1 : 0;
+        break;
+    case kParamStereoLink:
+        stereoLinkValue.store(v, std::memory_order_relaxed);
+        requestRefresh();
+        break;
+    case kParamLfoTempo:
+        lfoTempoSync.store(v, std::memory_order_relaxed);
+        if (belowHalf(v))
+            lfoRate.store(0.0f, std::memory_order_relaxed);
+        break;
+    case kParamLfoDivide:
+        lfoDivisor.store(lfoDivisorFromNormalised(v), std::memory_order_relaxed);
+        break;
+    case kParamLfoRate:
+        lfoRate.store(lfoRateFromNormalised(v), std::memory_order_relaxed);
+        break;
+    default:
+        break;
+    }
+}
+
+float wendle::getParameter(VstInt32 index) {
+    if (!isActiveParam(index))
+        return 0.0f;
+    switch (index) {
+    case kParamDepth:
+        return normalisedFromDepth(depth.load(std::memory_order_relaxed));
+    case kParamFilterNumber:
+        return filterPosition.load(std::memory_order_relaxed);
+    case kParamMakeupGain: {
+        // Automatic gain moves the output factor; it reads back, and is stored, as the make-up
+        // gain setting (clamped to the parameter's range).
+        const float v = normalisedFromMakeupFactor(autoGainFactor);
+        if (std::isfinite(v))
+            storeRaw(index, std::clamp(v, 0.0f, 1.0f));
+        return raw[index].load(std::memory_order_relaxed);
+    }
+    case kParamLfoDivide:
+        return normalisedFromLfoDivisor(lfoDivisor.load(std::memory_order_relaxed));
+    case kParamLfoRate:
+        return normalisedFromLfoRate(lfoRate.load(std::memory_order_relaxed));
+    default:
+        return raw[index].load(std::memory_order_relaxed);
+    }
+}
+
+void wendle::getParameterName(VstInt32 index, char* text) {
+    if (isActiveParam(index))
+        copyText(text, kParams[index].name);
+}
+
+void wendle::getParameterLabel(VstInt32 index, char* label) {
+    if (isActiveParam(index))
+        copyText(label, kParams[index].label);
+}
+
+void wendle::getParameterDisplay(VstInt32 index, char* text) {
+    if (!isActiveParam(index) || text == nullptr)
+        return;
+    float value = 0.0f;
+    bool on = false;
+    switch (index) {
+    case kParamDepth:
+        value = depth.load(std::memory_order_relaxed);
+        break;
+    case kParamTilt:
+        value = tiltAmount.load(std::memory_order_relaxed);
+        break;
+    case kParamFilterNumber:
+        value = filterPosition.load(std::memory_order_relaxed);
+        break;
+    case kParamLearn:
+        on = isLearning();
+        break;
+    case kParamLogScale:
+        on = logScale == 1;
+        break;
+    case kParamMakeupGain:
+        value = makeupDecibels(raw[index].load(std::memory_order_relaxed));
+        break;
+    case kParamAutoGain:
+        on = autoGain == 1;
+        break;
+    case kParamStereoLink:
+        on = aboveHalf(raw[index].load(std::memory_order_relaxed));
+        break;
+    case kParamLfoTempo:
+        value = raw[index].load(std::memory_order_relaxed);
+        break;
+    case kParamLfoRate:
+        value = lfoRate.load(std::memory_order_relaxed);
+        break;
+    default:
+        break;
+    }
+    switch (kParams[index].display) {
+    case Display::None:
+        break;
+    case Display::Fixed2:
+        std::snprintf(text, kTextSize, "%3.2f", value);
+        break;
+    case Display::Fixed1:
+        std::snprintf(text, kTextSize, "%3.1f", value);
+        break;
+    case Display::OnOff:
+        copyText(text, on ? "on" : "off");
+        break;
+    case Display::OnOffCaps:
+        copyText(text, on ? "On" : "Off");
+        break;
+    case Display::WholeNumber:
+        std::snprintf(text, kTextSize, "%d", lfoDivisor.load(std::memory_order_relaxed));
+        break;
+    }
+}
+
+// ---- learning, reset, tilt
+
+void wendle::waitForSummingToEnd() const {
+    // The frame hook sums only while `learning` is set; once it is cleared, at most the frame
+    // already inside the summing loop is left to finish.
+    while (summing.load(std::memory_order_seq_cst))
+        std::this_thread::yield();
+}
+
+void wendle::startLearning() {
+    WendleProgram& prog = currentProgram();
+    const int f = selectedFilter.load(std::memory_order_relaxed);
+    flattenFilter(prog, f);
+    learnSumLeft.fill(0.0f);
+    learnSumRight.fill(0.0f);
+    learnFrames.store(0, std::memory_order_relaxed);
+    learning.store(1, std::memory_order_seq_cst);
+}
+
+void wendle::finishLearning() {
+    learning.store(0, std::memory_order_seq_cst);
+    waitForSummingToEnd();
+    const int frames = learnFrames.load(std::memory_order_relaxed);
+    if (frames > 0) {
+        WendleProgram& prog = currentProgram();
+        const int f = selectedFilter.load(std::memory_order_relaxed);
+        learnCurve(learnSumLeft.data(), frames, prog.curves[decibelCurve(f, 0)],
+                   prog.curves[linearCurve(f, 0)]);
+        learnCurve(learnSumRight.data(), frames, prog.curves[decibelCurve(f, 1)],
+                   prog.curves[linearCurve(f, 1)]);
+    }
+    learnFrames.store(0, std::memory_order_relaxed);
+    requestRefresh();
+}
+
+void wendle::resetSelectedFilter() {
+    flattenFilter(currentProgram(), selectedFilter.load(std::memory_order_relaxed));
+    // Clearing the sums under a running frame would let that frame add to half-cleared sums.
+    const int wasLearning = learning.exchange(0, std::memory_order_seq_cst);
+    waitForSummingToEnd();
+    learnSumLeft.fill(0.0f);
+    learnSumRight.fill(0.0f);
+    learning.store(wasLearning, std::memory_order_seq_cst);
+    requestRefresh();
+}
+
+void wendle::computeTilt() {
+    tiltPending.store(true, std::memory_order_release);
+}
+
+// ---- programs
+
+void wendle::setProgram(VstInt32 program) {
+    if (program < 0 || program >= programTotal)
+        return;
+    curProgram = program;
+    current.store(&programs[program], std::memory_order_release);
+    for (const ProgramStep& step : kProgramOrder) {
+        const float v = step.slot < 0 ? 0.0f : programs[program].params[step.slot];
+        setParameter(step.param, v);
+    }
+}
+
+void wendle::setProgramName(char* name) {
+    setProgramRecordName(currentProgram(), name);
+}
+
+void wendle::getProgramName(char* name) {
+    if (name == nullptr)
+        return;
+    const WendleProgram& prog = currentProgram();
+    char stored[kNameSize];
+    std::memcpy(stored, prog.name, kNameSize);
+    stored[kNameSize - 1] = '\0';
+    if (std::strcmp(stored, "Init") == 0)
+        std::snprintf(name, kNameSize, "Init %d", static_cast<int>(curProgram) + 1);
+    else
+        std::snprintf(name, kNameSize, "%s", stored);
+}
+
+// ---- chunks
+
+VstInt32 wendle::getChunk(void** data, bool isPreset) {
+    if (data == nullptr)
+        return 0;
+    if (isPreset) {
+        unsigned char* out =
+            chunkScratch.get() + static_cast<std::size_t>(curProgram) * kProgramBytes;
+        encodeProgram(currentProgram(), out);
+        *data = out;
+        return kProgramBytes;
+    }
+    for (VstInt32 p = 0; p < programTotal; ++p)
+        encodeProgram(programs[p],
+                      chunkScratch.get() + static_cast<std::size_t>(p) * kProgramBytes);
+    *data = chunkScratch.get();
+    return programTotal * kProgramBytes;
+}
+
+VstInt32 wendle::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
+    const VstInt32 records = isPreset ? 1 : programTotal;
+    const auto need = static_cast<std::int64_t>(records) * kProgramBytes;
+    if (data == nullptr || byteSize < need)
+        return 0;
+    const auto* in = static_cast<const unsigned char*>(data);
+    for (VstInt32 r = 0; r < records; ++r)
+        if (!isValidEncodedProgram(in + static_cast<std::size_t>(r) * kProgramBytes))
+            return 0;
+    if (isPreset) {
+        decodeProgram(in, currentProgram());
+        setProgram(curProgram);
+    } else {
+        for (VstInt32 p = 0; p < programTotal; ++p)
+            decodeProgram(in + static_cast<std::size_t>(p) * kProgramBytes, programs[p]);
+        setProgram(0);
+    }
+    return static_cast<VstInt32>(need);
+}
+
+// ---- curves
+
+float* wendle::programCurve(int curve) {
+    if (curve < 0 || curve >= kNumCurves)
+        return nullptr;
+    return currentProgram().curves[curve];
+}
+
+bool wendle::getCurveBigEndian(int curve, void* out, std::size_t bytes) {
+    const float* c = programCurve(curve);
+    if (c == nullptr || out == nullptr || bytes < sizeof(float) * kBins)
+        return false;
+    auto* o = static_cast<unsigned char*>(out);
+    for (int k = 0; k < kBins; ++k)
+        storeBigEndianFloat(c[k], o + 4 * k);
+    return true;
+}
+
+bool wendle::setCurveBigEndian(int curve, const void* in, std::size_t bytes) {
+    float* c = programCurve(curve);
+    if (c == nullptr || in == nullptr || bytes < sizeof(float) * kBins)
+        return false;
+    const auto* b = static_cast<const unsigned char*>(in);
+    for (int k = 0; k < kBins; ++k)
+        if (!std::isfinite(loadBigEndianFloat(b + 4 * k)))
+            return false;
+    for (int k = 0; k < kBins; ++k)
+        c[k] = loadBigEndianFloat(b + 4 * k);
+    return true;
+}
+
+float* wendle::selectedLinearCurve(int side) {
+    return currentProgram()
+        .curves[linearCurve(selectedFilter.load(std::memory_order_relaxed), side & 1)];
+}
+
+const float* wendle::appliedGain(int side) const {
+    return side == 0 ? appliedGainLeft.data() : appliedGainRight.data();
+}
+
+const float* wendle::targetGain(int side) const {
+    return side == 0 ? targetGainLeft.data() : targetGainRight.data();
+}
+
+void wendle::setHostTempo(float bpm) {
+    if (std::isfinite(bpm))
+        hostTempo.store(bpm, std::memory_order_relaxed);
+}
+
+// ---- MIDI
+
+VstInt32 wendle::processEvents(VstEvents* events) {
+    if (readyLevel != 2 || events == nullptr)
+        return 1;
+    for (VstInt32 i = 0; i < events->numEvents; ++i) {
+        const VstEvent* e = events->events[i];
+        if (e == nullptr || e->type != kVstMidiType)
+            continue;
+        const auto* midi = reinterpret_cast<const VstMidiEvent*>(e);
+        const auto status = static_cast<unsigned char>(midi->midiData[0]);
+        if ((status & 0xF0) != 0xB0)
+            continue;
+        const int controller = static_cast<unsigned char>(midi->midiData[1]);
+        for (const ControllerMap& map : kControllers)
+            if (map.controller == controller)
+                setParameter(map.param,
+                             normalisedFromController(static_cast<uint8_t>(midi->midiData[2])));
+    }
+    return 1;
+}
+
+// ---- the frame hook (audio thread)
+
+void wendle::refreshGains() {
+    WendleProgram& prog = currentProgram();
+    const bool linked = aboveHalf(stereoLinkValue.load(std::memory_order_relaxed));
+    if (curveEdited.exchange(0, std::memory_order_acq_rel) != 0) {
+        const int f = selectedFilter.load(std::memory_order_relaxed);
+        decibelsFromLinear(prog.curves[linearCurve(f, 0)], prog.curves[decibelCurve(f, 0)]);
+        if (!linked)
+            decibelsFromLinear(prog.curves[linearCurve(f, 1)], prog.curves[decibelCurve(f, 1)]);
+    }
+    const float p = filterPosition.load(std::memory_order_relaxed);
+    const float d = depth.load(std::memory_order_relaxed);
+    targetGains(prog.curves[kFilterZeroLeftDb], prog.curves[kFilterOneLeftDb], p, d,
+                targetGainLeft.data());
+    if (linked)
+        targetGainRight = targetGainLeft;
+    else
+        targetGains(prog.curves[kFilterZeroRightDb], prog.curves[kFilterOneRightDb], p, d,
+                    targetGainRight.data());
+}
+
+bool wendle::advanceLfoStep() {
+    const float before = filterPosition.load(std::memory_order_relaxed);
+    LfoState lfo{before, lfoRate.load(std::memory_order_relaxed), lfoDirection};
+    const float rateBefore = lfo.rate;
+    LfoClock clock;
+    clock.divisor = lfoDivisor.load(std::memory_order_relaxed);
+    clock.tempoLock = aboveHalf(lfoTempoSync.load(std::memory_order_relaxed));
+    clock.hostTempo = hostTempo.load(std::memory_order_relaxed);
+    clock.sampleRate = getSampleRate();
+    clock.hopSize = hopSize;
+    const float step = advanceLfo(lfo, clock);
+    if (lfo.rate != rateBefore)
+        lfoRate.store(lfo.rate, std::memory_order_relaxed);
+    lfoDirection = lfo.direction;
+    if (step == 0.0f)
+        return false;
+    // A position set by hand while this hop ran wins over the LFO's.
+    float expected = before;
+    if (!filterPosition.compare_exchange_strong(expected, lfo.position, std::memory_order_relaxed))
+        return false;
+    refreshGains();
+    selectedFilter.store(lfo.position >= 0.5f ? 1 : 0, std::memory_order_relaxed);
+    return true;
+}
+
+void wendle::processSpect() {
+    const bool stereo = channelMode == 1;
+
+    if (tiltPending.exchange(false, std::memory_order_acq_rel))
+        wendlefx::tiltCurve(tiltAmount.load(std::memory_order_relaxed), tiltOffsets.data(),
+                            tiltCurve.data());
+    // Requests made before this frame began are served by the LFO's rebuild or the one below.
+    bool refresh = refreshPending.exchange(false, std::memory_order_acq_rel);
+
+    if (advanceLfoStep())
+        refresh = false;
+
+    summing.store(true, std::memory_order_seq_cst);
+    if (learning.load(std::memory_order_seq_cst) != 0 &&
+        raw[kParamLearn].load(std::memory_order_relaxed) != 0.0f) {
+        powerSpectrum(inSpect[0], inputPowerLeft.data());
+        accumulate(inputPowerLeft.data(), learnSumLeft.data());
+        if (stereo) {
+            powerSpectrum(inSpect[1], inputPowerRight.data());
+            accumulate(inputPowerRight.data(), learnSumRight.data());
+        }
+        const int frames = learnFrames.fetch_add(1, std::memory_order_relaxed) + 1;
+        if (frames > kLearnFrameLimit)
+            raw[kParamLearn].store(0.0f, std::memory_order_relaxed);
+    }
+    summing.store(false, std::memory_order_seq_cst);
+
+    if (refresh || curveEdited.load(std::memory_order_acquire) != 0)
+        refreshGains();
+
+    glide(targetGainLeft.data(), tiltCurve.data(), appliedGainLeft.data());
+    applyGains(appliedGainLeft.data(), inSpect[0], outSpect[0]);
+    if (stereo) {
+        glide(targetGainRight.data(), tiltCurve.data(), appliedGainRight.data());
+        applyGains(appliedGainRight.data(), inSpect[1], outSpect[1]);
+    }
+}

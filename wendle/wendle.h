@@ -1,0 +1,159 @@
+// wendle: the spectral filter effect. It learns two filter shapes (filter zero and filter one)
+// from its input and filters every bin at a position between them, by hand or swept by a
+// tempo-locked LFO, with depth, tilt, gain gliding, make-up and automatic gain. It shows the
+// VST-style effect interface; the Pro Tools binding wraps it.
+#pragma once
+
+#include "vst/spect.h"
+#include "wendle/WendleDsp.h"
+#include "wendle/WendleParams.h"
+#include "wendle/WendleProgram.h"
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+// Threads: the process calls (and through them processSpect) run on the audio thread;
+// parameters, programs, chunks and the editor's reads on other threads, concurrently and
+// without locks. Shared scalars are atomics. The frame hook alone writes the target gains and
+// the tilt curve: the parameter calls publish the values these derive from and mark them stale,
+// and the next frame rebuilds them before it reads them, so a frame never sees a half-built
+// array.
+class wendle : public spect {
+  public:
+    static constexpr VstInt32 kUniqueId = fourCharCode("+wdx");
+    static constexpr VstInt32 kDefaultPrograms = 16; // what the Pro Tools binding creates
+    static constexpr VstInt32 kDefaultParams = wendlefx::kNumParams;
+    static constexpr int kBins = wendlefx::kBins;
+    static constexpr int kNumCurves = wendlefx::kNumCurves;
+    static constexpr VstInt32 kProgramBytes = static_cast<VstInt32>(wendlefx::kProgramBytes);
+
+    // audioMaster may be null. Every program starts fresh ("Init", flat filters); program 0 is
+    // selected; readyLevel is 2 on return. Throws std::bad_alloc if memory runs out.
+    explicit wendle(audioMasterCallback audioMaster, VstInt32 numPrograms = kDefaultPrograms,
+                    VstInt32 numParams = kDefaultParams);
+    ~wendle() override;
+
+    // Identity: "+wendle", "Mirelow", "Mirelow Wendle".
+    bool getEffectName(char* name) override;
+    bool getVendorString(char* text) override;
+    bool getProductString(char* text) override;
+
+    // Parameters 0 … 13 (0 and 1 inert), normalised 0 … 1. Indices outside 0 … 13 are ignored;
+    // non-finite values are ignored and others clamped to 0 … 1. Text buffers must hold 24 bytes.
+    // Any thread.
+    void setParameter(VstInt32 index, float value) override;
+    float getParameter(VstInt32 index) override;
+    void getParameterName(VstInt32 index, char* text) override;
+    void getParameterDisplay(VstInt32 index, char* text) override;
+    void getParameterLabel(VstInt32 index, char* label) override;
+
+    // Programs. Indices outside 0 … numPrograms−1 are ignored. Names keep at most 23 characters;
+    // a program named "Init" reads as "Init <number from 1>". Buffers hold 24 bytes.
+    void setProgram(VstInt32 program) override;
+    void setProgramName(char* name) override;
+    void getProgramName(char* name) override;
+
+    // Chunks: one big-endian WendleProgram record (preset, kProgramBytes) or numPrograms of them
+    // (bank). getChunk's data stays valid until the next getChunk. setChunk answers 0 and changes
+    // nothing when the data is null, shorter than a record (preset) or than the whole bank, or
+    // holds a NaN or infinite float; it reads only the records it needs.
+    VstInt32 getChunk(void** data, bool isPreset = false) override;
+    VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset = false) override;
+
+    // MIDI control changes 7, 75, 76, 77, 78 move make-up gain, depth, tilt, filter number and
+    // LFO rate; only once the effect is fully built. Always answers 1. Audio thread.
+    VstInt32 processEvents(VstEvents* events) override;
+
+    // The per-frame hook: LFO, learning, gain rebuild, glide, apply. Audio thread.
+    void processSpect() override;
+
+    // Host tempo in beats per minute for the LFO's tempo lock (written before each render).
+    // Non-finite values are ignored. The LFO counts hops against getSampleRate().
+    void setHostTempo(float bpm);
+    float getHostTempo() const { return hostTempo.load(std::memory_order_relaxed); }
+
+    // Curves of the current program, kBins floats each (curve numbers 0 … 7, wendlefx::Curve),
+    // or nullptr for another number. Writing a linear curve through this pointer and setting
+    // the curve-edited flag re-derives the selected filter's dB curves at the next frame.
+    float* programCurve(int curve);
+    // Curve chunks: kBins big-endian floats. get answers false for a bad number or a buffer of
+    // fewer than kBins·4 bytes; set also answers false (changing nothing) for a non-finite
+    // float. Gains follow at the next refresh.
+    bool getCurveBigEndian(int curve, void* out, std::size_t bytes);
+    bool setCurveBigEndian(int curve, const void* in, std::size_t bytes);
+
+    // Editor's reads (GUI thread, tolerant of one-frame-late values). The curve pointers depend
+    // on the selected filter and the program: fetch them again on every idle.
+    float* selectedLinearCurve(int side); // side 0 left, 1 right
+    const float* appliedGain(int side) const;
+    const float* targetGain(int side) const;
+    const float* tiltCurveData() const { return tiltCurve.data(); }
+    bool isLearning() const { return learning.load(std::memory_order_relaxed) != 0; }
+    int getSelectedFilter() const { return selectedFilter.load(std::memory_order_relaxed); }
+    float getFilterPosition() const { return filterPosition.load(std::memory_order_relaxed); }
+    // The spectrum display sets this to 1 when the user draws into a curve.
+    std::atomic<int32_t>* curveEditedFlag() { return &curveEdited; }
+    // Per-side display factors of the filter curves (1.0) and the display's rotation word (0).
+    float* displayFactor(int side) { return &displayFactors[side & 1]; }
+    int32_t* displayShift() { return &shiftWord; }
+
+    VstInt32 programCount() const { return programTotal; }
+
+    // Learning, reset and tilt as the parameters drive them (any thread but the audio one).
+    void startLearning();
+    void finishLearning();
+    void resetSelectedFilter();
+    void computeTilt();
+
+  private:
+    using Bins = std::array<float, wendlefx::kBins>;
+
+    // Rebuilds the target gains from the current program's dB curves (after re-deriving the
+    // selected filter's dB curves when the curve-edited flag is set). Audio thread.
+    void refreshGains();
+    // Marks the target gains stale; the next frame rebuilds them.
+    void requestRefresh() { refreshPending.store(true, std::memory_order_release); }
+    // Moves the LFO one hop; true when it moved the position (and rebuilt the gains).
+    bool advanceLfoStep();
+    void waitForSummingToEnd() const;
+    wendlefx::WendleProgram& currentProgram() { return *current.load(std::memory_order_acquire); }
+    void storeRaw(int index, float value);
+
+    VstInt32 programTotal;
+    std::unique_ptr<wendlefx::WendleProgram[]> programs;
+    std::unique_ptr<unsigned char[]> chunkScratch; // programTotal records, big-endian
+    std::atomic<wendlefx::WendleProgram*> current{nullptr};
+
+    std::array<std::atomic<float>, wendlefx::kNumParams> raw{};
+
+    std::atomic<float> filterPosition{0.0f};
+    std::atomic<float> depth{1.0f};
+    std::atomic<float> tiltAmount{0.0f};
+    std::atomic<float> stereoLinkValue{0.0f};
+    std::atomic<int> selectedFilter{0};
+
+    std::atomic<int> learning{0};
+    std::atomic<int> learnFrames{0};
+    std::atomic<bool> summing{false};
+    std::atomic<int32_t> curveEdited{0};
+    std::atomic<bool> refreshPending{false};
+    std::atomic<bool> tiltPending{false};
+
+    std::atomic<float> lfoRate{0.0f};
+    float lfoDirection = 1.0f; // audio thread only
+    std::atomic<int> lfoDivisor{1};
+    std::atomic<float> lfoTempoSync{0.0f};
+    std::atomic<float> hostTempo{0.0f};
+
+    Bins learnSumLeft, learnSumRight;
+    Bins inputPowerLeft, inputPowerRight;
+    Bins targetGainLeft, targetGainRight;
+    Bins tiltCurve, tiltOffsets;
+    Bins appliedGainLeft, appliedGainRight;
+
+    float displayFactors[2] = {1.0f, 1.0f};
+    int32_t shiftWord = 0;
+};
