@@ -1,15 +1,428 @@
-// The compander effect.
+// The compander effect: per-bin processing, the learn protocol, parameters, programs, chunks and
+// MIDI controllers.
 #include "dehiss.h"
 
 #include "vst/VstStrings.h"
 
-dehiss::dehiss(audioMasterCallback audioMaster) : spect(audioMaster, kNumPrograms, kNumParams) {
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+using namespace compander;
+
+namespace {
+constexpr int kN = kFftSize;
+
+bool finitePositive(float x) { return std::isfinite(x) && x > 0.0f; }
+
+// Mean of an accumulator over all bins, summed in bin order.
+float binMean(const std::array<float, kBins>& a) {
+    float sum = 0.0f;
+    for (float x : a)
+        sum += x;
+    return sum / static_cast<float>(kBins);
+}
+} // namespace
+
+dehiss::dehiss(audioMasterCallback audioMaster)
+    : spect(audioMaster, kNumPrograms, kNumParams), programs_(builtInPrograms()),
+      live_(&programs_[0]) {
     setUniqueID(kUniqueId);
     programsAreChunks();
+    for (auto& g : binGain)
+        g.fill(1.0f);
+    setProgram(kStartProgram);
     readyLevel += 1; // fully built: processing may start
 }
 
 dehiss::~dehiss() { readyLevel = 0; }
+
+// Per frame.
+
+void dehiss::processSpect() {
+    const GainLaw& law = gainLaw_.acquire();
+    const TiltTable& tilt = tilt_.acquire();
+    CompanderProgram* program = live_.load();
+    const bool peakMode = rawValue_[kLearnPeak].load(std::memory_order_relaxed) == 1.0f;
+    processChannel(0, program->shape1, law, tilt, peakMode, true);
+    if (channelMode == 1) {
+        const bool linked = switchOn(rawValue_[kStereoLink].load(std::memory_order_relaxed));
+        processChannel(1, linked ? program->shape1 : program->shape2, law, tilt, peakMode, false);
+    }
+}
+
+void dehiss::processChannel(int c, const float* shape, const GainLaw& law, const TiltTable& tilt,
+                            bool peakMode, bool countsFrames) {
+    const float* x = inSpect[c];
+    float* y = outSpect[c];
+    float* power = binPower[c].data();
+    float* gain = binGain[c].data();
+
+    power[0] = x[0] * x[0];
+    power[kHalfSize] = x[kHalfSize] * x[kHalfSize];
+    for (int k = 1; k < kHalfSize; ++k)
+        power[k] = x[k] * x[k] + x[kN - k] * x[kN - k];
+
+    // Only channel 1 counts the frames of a pass; channel 2 learns while the pass still runs, so
+    // in the frame that ends the pass it learns nothing.
+    if (learning.load()) {
+        float* accum = learnAccum[c].data();
+        if (peakMode) {
+            for (int k = 0; k < kBins; ++k)
+                if (power[k] > accum[k])
+                    accum[k] = power[k];
+        } else {
+            for (int k = 0; k < kBins; ++k)
+                accum[k] = accum[k] + 0.05f * power[k];
+        }
+        if (countsFrames && learnFrames.fetch_add(1) + 1 >= kLearnPassFrames)
+            learning.store(0);
+    }
+
+    const float threshold = law.thresholdPower;
+    const bool expanding = law.ratio >= 1.0f;
+    const float attack = attackCoef.load(std::memory_order_relaxed);
+    const float release = releaseCoef.load(std::memory_order_relaxed);
+    float lastTarget = lastTableGain[c];
+    for (int k = 0; k < kBins; ++k) {
+        const float p = power[k] * shape[k];
+        const float m = p * tilt.weightSquared[k];
+        // Equality counts as rising. The threshold test sees the tilted level; the law's
+        // target is looked up for the untilted one.
+        const bool falling = expanding ? threshold > m : threshold < m;
+        float g = gain[k];
+        if (falling) {
+            g *= release;
+            lastTarget = law.table[levelLookup_.find(p)];
+            if (lastTarget > g)
+                g = lastTarget; // never below the law's target for this level
+        } else {
+            g *= attack;
+            if (g > 1.0f)
+                g = 1.0f;
+        }
+        gain[k] = g;
+    }
+    lastTableGain[c] = lastTarget;
+
+    // Inverted, the bin passes what the gain removes.
+    const bool invert = invertOn.load(std::memory_order_relaxed) != 0;
+    auto out = [&](int k) { return invert ? 1.0f - gain[k] : gain[k]; };
+    y[0] = out(0) * x[0];
+    y[kHalfSize] = out(kHalfSize) * x[kHalfSize];
+    for (int k = 1; k < kHalfSize; ++k) {
+        const float g = out(k);
+        y[k] = g * x[k];
+        y[kN - k] = g * x[kN - k];
+    }
+}
+
+// Parameters.
+
+void dehiss::setParameter(VstInt32 index, float value) {
+    if (index >= 0 && index < kNumParams) {
+        rawValue_[index].store(value);
+        const int slot = kParams[index].slot;
+        if (slot != kNotStored)
+            live_.load()->values[slot] = value;
+        applyParameter(index, value);
+    }
+    editorParameterChanged(index, value);
+}
+
+float dehiss::getParameter(VstInt32 index) {
+    if (index < 0 || index >= kNumParams)
+        return 0.0f;
+    return rawValue_[index].load();
+}
+
+void dehiss::applyParameter(int index, float v) {
+    switch (index) {
+    case kThreshold: {
+        const float db = thresholdDbFromValue(v);
+        const float amp = dbToAmplitude(db);
+        thresholdDb.store(db);
+        thresholdAmp.store(amp);
+        thresholdPower.store(amp * amp);
+        rebuildGainLaw();
+        break;
+    }
+    case kRatio:
+        ratioValue.store(ratioFromValue(v));
+        rebuildGainLaw();
+        updateCoefficients();
+        break;
+    case kAttack:
+        attackTime.store(v);
+        attackCoef.store(attackCoefficient(v, getSampleRate()));
+        break;
+    case kRelease:
+        releaseTime.store(v);
+        releaseCoef.store(releaseCoefficient(v, getSampleRate()));
+        break;
+    case kLearnPeak:
+    case kLearnAverage:
+        learnControl(v);
+        break;
+    case kReset:
+        if (v > 0.5f)
+            resetShapes();
+        break;
+    case kInvert:
+        invertOn.store(switchOn(v) ? 1 : 0);
+        break;
+    case kGain:
+        autoGainFactor = std::pow(10.0f, ((v - 0.5f) * 48.0f) * 0.05f);
+        break;
+    case kLogScale:
+        logScale = v >= 0.5f ? 1 : 0;
+        break;
+    case kStereoLink: // read per frame
+        break;
+    case kTilt:
+        tiltDb.store(tiltDbFromValue(v));
+        rebuildTilt();
+        break;
+    }
+}
+
+void dehiss::rebuildGainLaw() {
+    gainLaw_.update([this](GainLaw& law) {
+        const float db = thresholdDb.load();
+        const float amp = thresholdAmp.load();
+        law.ratio = ratioValue.load();
+        law.thresholdPower = amp * amp;
+        buildGainTable(db, amp, law.ratio, std::span<float, kLevels>(law.table.data(), kLevels));
+        law.table[kLevels] = law.table[kLevels - 1];
+    });
+}
+
+void dehiss::rebuildTilt() {
+    tilt_.update([this](TiltTable& t) {
+        buildTiltWeights(tiltDb.load(), t.weight);
+        for (int k = 0; k < kBins; ++k)
+            t.weightSquared[k] = t.weight[k] * t.weight[k];
+    });
+}
+
+void dehiss::updateCoefficients() {
+    attackCoef.store(attackCoefficient(attackTime.load(), getSampleRate()));
+    releaseCoef.store(releaseCoefficient(releaseTime.load(), getSampleRate()));
+}
+
+void dehiss::setSampleRate(float rate) {
+    spect::setSampleRate(rate);
+    updateCoefficients();
+}
+
+void dehiss::getParameterName(VstInt32 index, char* text) {
+    if (index < 0 || index >= kNumParams || !text)
+        return;
+    vst::copyString(text, kParams[index].name, kParamTextBytes);
+}
+
+void dehiss::getParameterLabel(VstInt32 index, char* label) {
+    if (index < 0 || index >= kNumParams || !label)
+        return;
+    vst::copyString(label, kParams[index].label, kParamTextBytes);
+}
+
+void dehiss::getParameterDisplay(VstInt32 index, char* text) {
+    if (index < 0 || index >= kNumParams || !text)
+        return;
+    const float v = rawValue_[index].load();
+    switch (kParams[index].display) {
+    case Display::ThresholdDb:
+        std::snprintf(text, kParamTextBytes, "%3.1f", static_cast<double>(thresholdDbFromValue(v)));
+        break;
+    case Display::Seconds:
+        std::snprintf(text, kParamTextBytes, "%3.2f", static_cast<double>(v));
+        break;
+    case Display::Ratio: {
+        const float r = ratioValue.load();
+        if (r >= 1.0f)
+            std::snprintf(text, kParamTextBytes, "1 : %3.2f", static_cast<double>(r));
+        else
+            std::snprintf(text, kParamTextBytes, "%3.2f : 1", static_cast<double>(1.0f / r));
+        break;
+    }
+    case Display::Raw:
+        float2string(v, text, 23);
+        break;
+    case Display::GainDb:
+        std::snprintf(text, kParamTextBytes, "%3.1f", static_cast<double>((v - 0.5f) * 48.0f));
+        break;
+    case Display::LogScale:
+        vst::copyString(text, logScale == 1 ? "on" : "off", kParamTextBytes);
+        break;
+    case Display::OnOff:
+        vst::copyString(text, switchOn(v) ? "on" : "off", kParamTextBytes);
+        break;
+    case Display::TiltDb:
+        std::snprintf(text, kParamTextBytes, "%3.2f", static_cast<double>(tiltDbFromValue(v)));
+        break;
+    }
+}
+
+// Learning. A pass accumulates 41 frames of the input's power (average or peak), then stops
+// itself; the shapes are computed when the learn parameter falls below 0.5.
+
+void dehiss::learnControl(float v) {
+    if (v > 0.5f) {
+        if (!learning.load())
+            startLearning();
+    } else if (v < 0.5f) {
+        finishLearning();
+    }
+}
+
+void dehiss::startLearning() {
+    CompanderProgram& program = *live_.load();
+    // A pass that stopped itself and was never finished is finished first: seeding over it
+    // would throw away what it learned, and with its frame count left standing the new pass
+    // would stop after a single frame.
+    if (learnFrames.load() > 0)
+        computeShapes(program);
+    // Seeding the accumulators with mean / shape makes a new pass refine the current shape;
+    // after a reset they are 0 and the pass starts from nothing.
+    const float* shapes[2] = {program.shape1, program.shape2};
+    for (int c = 0; c < 2; ++c) {
+        const float mean = binMean(learnAccum[c]);
+        for (int k = 0; k < kBins; ++k) {
+            const float a = mean / shapes[c][k];
+            learnAccum[c][k] = std::isfinite(a) ? a : 0.0f;
+        }
+    }
+    learnFrames.store(0);
+    learning.store(1);
+}
+
+void dehiss::finishLearning() {
+    learning.store(0);
+    if (learnFrames.load() > 0)
+        computeShapes(*live_.load());
+    learnFrames.store(0);
+}
+
+void dehiss::computeShapes(CompanderProgram& program) {
+    float* shapes[2] = {program.shape1, program.shape2};
+    for (int c = 0; c < 2; ++c) {
+        const float mean = binMean(learnAccum[c]);
+        // A bin that gathered nothing (or a pass over silence) keeps a neutral shape.
+        for (int k = 0; k < kBins; ++k) {
+            const float s = mean / learnAccum[c][k];
+            shapes[c][k] = finitePositive(s) ? s : 1.0f;
+        }
+    }
+}
+
+void dehiss::resetShapes() {
+    CompanderProgram& program = *live_.load();
+    for (int k = 0; k < kBins; ++k)
+        program.shape1[k] = program.shape2[k] = 1.0f;
+    for (auto& a : learnAccum)
+        a.fill(0.0f);
+}
+
+// Programs.
+
+void dehiss::setProgram(VstInt32 p) {
+    if (p < 0 || p >= kNumPrograms)
+        return;
+    curProgram = p;
+    live_.store(&programs_[p]); // its shapes become the processing shapes
+    for (int index : kProgramApplyOrder)
+        setParameter(index, programs_[p].values[kParams[index].slot]);
+    // The momentary parameters fall to 0; a pending pass finishes into this program's shapes.
+    setParameter(kReset, 0.0f);
+    setParameter(kLearnAverage, 0.0f);
+    setParameter(kLearnPeak, 0.0f);
+    editorIdle();
+}
+
+void dehiss::setProgramName(char* name) {
+    if (name)
+        setName(*live_.load(), name);
+}
+
+void dehiss::getProgramName(char* name) {
+    if (!name)
+        return;
+    const CompanderProgram& program = *live_.load();
+    if (std::strcmp(program.name, "Init") == 0)
+        std::snprintf(name, kVstMaxProgNameLen, "Init %d", static_cast<int>(curProgram) + 1);
+    else
+        vst::copyString(name, program.name, kVstMaxProgNameLen);
+}
+
+// Chunks.
+
+VstInt32 dehiss::getChunk(void** data, bool isPreset) {
+    if (!data)
+        return 0;
+    if (isPreset) {
+        unsigned char* record = chunkPrograms_.data() + curProgram * kProgramChunkBytes;
+        encodeProgram(programs_[curProgram], record);
+        *data = record;
+        return kProgramChunkBytes;
+    }
+    for (int i = 0; i < kNumPrograms; ++i)
+        encodeProgram(programs_[i], chunkPrograms_.data() + i * kProgramChunkBytes);
+    *data = chunkPrograms_.data();
+    return kBankChunkBytes;
+}
+
+VstInt32 dehiss::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
+    if (!data || byteSize < 0)
+        return 0;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    const auto size = static_cast<std::size_t>(byteSize);
+    if (isPreset) {
+        if (size < kProgramChunkBytes || !decodeProgram(bytes, programs_[curProgram]))
+            return 0;
+    } else {
+        if (size < kBankChunkBytes || !chunkFloatsFinite(bytes, kNumPrograms))
+            return 0;
+        if (bytes != chunkPrograms_.data())
+            std::memcpy(chunkPrograms_.data(), bytes, kBankChunkBytes);
+        for (int i = 0; i < kNumPrograms; ++i)
+            decodeProgram(chunkPrograms_.data() + i * kProgramChunkBytes, programs_[i]);
+    }
+    // Restored settings stay as stored: a learn pass in progress is dropped rather than
+    // finished into the shapes just read.
+    learning.store(0);
+    learnFrames.store(0);
+    setProgram(isPreset ? curProgram : 0);
+    return isPreset ? kProgramChunkBytes : kBankChunkBytes;
+}
+
+// MIDI.
+
+VstInt32 dehiss::processEvents(VstEvents* events) {
+    if (!events || events->numEvents <= 0)
+        return 1;
+    for (VstInt32 i = 0; i < events->numEvents; ++i) {
+        const VstEvent* event = events->events[i];
+        if (!event || event->type != kVstMidiType)
+            continue;
+        const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
+        const auto status = static_cast<unsigned char>(midi->midiData[0]);
+        if ((status & 0xf0) != 0xb0)
+            continue;
+        const int param = paramForController(static_cast<unsigned char>(midi->midiData[1]));
+        if (param >= 0)
+            setParameter(param, controllerValue(static_cast<unsigned char>(midi->midiData[2])));
+    }
+    return 1;
+}
+
+// Editor hooks.
+
+void dehiss::editorParameterChanged(VstInt32, float) {}
+
+void dehiss::editorIdle() {}
+
+// Identity.
 
 bool dehiss::getEffectName(char* name) {
     vst::copyString(name, "+tidemill", kVstMaxEffectNameLen);

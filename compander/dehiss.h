@@ -1,18 +1,138 @@
-// dehiss: the compander effect of tidemill, a per-bin spectral compander on the spectral engine.
+// dehiss: the compander effect of tidemill. Every bin of every frame is compared with a threshold
+// (scaled by a learned per-bin shape and a frequency tilt) and its gain glides towards a static
+// law: downward expansion below the threshold, compression above it. Also the host-facing side:
+// twelve parameters, eight programs, program and bank chunks, MIDI controllers.
 #pragma once
 
+#include "CompanderLaw.h"
+#include "CompanderProgram.h"
+#include "TablePublisher.h"
 #include "vst/spect.h"
+
+#include <array>
+#include <atomic>
 
 class dehiss : public spect {
 public:
-    static constexpr VstInt32 kNumPrograms = 8;
-    static constexpr VstInt32 kNumParams = 12;
+    static constexpr VstInt32 kNumPrograms = compander::kNumPrograms;
+    static constexpr VstInt32 kNumParams = compander::kNumParams;
     static constexpr VstInt32 kUniqueId = fourCharCode("+tdl");
+    static constexpr int kBins = compander::kBins;
+    static constexpr int kLearnPassFrames = 41;
+    // Room assumed in the host's buffers for parameter names, labels and display texts.
+    static constexpr int kParamTextBytes = 24;
 
+    // Builds the programs, selects program 3 and reports itself ready. Throws std::bad_alloc
+    // when the engine cannot be built.
     explicit dehiss(audioMasterCallback audioMaster);
     ~dehiss() override;
+
+    // The per-frame hook: compands inSpect into outSpect, channel 1 and, when channelMode is 1,
+    // channel 2 (channel 2's state is not touched otherwise). Audio thread: no allocation, no
+    // lock.
+    void processSpect() override;
+
+    // MIDI control changes 7, 72, 73, 75, 76, 77 move gain, release, attack, threshold, ratio and
+    // tilt. A null list, a negative count and null events are ignored. Answers 1. Audio thread.
+    VstInt32 processEvents(VstEvents* events) override;
+
+    // Stores the raw value (0 … 1, not clamped) into the live program and applies it. Any thread.
+    void setParameter(VstInt32 index, float value) override;
+    float getParameter(VstInt32 index) override;
+    void getParameterName(VstInt32 index, char* text) override;
+    void getParameterLabel(VstInt32 index, char* label) override;
+    void getParameterDisplay(VstInt32 index, char* text) override;
+
+    // Program numbers outside 0 … 7 are ignored.
+    void setProgram(VstInt32 program) override;
+    // At most 23 characters are kept; the rest of the name field is zero.
+    void setProgramName(char* name) override;
+    // "Init" shows with its program number counted from 1 ("Init 4").
+    void getProgramName(char* name) override;
+
+    // Program (4176 bytes) or bank (33408 bytes) in big-endian form. The memory stays the
+    // effect's and is valid until the next call.
+    VstInt32 getChunk(void** data, bool isPreset = false) override;
+    // Answers the size read, or 0 (nothing changed) for a short chunk or one holding a NaN or an
+    // infinity. A bank selects program 0, a program lands in the current program.
+    VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset = false) override;
+
+    // Stores the rate and recomputes the attack and release coefficients for it.
+    void setSampleRate(float rate) override;
 
     bool getEffectName(char* name) override;    // "+tidemill"
     bool getVendorString(char* text) override;  // "Mirelow"
     bool getProductString(char* text) override; // "Mirelow Tidemill"
+
+    // Read by the editor and by tests. The tables are replaced whole when a parameter changes:
+    // ask again each time rather than keep the pointer.
+    const float* gainTable() const { return gainLaw_.latest().table.data(); }
+    const float* tiltWeight() const { return tilt_.latest().weight.data(); }
+    const float* thresholdShape(int channel) const {
+        const compander::CompanderProgram* p = live_.load();
+        return channel == 0 ? p->shape1 : p->shape2;
+    }
+    const compander::CompanderProgram& program(int index) const { return programs_[index]; }
+
+    // Per-channel state, kept from frame to frame (written by the audio thread; reset and the
+    // learn protocol write the accumulators from the parameter thread).
+    std::array<std::array<float, kBins>, 2> binPower{};
+    std::array<std::array<float, kBins>, 2> binGain{};
+    std::array<std::array<float, kBins>, 2> learnAccum{};
+    std::array<float, 2> lastTableGain{1.0f, 1.0f};
+
+    // Values derived from the parameters (written by setParameter, read by the audio thread).
+    std::atomic<float> thresholdDb{0.0f};
+    std::atomic<float> thresholdAmp{1.0f};
+    std::atomic<float> thresholdPower{1.0f};
+    std::atomic<float> ratioValue{1.0f};
+    std::atomic<float> attackTime{0.5f};  // seconds
+    std::atomic<float> releaseTime{0.5f}; // seconds
+    std::atomic<float> attackCoef{1.0f};
+    std::atomic<float> releaseCoef{1.0f};
+    std::atomic<float> tiltDb{0.0f};
+    std::atomic<int32_t> invertOn{0};
+    std::atomic<int32_t> learning{0};
+    std::atomic<int32_t> learnFrames{0};
+
+protected:
+    // Tells the editor about a parameter change and asks it to redraw after a program change.
+    // There is no editor window in this build, so both do nothing.
+    virtual void editorParameterChanged(VstInt32 index, float value);
+    virtual void editorIdle();
+
+private:
+    struct GainLaw {
+        // gainTable: one target per levelTable entry, and a copy of the top entry for levels
+        // at or above -1 dB (and NaN), which the lookup answers with index 120.
+        std::array<float, compander::kLevels + 1> table;
+        float thresholdPower;
+        float ratio;
+    };
+    struct TiltTable {
+        std::array<float, kBins> weight;
+        std::array<float, kBins> weightSquared;
+    };
+
+    void applyParameter(int index, float value);
+    void rebuildGainLaw();
+    void rebuildTilt();
+    void updateCoefficients();
+    void learnControl(float value);
+    void startLearning();
+    void finishLearning();
+    void computeShapes(compander::CompanderProgram& program);
+    void resetShapes();
+    void processChannel(int channel, const float* shape, const GainLaw& law,
+                        const TiltTable& tilt, bool peakMode, bool countsFrames);
+
+    compander::LevelLookup levelLookup_;
+    compander::TablePublisher<GainLaw> gainLaw_;
+    compander::TablePublisher<TiltTable> tilt_;
+    std::array<std::atomic<float>, compander::kNumParams> rawValue_{};
+    std::array<compander::CompanderProgram, compander::kNumPrograms> programs_;
+    std::array<unsigned char, compander::kBankChunkBytes> chunkPrograms_{};
+    // The current program's record: its values are written by setParameter and its two shapes
+    // are the processing shapes.
+    std::atomic<compander::CompanderProgram*> live_;
 };
