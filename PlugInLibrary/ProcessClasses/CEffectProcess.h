@@ -1,0 +1,101 @@
+// The process: one instance of an effect type inserted by the host. It owns the instance's
+// controls and chunk declarations and turns the host's requests into calls of the virtual hooks
+// that a plug-in overrides (initialisation, control changes, chunks, meters, view, latency).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../Controls/CPluginControl.h"
+#include "../DSPClasses/CTempoInterface.h"
+#include "../PlugInProtocol.h"
+#include "ControlsChunk.h"
+
+class CEffectType;
+
+class CEffectProcess {
+public:
+    CEffectProcess();
+    virtual ~CEffectProcess();
+    CEffectProcess(const CEffectProcess&) = delete;
+    CEffectProcess& operator=(const CEffectProcess&) = delete;
+
+    // ---- Called by the framework's routines (host threads as noted in PlugInProtocol.h).
+    void SetEffectType(const CEffectType* type) { mType = type; }
+    const CEffectType* GetEffectType() const { return mType; }
+    PIErr Initialize(int32_t stemFormat, double sampleRate, const PITempoInterface* tempo);
+    bool IsInitialized() const { return mInitialized; }
+
+    int32_t GetNumControls() const { return static_cast<int32_t>(mControls.size()); }
+    // Numbered from 1; null outside 1 ... GetNumControls().
+    CPluginControl* GetControl(int32_t index) const;
+    // Stores the value and passes the change on to the algorithm. Any thread but audio.
+    PIErr SetControlValue(int32_t index, int32_t value);
+    PIErr GetControlValue(int32_t index, int32_t* value) const;
+
+    int32_t GetNumChunks() const { return static_cast<int32_t>(mChunks.size()); }
+    PIErr GetChunkInfo(int32_t index, PIChunkInfo& info) const;
+    // Checked entry points: record capacities and lengths, header filled, data copied aside.
+    PIErr GetChunkChecked(PIFourCC chunkID, PIChunkHeader* record, int32_t capacity);
+    PIErr SetChunkChecked(PIFourCC chunkID, const PIChunkHeader* record, int32_t length);
+
+    // Audio thread.
+    virtual PIErr Render(float** inputs, float** outputs, int32_t frames);
+
+    // ---- Hooks a plug-in overrides.
+    // Per-instance set-up, once the stem format and the sample rate are known.
+    virtual void EffectInit() {}
+    // The control's value has changed; pass it to the algorithm (index from 1).
+    virtual void UpdateControlValueInAlgorithm(int32_t controlIndex) { (void)controlIndex; }
+    // Chunks: the framework answers its own controls chunk; others are the plug-in's.
+    virtual PIErr GetChunkSize(PIFourCC chunkID, int32_t* size);
+    virtual PIErr GetChunk(PIFourCC chunkID, PIChunkHeader* chunk);
+    virtual PIErr SetChunk(PIFourCC chunkID, PIChunkHeader* chunk);
+    // One meter value and clip flag per channel of the stem format.
+    virtual PIErr GetMetersFromDSP(int32_t* meters, int32_t* clips);
+    // The plug-in's view; by default the group's registered default view, with no view object.
+    virtual PIErr GetViewPort(PIViewInfo& view);
+    // The delay in samples; by default the 16-bit GetDelaySamples.
+    virtual PIErr GetDelaySamplesLong(int32_t* samples);
+    virtual int16_t GetDelaySamples() { return 0; }
+    // What the algorithm shows for the parameter behind a control.
+    virtual PIErr GetAlgorithmText(int32_t controlIndex, char* text, int32_t size);
+    virtual PIErr GetAlgorithmValue(int32_t controlIndex, float* value);
+
+    int32_t GetStemFormat() const { return mStemFormat; }
+    int32_t GetNumChannels() const { return mNumChannels; }
+    int32_t GetSampleRate() const { return mSampleRate; }
+    bool IsBypassed() const;
+    // The master-bypass control's number, or 0 when none is declared.
+    int32_t GetMasterBypassControlIndex() const { return mMasterBypassIndex; }
+
+protected:
+    // Controls are numbered from 1 in the order they are added; the process owns them.
+    int32_t AddControl(CPluginControl* control);
+    void DefineMasterBypassControlIndex(int32_t index) { mMasterBypassIndex = index; }
+    // A chunk of dataSize bytes after the header.
+    void AddChunk(PIFourCC chunkID, const char* name, int32_t dataSize);
+    const CTempoInterface& GetTempoInterface() const { return mTempo; }
+    bool HasTempoInterface() const { return mTempo.IsAvailable(); }
+
+private:
+    struct ChunkDeclaration {
+        PIFourCC id;
+        std::string name;
+        int32_t size;
+    };
+    const ChunkDeclaration* FindChunk(PIFourCC chunkID) const;
+
+    const CEffectType* mType = nullptr;
+    pil::ControlList mControls;
+    std::vector<ChunkDeclaration> mChunks;
+    std::vector<uint8_t> mChunkScratch; // set-chunk records are checked and converted here
+    int32_t mMasterBypassIndex = 0;
+    int32_t mStemFormat = kPIStemFormat_Mono;
+    int32_t mNumChannels = 1;
+    int32_t mSampleRate = 44100;
+    bool mInitialized = false;
+    CTempoInterface mTempo;
+};
