@@ -1,0 +1,250 @@
+// Properties of the spectral engine with its default (identity) hook.
+#define MIRELOW_ALLOC_COUNTER_DEFINE
+#include "tests/support/AllocCounter.h"
+
+#include "EngineTestSupport.h"
+#include "engine/DenormalGuard.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <thread>
+
+using namespace enginetest;
+
+namespace {
+constexpr int N = SpectralEngine::kFftSize;
+constexpr int H = SpectralEngine::kHopSize;
+// Below -120 dB of full scale: what rounding in the transforms leaves of a zero input.
+constexpr float kSilence = 1e-6f;
+
+struct Engine : SpectralEngine {
+    explicit Engine(int mode = 1) { channelMode = mode; }
+};
+
+double maxRippleDeviation() {
+    double worst = 0;
+    for (double g : overlapGain())
+        worst = std::max(worst, std::fabs(g - 1.0));
+    return worst;
+}
+} // namespace
+
+TEST(Windows, OverlapGainIsOneAtHopAlignedSamplesAndRippleIsSmall) {
+    const auto g = overlapGain();
+    EXPECT_NEAR(g[0], 1.0, 1e-6);
+    // Two Hamming windows at 75 % overlap: their product sums to nearly a constant.
+    EXPECT_LT(maxRippleDeviation(), 1e-4);
+}
+
+TEST(Engine, IdentityHookDelaysByExactlyTheFrameLength) {
+    for (int mode : {0, 1}) {
+        SCOPED_TRACE(mode);
+        Engine e(mode);
+        const Signal a = noise(20 * N, 1), b = noise(20 * N, 2);
+        const auto out = run(e, a, b, 512);
+        const auto g = overlapGain();
+        for (int c = 0; c < (mode == 1 ? 2 : 1); ++c) {
+            const Signal& in = c ? b : a;
+            // Silent while the first frame fills, up to the transforms' rounding.
+            for (size_t t = 0; t < static_cast<size_t>(N); ++t)
+                ASSERT_LT(std::fabs(out[c][t]), kSilence) << "sample " << t;
+            for (size_t t = N; t < in.size(); ++t) {
+                const double expected = g[t % H] * in[t - N];
+                // Exact up to float rounding of the transforms and the windows.
+                ASSERT_NEAR(out[c][t], expected, 2e-6) << "channel " << c << " sample " << t;
+            }
+        }
+    }
+}
+
+TEST(Engine, ImpulseAtZeroComesOutAt1024) {
+    Engine e;
+    Signal in(4 * N, 0.f);
+    in[0] = 1.f;
+    const auto out = run(e, in, in, 100);
+    for (size_t t = 0; t < out[0].size(); ++t)
+        ASSERT_NEAR(out[0][t], t == static_cast<size_t>(N) ? 1.f : 0.f, 1e-6) << t;
+}
+
+TEST(Engine, OutputIsSilentForOneFrameAfterSuspend) {
+    Engine e;
+    const Signal loud = noise(8 * N, 3, 1.f);
+    run(e, loud, loud, 333);
+    e.suspend();
+    EXPECT_EQ(e.getLevel(0), 0.f);
+    EXPECT_EQ(e.getLevel(1), 0.f);
+    const auto out = run(e, loud, loud, 333);
+    for (int c = 0; c < 2; ++c)
+        for (int t = 0; t < N; ++t)
+            ASSERT_LT(std::fabs(out[c][t]), kSilence) << c << " " << t;
+    EXPECT_GT(std::fabs(out[0][N + 5]), 1e-3f);
+}
+
+TEST(Engine, BlockSizeDoesNotChangeTheOutput) {
+    const Signal a = noise(12 * N + 77, 4), b = noise(12 * N + 77, 5);
+    Engine reference;
+    const auto expected = run(reference, a, b, 1);
+    for (int block : {7, 255, 256, 1000, 4096}) {
+        SCOPED_TRACE(block);
+        Engine e;
+        const auto out = run(e, a, b, block);
+        EXPECT_EQ(out, expected);
+    }
+}
+
+TEST(Engine, ChannelModesRouteTheSecondOutput) {
+    const Signal a = noise(6 * N, 6), b = noise(6 * N, 7);
+    const float untouched = 123.f;
+    {
+        Engine e(2); // channel 1 processed, sent to both outputs
+        const auto out = run(e, a, b, 300, untouched);
+        EXPECT_EQ(out[1], out[0]);
+    }
+    {
+        Engine e(0); // channel 1 only: output 2 keeps what the host put there
+        const auto out = run(e, a, b, 300, untouched);
+        EXPECT_TRUE(std::all_of(out[1].begin(), out[1].end(), [&](float v) { return v == untouched; }));
+        // ...and input 2 is never read.
+        Signal out0(a.size()), out1(a.size(), untouched);
+        float* ins[2] = {const_cast<float*>(a.data()), nullptr};
+        float* outs[2] = {out0.data(), out1.data()};
+        Engine f(0);
+        f.processAudio(ins, outs, static_cast<int32_t>(a.size()), true);
+        EXPECT_EQ(out0, out[0]);
+    }
+}
+
+TEST(Engine, AccumulatingCallAddsToTheOutputs) {
+    const Signal a = noise(6 * N, 8), b = noise(6 * N, 9);
+    Engine r, x;
+    const auto replaced = run(r, a, b, 256);
+    const auto added = run(x, a, b, 256, 0.25f, false);
+    for (int c = 0; c < 2; ++c)
+        for (size_t t = 0; t < a.size(); ++t)
+            ASSERT_FLOAT_EQ(added[c][t], replaced[c][t] + 0.25f);
+}
+
+TEST(Engine, EmptyOrNegativeBlocksChangeNothing) {
+    Engine e;
+    const Signal a = noise(1000, 10);
+    run(e, a, a, 1000);
+    const int32_t hopPos = e.hopPos;
+    const float in = e.getLevel(0), out = e.getLevel(1);
+    float sentinel = 7.f;
+    float* ins[2] = {nullptr, nullptr};
+    float* outs[2] = {&sentinel, &sentinel};
+    for (int32_t frames : {0, -1, -4096})
+        e.processAudio(ins, outs, frames, true);
+    EXPECT_EQ(e.hopPos, hopPos);
+    EXPECT_EQ(e.getLevel(0), in);
+    EXPECT_EQ(e.getLevel(1), out);
+    EXPECT_EQ(sentinel, 7.f);
+}
+
+TEST(Engine, BypassDelaysByOneHop) {
+    Engine e;
+    e.setBypass(true);
+    const Signal a = noise(8 * N, 11), b = noise(8 * N, 12);
+    const auto out = run(e, a, b, 100);
+    for (int c = 0; c < 2; ++c) {
+        const Signal& in = c ? b : a;
+        for (size_t t = 0; t < in.size(); ++t)
+            ASSERT_EQ(out[c][t], t < static_cast<size_t>(H) ? 0.f : in[t - H]) << c << " " << t;
+    }
+}
+
+TEST(Engine, FullScaleSineAtBinCentreReadsMagnitudeOne) {
+    for (int bin : {4, 37, 128, 300, 500}) {
+        SCOPED_TRACE(bin);
+        Engine e(0);
+        const Signal s = sine(3 * N, static_cast<double>(bin) / N);
+        run(e, s, s, N);
+        const float re = e.inSpect[0][bin], im = e.inSpect[0][N - bin];
+        EXPECT_NEAR(std::sqrt(re * re + im * im), 1.0, 0.01);
+    }
+}
+
+TEST(Engine, MetersDecayByTheSameFactorEveryHop) {
+    Engine e;
+    Signal burst = noise(N, 13, 0.9f);
+    run(e, burst, burst, H);
+    const Signal silence(H, 0.f);
+    run(e, silence, silence, H); // the burst's tail still plays out for one frame
+    for (int i = 0; i < 6; ++i)
+        run(e, silence, silence, H);
+    for (int i = 0; i < 20; ++i) {
+        const float in = e.getLevel(0), out = e.getLevel(1);
+        run(e, silence, silence, H);
+        ASSERT_GT(in, 0.f);
+        EXPECT_FLOAT_EQ(e.getLevel(0), in * SpectralEngine::kMeterDecay);
+        EXPECT_FLOAT_EQ(e.getLevel(1), out * SpectralEngine::kMeterDecay);
+    }
+    EXPECT_EQ(e.getLevel(2), 0.f);
+    EXPECT_EQ(e.getLevel(-1), 0.f);
+}
+
+TEST(Engine, AutoGainConvergesToOneHalfOnSilence) {
+    Engine e;
+    e.autoGain = 1;
+    const Signal silence(400 * H, 0.f);
+    run(e, silence, silence, 512);
+    EXPECT_NEAR(e.autoGainFactor, 0.5f, 1e-5);
+}
+
+TEST(Engine, ProcessRunsWithoutDenormalsAndRestoresTheHostState) {
+    struct Probe : Engine {
+        unsigned seen = 0;
+        void processSpect() override {
+            seen = _mm_getcsr();
+            Engine::processSpect();
+        }
+    } e;
+    const unsigned host = _mm_getcsr() & ~(DenormalGuard::kFlushToZero | DenormalGuard::kDenormalsAreZero);
+    _mm_setcsr(host);
+    const Signal a = noise(2 * H, 14);
+    run(e, a, a, 2 * H);
+    EXPECT_EQ(_mm_getcsr(), host);
+    EXPECT_EQ(e.seen & DenormalGuard::kFlushToZero, DenormalGuard::kFlushToZero);
+    EXPECT_EQ(e.seen & DenormalGuard::kDenormalsAreZero, DenormalGuard::kDenormalsAreZero);
+}
+
+TEST(Engine, ProcessingNeitherAllocatesNorFrees) {
+    ASSERT_TRUE(alloccounter::installed);
+    {
+        alloccounter::Scope probe; // the counter itself must see heap traffic
+        void* volatile p = std::malloc(32);
+        std::free(p);
+        delete new int(3);
+        EXPECT_EQ(probe.counts().mallocs, 1);
+        EXPECT_EQ(probe.counts().frees, 1);
+        EXPECT_EQ(probe.counts().news, 1);
+        EXPECT_EQ(probe.counts().deletes, 1);
+    }
+    Engine e;
+    e.autoGain = 1;
+    const Signal a = noise(10 * N, 15), b = noise(10 * N, 16);
+    Signal o0(a.size()), o1(a.size());
+    float* ins[2] = {const_cast<float*>(a.data()), const_cast<float*>(b.data())};
+    float* outs[2] = {o0.data(), o1.data()};
+    alloccounter::Scope scope;
+    e.processAudio(ins, outs, static_cast<int32_t>(a.size()), true);
+    e.suspend();
+    EXPECT_EQ(scope.counts().total(), 0);
+}
+
+TEST(Engine, EnginesCanBeBuiltOnSeveralThreadsAtOnce) {
+    auto build = [] {
+        for (int i = 0; i < 10; ++i) {
+            Engine e;
+            Signal a = noise(2 * N, static_cast<unsigned>(i));
+            run(e, a, a, 512);
+        }
+    };
+    std::thread t1(build), t2(build), t3(build);
+    t1.join();
+    t2.join();
+    t3.join();
+    SUCCEED();
+}
