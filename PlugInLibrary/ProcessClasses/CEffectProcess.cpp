@@ -36,6 +36,9 @@ PIErr CEffectProcess::Initialize(int32_t stemFormat, double sampleRate,
     mTempo = CTempoInterface(tempo);
     EffectInit();
     mInitialized = true;
+    // The algorithm starts from what the controls show.
+    for (int32_t index = 1; index <= GetNumControls(); ++index)
+        UpdateControlValueInAlgorithm(index);
     // The controls chunk grows with the controls that the set-up added.
     mChunks[0].size = ControlsChunkSize(mControls.size()) - kChunkHeaderSize;
     size_t largest = 0;

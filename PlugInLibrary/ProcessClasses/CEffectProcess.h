@@ -25,6 +25,8 @@ public:
     // ---- Called by the framework's routines (host threads as noted in PlugInProtocol.h).
     void SetEffectType(const CEffectType* type) { mType = type; }
     const CEffectType* GetEffectType() const { return mType; }
+    // Runs EffectInit, then hands every control's value to the algorithm once. A second call
+    // does nothing.
     PIErr Initialize(int32_t stemFormat, double sampleRate, const PITempoInterface* tempo);
     bool IsInitialized() const { return mInitialized; }
 

@@ -1,0 +1,210 @@
+// The wendle process: controls, curve chunks, meters and the loopback host callback.
+#include "CWendleProcess.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "WendleControls.h"
+#include "WendleModule.h"
+
+using namespace wendlept;
+
+namespace {
+
+// Host requests whose effect-side opcode of the same number is harmless: audioMasterAutomate
+// meets effOpen (does nothing) and audioMasterIdle meets effGetProgram (a read). Every other
+// host request would land on an effect opcode of a different meaning (audioMasterVersion on
+// effClose, audioMasterPinConnected on effSetProgramName, audioMasterGetTime on
+// effGetParamDisplay with a null text, audioMasterBeginEdit on effSetBlockSizeAndSampleRate), so
+// it is answered 0 here: "connected", "no time info", "not handled".
+constexpr std::array<VstInt32, 2> kLoopedBackOpcodes{audioMasterAutomate, audioMasterIdle};
+
+} // namespace
+
+VstIntPtr CWendleProcess::LoopbackCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
+                                           VstIntPtr value, void* ptr, float opt) {
+    if (!effect || !effect->dispatcher)
+        return 0;
+    if (std::find(kLoopedBackOpcodes.begin(), kLoopedBackOpcodes.end(), opcode) ==
+        kLoopedBackOpcodes.end())
+        return 0;
+    return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+}
+
+CWendleProcess::CWendleProcess()
+    : mEffect(std::make_unique<wendle>(&LoopbackCallback, 16, 14)) {
+    // The binding, not the host's pins, decides how many channels run.
+    mEffect->pinsDecideChannelMode = false;
+    for (const auto& chunk : kCurveChunks)
+        AddChunk(chunk.id, chunk.name, kCurveDataBytes);
+}
+
+CWendleProcess::~CWendleProcess() = default;
+
+void CWendleProcess::EffectInit() {
+    mEffect->channelMode = GetNumChannels() == 2 ? 1 : 0;
+    mEffect->setSampleRate(static_cast<float>(GetSampleRate()));
+    AddControls();
+}
+
+void CWendleProcess::AddControls() {
+    for (const auto& spec : kControls) {
+        CPluginControl* control = nullptr;
+        switch (spec.kind) {
+        case ControlKind::OnOff:
+            control = new CPluginControl_OnOff(spec.id, spec.names, spec.defaultValue >= 0.5);
+            break;
+        case ControlKind::Linear:
+            control = new CPluginControl_Linear(spec.id, spec.names, spec.minimum, spec.maximum,
+                                                spec.step, spec.defaultValue);
+            break;
+        case ControlKind::LinearGain:
+            control = new CPluginControl_LinearGain(spec.id, spec.names, spec.minimum,
+                                                    spec.maximum, spec.step, spec.defaultValue);
+            break;
+        case ControlKind::Discrete:
+            control = new CPluginControl_Discrete(spec.id, spec.names,
+                                                  static_cast<int32_t>(spec.minimum),
+                                                  static_cast<int32_t>(spec.maximum),
+                                                  static_cast<int32_t>(spec.defaultValue));
+            break;
+        }
+        const int32_t index = AddControl(control);
+        if (index == kMasterBypassControl)
+            DefineMasterBypassControlIndex(index);
+    }
+}
+
+void CWendleProcess::UpdateControlValueInAlgorithm(int32_t controlIndex) {
+    if (controlIndex < kFirstParameterControl || controlIndex > kLastParameterControl)
+        return;
+    const CPluginControl* control = GetControl(controlIndex);
+    if (!control)
+        return;
+    const float p = static_cast<float>(pil::ControlValueToContinuous(control->GetValue()));
+    mEffect->setParameter(controlIndex, p);
+}
+
+PIErr CWendleProcess::GetChunkSize(PIFourCC chunkID, int32_t* size) {
+    if (!FindCurveChunk(chunkID))
+        return CEffectProcessMIDI::GetChunkSize(chunkID, size);
+    *size = kCurveChunkSize;
+    return kPINoErr;
+}
+
+PIErr CWendleProcess::GetChunk(PIFourCC chunkID, PIChunkHeader* chunk) {
+    const CurveChunkSpec* spec = FindCurveChunk(chunkID);
+    if (!spec)
+        return CEffectProcessMIDI::GetChunk(chunkID, chunk);
+    chunk->size = kCurveChunkSize;
+    if (!mEffect->getCurveBigEndian(spec->curve, pil::ChunkData(chunk), kCurveDataBytes))
+        return kPIErr_BadChunk;
+    return kPINoErr;
+}
+
+PIErr CWendleProcess::SetChunk(PIFourCC chunkID, PIChunkHeader* chunk) {
+    const CurveChunkSpec* spec = FindCurveChunk(chunkID);
+    if (!spec)
+        return CEffectProcessMIDI::SetChunk(chunkID, chunk);
+    if (chunk->size != kCurveChunkSize)
+        return kPIErr_BadChunk;
+    if (!mEffect->setCurveBigEndian(spec->curve, pil::ChunkData(chunk), kCurveDataBytes))
+        return kPIErr_BadChunk;
+    return kPINoErr;
+}
+
+PIErr CWendleProcess::GetMetersFromDSP(int32_t* meters, int32_t* clips) {
+    const int channels = std::min(GetNumChannels(), static_cast<int32_t>(kMaxMeterChannels));
+    for (int ch = 0; ch < channels; ++ch) {
+        const float v = std::max(mPeak[ch].load(std::memory_order_relaxed), mHeld[ch]);
+        mHeld[ch] = 0.7f * v;
+        if (std::fabs(v) > 1.0f) {
+            clips[ch] = 1;
+            mClipIndicator.store(true, std::memory_order_relaxed);
+            meters[ch] = -1;
+        } else {
+            clips[ch] = 0;
+            // Full scale (1.0) would be 2^31, one past the largest value.
+            const double scaled = static_cast<double>(v) * 2147483648.0;
+            meters[ch] = static_cast<int32_t>(std::min(scaled, 2147483647.0));
+        }
+        mPeak[ch].store(0.0f, std::memory_order_relaxed);
+    }
+    return kPINoErr;
+}
+
+void CWendleProcess::RaisePeaks(float** outputs, int32_t frames) {
+    const int channels = std::min(GetNumChannels(), static_cast<int32_t>(kMaxMeterChannels));
+    for (int ch = 0; ch < channels; ++ch) {
+        float peak = mPeak[ch].load(std::memory_order_relaxed);
+        const float* out = outputs[ch];
+        for (int32_t i = 0; i < frames; ++i)
+            peak = std::max(peak, std::fabs(out[i]));
+        mPeak[ch].store(peak, std::memory_order_relaxed);
+    }
+}
+
+PIErr CWendleProcess::GetDelaySamplesLong(int32_t* samples) {
+    *samples = kLatencySamples;
+    return kPINoErr;
+}
+
+PIErr CWendleProcess::GetAlgorithmText(int32_t controlIndex, char* text, int32_t size) {
+    if (controlIndex < kFirstParameterControl || controlIndex > kLastParameterControl) {
+        if (controlIndex == kMasterBypassControl) {
+            std::snprintf(text, static_cast<size_t>(size), "%s", IsBypassed() ? "on" : "off");
+            return kPINoErr;
+        }
+        return kPIErr_BadIndex;
+    }
+    char display[64] = {};
+    char label[64] = {};
+    mEffect->getParameterDisplay(controlIndex, display);
+    mEffect->getParameterLabel(controlIndex, label);
+    const char* separator = label[0] && label[0] != ' ' ? " " : "";
+    std::snprintf(text, static_cast<size_t>(size), "%s%s%s", display, separator, label);
+    return kPINoErr;
+}
+
+PIErr CWendleProcess::GetAlgorithmValue(int32_t controlIndex, float* value) {
+    if (controlIndex == kMasterBypassControl) {
+        *value = IsBypassed() ? 1.0f : 0.0f;
+        return kPINoErr;
+    }
+    if (controlIndex < kFirstParameterControl || controlIndex > kLastParameterControl)
+        return kPIErr_BadIndex;
+    *value = mEffect->getParameter(controlIndex);
+    return kPINoErr;
+}
+
+int32_t CWendleProcess::SetControlValueFromUI(int32_t controlIndex, int32_t value) {
+    return SetControlValue(controlIndex, value);
+}
+
+int32_t CWendleProcess::GetControlValueForUI(int32_t controlIndex, int32_t* value) {
+    return GetControlValue(controlIndex, value);
+}
+
+int32_t CWendleProcess::GetControlDefaultValue(int32_t controlIndex, int32_t* value) {
+    const CPluginControl* control = GetControl(controlIndex);
+    if (!control || !value)
+        return kPIErr_BadIndex;
+    *value = control->GetDefaultValue();
+    return kPINoErr;
+}
+
+int32_t CWendleProcess::TouchControl(int32_t controlIndex) {
+    return GetControl(controlIndex) ? kPINoErr : kPIErr_BadIndex;
+}
+
+int32_t CWendleProcess::ReleaseControl(int32_t controlIndex) {
+    return GetControl(controlIndex) ? kPINoErr : kPIErr_BadIndex;
+}
+
+int32_t CWendleProcess::EditNotification(int32_t controlIndex) {
+    return GetControl(controlIndex) ? kPINoErr : kPIErr_BadIndex;
+}
+
+void* CWendleProcess::GetModuleHandle() { return ModuleHandle(); }

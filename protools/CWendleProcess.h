@@ -1,0 +1,69 @@
+// CWendleProcess: one wendle effect inside the Pro Tools framework. It owns the effect, declares
+// the thirteen controls and maps them onto the effect's parameters, keeps the learned curves in
+// eight chunks and reports meters and latency.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "IWendleProcess.h"
+#include "PlugInLibrary/PlugInLibrary.h"
+#include "wendle/wendle.h"
+
+class CWendleProcess : virtual public CEffectProcessMIDI, private IWendleProcess {
+public:
+    static constexpr int kMaxMeterChannels = 48;
+    static constexpr int32_t kLatencySamples = 1024;
+
+    // Throws std::bad_alloc when the effect cannot be built.
+    CWendleProcess();
+    ~CWendleProcess() override;
+
+    // Channel mode from the stem format, the sample rate, then the controls.
+    void EffectInit() override;
+    // Controls 2 ... 13: p = (c + 2^31) / (2^32 - 1) to the effect's parameter of that number.
+    void UpdateControlValueInAlgorithm(int32_t controlIndex) override;
+    PIErr GetChunkSize(PIFourCC chunkID, int32_t* size) override;
+    PIErr GetChunk(PIFourCC chunkID, PIChunkHeader* chunk) override;
+    // A curve chunk whose size word is not 2108 or that holds a NaN or infinite value changes
+    // nothing and answers kPIErr_BadChunk.
+    PIErr SetChunk(PIFourCC chunkID, PIChunkHeader* chunk) override;
+    // Per channel: v = max(peak, held); held = 0.7 v; above 1.0 the meter is -1 and the clip flag
+    // set, else v x 2^31 (at most 2^31 - 1); the peak restarts at 0. Any thread.
+    PIErr GetMetersFromDSP(int32_t* meters, int32_t* clips) override;
+    PIErr GetDelaySamplesLong(int32_t* samples) override;
+    PIErr GetAlgorithmText(int32_t controlIndex, char* text, int32_t size) override;
+    PIErr GetAlgorithmValue(int32_t controlIndex, float* value) override;
+
+    bool GetClipIndicator() const { return mClipIndicator.load(std::memory_order_relaxed); }
+
+    // The loopback host callback handed to the effect: no VST host exists here, so the effect's
+    // requests are answered without reaching Pro Tools (see the definition).
+    static VstIntPtr LoopbackCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
+                                      VstIntPtr value, void* ptr, float opt);
+
+protected:
+    // Raises the channels' peaks from a rendered block. Audio thread.
+    void RaisePeaks(float** outputs, int32_t frames);
+
+    std::unique_ptr<wendle> mEffect;
+
+private:
+    // IWendleProcess, for the custom user interface.
+    int32_t SetControlValueFromUI(int32_t controlIndex, int32_t value) override;
+    int32_t GetControlValueForUI(int32_t controlIndex, int32_t* value) override;
+    int32_t GetControlDefaultValue(int32_t controlIndex, int32_t* value) override;
+    int32_t TouchControl(int32_t controlIndex) override;
+    int32_t ReleaseControl(int32_t controlIndex) override;
+    int32_t EditNotification(int32_t controlIndex) override;
+    void* GetModuleHandle() override;
+    wendle* GetEffect() override { return mEffect.get(); }
+
+    void AddControls();
+
+    std::array<std::atomic<float>, kMaxMeterChannels> mPeak{};
+    std::array<float, kMaxMeterChannels> mHeld{};
+    std::atomic<bool> mClipIndicator{false};
+};
