@@ -20,12 +20,13 @@ void float2string(float value, char* text, int32_t maxLen) {
     if (!text || maxLen < 1)
         return;
     char buf[32];
-    if (!(value <= 99999999.f && value >= -9999999.f)) { // NaN lands here too
+    const double wide = value; // the limits are not representable as floats
+    if (!(wide <= 99999999.0 && wide >= -9999999.0)) { // NaN lands here too
         copyString(text, "Huge!", maxLen);
         return;
     }
     int len = 0;
-    double v = value;
+    double v = wide;
     if (v < 0) {
         buf[len++] = '-';
         v = -v;
