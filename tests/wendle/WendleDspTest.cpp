@@ -1,0 +1,226 @@
+// Properties of the wendle effect's per-bin maths and LFO, checked without building an effect.
+#include "wendle/WendleDsp.h"
+#include "wendle/BigEndian.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <random>
+
+using namespace wendlefx;
+
+namespace {
+using Bins = std::array<float, kBins>;
+
+Bins filled(float v) {
+    Bins b;
+    b.fill(v);
+    return b;
+}
+} // namespace
+
+TEST(WendleLearnCurve, LoudestBinIsZeroDbAndQuietestMinus48OnALogScale) {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> logPower(-7.0f, -0.5f);
+    Bins sums, db, lin;
+    const int frames = 50;
+    for (auto& s : sums)
+        s = std::pow(10.0f, logPower(rng)) * frames;
+    const Bins original = sums;
+    learnCurve(sums.data(), frames, db.data(), lin.data());
+
+    EXPECT_NEAR(*std::max_element(db.begin(), db.end()), 0.0f, 1e-4f);
+    EXPECT_NEAR(*std::min_element(db.begin(), db.end()), -48.0f, 1e-3f);
+    // Between the ends the level follows the log-average linearly, and linear = 10^(dB/20).
+    const auto loud = std::max_element(original.begin(), original.end()) - original.begin();
+    const double aLoud = std::log10(original[loud] / frames + 1e-6);
+    const auto quiet = std::min_element(original.begin(), original.end()) - original.begin();
+    const double aQuiet = std::log10(original[quiet] / frames + 1e-6);
+    for (int k = 0; k < kBins; ++k) {
+        const double a = std::log10(original[k] / frames + 1e-6);
+        EXPECT_NEAR(db[k], 48.0 * (a - aLoud) / (aLoud - aQuiet), 1e-3) << k;
+        EXPECT_NEAR(lin[k], std::pow(10.0, db[k] / 20.0), 1e-5 * std::max(1.0f, lin[k])) << k;
+    }
+}
+
+TEST(WendleLearnCurve, EdgeCasesGiveFlatCurves) {
+    struct Case {
+        const char* what;
+        float sumPerFrame;
+        float expectedDb;
+    };
+    // Silence: every log-average is −6, below the −4.8 ceiling, so the curve sits at −48 dB.
+    // Every average 1.0: no range to normalise against, so the curve is flat at 0 dB.
+    const Case cases[] = {
+        {"silence", 0.0f, -48.0f},
+        {"every average 1.0", 1.0f, 0.0f},
+    };
+    for (const Case& c : cases) {
+        Bins sums = filled(c.sumPerFrame * 10), db, lin;
+        learnCurve(sums.data(), 10, db.data(), lin.data());
+        for (int k = 0; k < kBins; ++k) {
+            ASSERT_TRUE(std::isfinite(db[k])) << c.what;
+            EXPECT_NEAR(db[k], c.expectedDb, 1e-4f) << c.what << " bin " << k;
+            EXPECT_NEAR(lin[k], std::pow(10.0f, c.expectedDb / 20.0f), 1e-6f) << c.what;
+        }
+    }
+}
+
+TEST(WendleTilt, ZeroTiltIsExactlyUnity) {
+    Bins offsets, tilt;
+    makeTiltOffsets(offsets.data());
+    tiltCurve(0.0f, offsets.data(), tilt.data());
+    for (float t : tilt)
+        EXPECT_EQ(t, 1.0f);
+}
+
+TEST(WendleTilt, ExponentRunsFromMinusTToPlusTThroughZeroNearRootM) {
+    Bins offsets, tilt;
+    makeTiltOffsets(offsets.data());
+    for (float t : {-3.0f, -1.0f, 0.5f, 3.0f}) {
+        tiltCurve(t, offsets.data(), tilt.data());
+        EXPECT_NEAR(std::log10(tilt[0]), -t, 1e-4f) << t;
+        // The top bin is bin 512, log10(513) slightly above log10(512): a hair beyond +t.
+        EXPECT_NEAR(std::log10(tilt[kBins - 1]), t, 0.002f * std::abs(t)) << t;
+        // √512 − 1 ≈ 21.6: the factor crosses 1 between bins 21 and 22.
+        EXPECT_LE((tilt[21] - 1.0f) * (tilt[22] - 1.0f), 0.0f) << t;
+    }
+}
+
+TEST(WendleTargetGains, BlendOfFilterShapesScaledByDepth) {
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> level(-48.0f, 0.0f);
+    Bins db0, db1, out;
+    for (int k = 0; k < kBins; ++k) {
+        db0[k] = level(rng);
+        db1[k] = level(rng);
+    }
+    struct Case {
+        float position, depth;
+    };
+    for (Case c : {Case{0.0f, 1.0f}, Case{1.0f, 1.0f}, Case{0.25f, 1.0f}, Case{0.5f, -1.0f},
+                   Case{0.7f, 2.0f}, Case{0.3f, 0.0f}}) {
+        targetGains(db0.data(), db1.data(), c.position, c.depth, out.data());
+        for (int k = 0; k < kBins; ++k) {
+            const float expectDb = (db0[k] * (1 - c.position) + db1[k] * c.position) * c.depth;
+            EXPECT_NEAR(20.0f * std::log10(out[k]), expectDb, 1e-3f)
+                << "position " << c.position << " depth " << c.depth << " bin " << k;
+        }
+    }
+    // Depth 0: exactly unity whatever the curves hold.
+    targetGains(db0.data(), db1.data(), 0.4f, 0.0f, out.data());
+    for (float g : out)
+        EXPECT_EQ(g, 1.0f);
+    // Depth −1 mirrors depth +1 in dB.
+    Bins up, down;
+    targetGains(db0.data(), db1.data(), 0.6f, 1.0f, up.data());
+    targetGains(db0.data(), db1.data(), 0.6f, -1.0f, down.data());
+    for (int k = 0; k < kBins; ++k)
+        EXPECT_NEAR(std::log10(up[k]), -std::log10(down[k]), 1e-5f) << k;
+}
+
+TEST(WendleGlide, MovesFortyPercentOfTheRemainingWayPerFrame) {
+    const Bins target = filled(2.0f), tilt = filled(1.5f);
+    Bins applied = filled(1.0f);
+    for (int frame = 1; frame <= 40; ++frame) {
+        glide(target.data(), tilt.data(), applied.data());
+        const double expected = 3.0 - 2.0 * std::pow(0.6, frame);
+        EXPECT_NEAR(applied[100], expected, 1e-5) << frame;
+    }
+    EXPECT_NEAR(applied[0], 3.0f, 1e-6f);
+}
+
+TEST(WendleApplyGains, ScalesRealAndImaginaryPartsOfEveryBin) {
+    std::array<float, kFftSize> in, out;
+    for (int i = 0; i < kFftSize; ++i)
+        in[i] = static_cast<float>(i % 17) - 8.0f;
+    Bins g;
+    for (int k = 0; k < kBins; ++k)
+        g[k] = 0.01f * static_cast<float>(k);
+    applyGains(g.data(), in.data(), out.data());
+    EXPECT_EQ(out[0], g[0] * in[0]);
+    EXPECT_EQ(out[kHalfSize], g[kHalfSize] * in[kHalfSize]);
+    for (int k = 1; k < kHalfSize; ++k) {
+        EXPECT_EQ(out[k], g[k] * in[k]) << k;
+        EXPECT_EQ(out[kFftSize - k], g[k] * in[kFftSize - k]) << k;
+    }
+    std::array<float, kFftSize> power;
+    powerSpectrum(in.data(), power.data());
+    EXPECT_EQ(power[0], in[0] * in[0]);
+    EXPECT_EQ(power[3], in[3] * in[3] + in[kFftSize - 3] * in[kFftSize - 3]);
+    EXPECT_EQ(power[kHalfSize], in[kHalfSize] * in[kHalfSize]);
+}
+
+TEST(WendleLfo, TempoLockSweepsOneDivisorOfBeatsWhateverTheSampleRate) {
+    struct Case {
+        float bpm;
+        int divisor;
+        float sampleRate;
+    };
+    for (Case c :
+         {Case{120, 1, 44100}, Case{120, 3, 44100}, Case{90, 2, 48000}, Case{140, 11, 96000}}) {
+        LfoState lfo;
+        LfoClock clock{c.divisor, true, c.bpm, c.sampleRate, kHopSize};
+        const double sweepSeconds = c.divisor * 60.0 / c.bpm;
+        const double hopsPerSweep = sweepSeconds * c.sampleRate / kHopSize;
+        const int half = static_cast<int>(hopsPerSweep / 2);
+        for (int h = 0; h < half; ++h)
+            advanceLfo(lfo, clock);
+        EXPECT_NEAR(lfo.rate, c.bpm / 60.0f, 1e-5f);
+        EXPECT_NEAR(lfo.position, half / hopsPerSweep, 1e-4) << c.bpm << " " << c.divisor;
+        // Past the top it turns round: the position is a triangle of period two sweeps.
+        const int toOneAndAHalf = static_cast<int>(1.5 * hopsPerSweep) - half;
+        for (int h = 0; h < toOneAndAHalf; ++h)
+            advanceLfo(lfo, clock);
+        const double t = static_cast<int>(1.5 * hopsPerSweep) / hopsPerSweep;
+        EXPECT_NEAR(lfo.position, 2.0 - t, 1e-3) << c.bpm << " " << c.divisor;
+        EXPECT_EQ(lfo.direction, -1.0f);
+    }
+}
+
+TEST(WendleLfo, OneTwentyBpmDivisorOneReachesTheTopInHalfASecond) {
+    LfoState lfo;
+    LfoClock clock{1, true, 120.0f, 44100.0f, kHopSize};
+    int hops = 0;
+    while (lfo.direction > 0 && hops < 1000) {
+        advanceLfo(lfo, clock);
+        ++hops;
+    }
+    // 0.5 s is 86.13 hops: the turn happens on hop 87.
+    EXPECT_EQ(hops, 87);
+}
+
+TEST(WendleLfo, StandsStillAtRateZeroAndStaysInRange) {
+    LfoState lfo{0.3f, 0.0f, 1.0f};
+    LfoClock clock;
+    EXPECT_EQ(advanceLfo(lfo, clock), 0.0f);
+    EXPECT_EQ(lfo.position, 0.3f);
+    // A locked rate follows the sign of the rate it replaces.
+    lfo.rate = -1.0f;
+    clock.tempoLock = true;
+    clock.hostTempo = 60.0f;
+    advanceLfo(lfo, clock);
+    EXPECT_EQ(lfo.rate, -1.0f);
+    // Absurd tempi never push the position out of 0 … 1.
+    clock.hostTempo = 1e7f;
+    for (int h = 0; h < 100; ++h) {
+        advanceLfo(lfo, clock);
+        ASSERT_GE(lfo.position, 0.0f);
+        ASSERT_LE(lfo.position, 1.0f);
+    }
+}
+
+TEST(WendleBigEndian, MostSignificantByteFirstAndRoundTrip) {
+    unsigned char b[4];
+    storeBigEndianFloat(1.0f, b);
+    EXPECT_EQ(b[0], 0x3F);
+    EXPECT_EQ(b[1], 0x80);
+    EXPECT_EQ(b[2], 0x00);
+    EXPECT_EQ(b[3], 0x00);
+    for (float v : {0.0f, -0.0f, 0.75f, -48.0f, 1e-30f, 3.4e38f}) {
+        storeBigEndianFloat(v, b);
+        EXPECT_EQ(std::bit_cast<uint32_t>(loadBigEndianFloat(b)), std::bit_cast<uint32_t>(v));
+    }
+}
