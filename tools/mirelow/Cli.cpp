@@ -1,0 +1,209 @@
+// Command-line parsing: a subcommand, its positional arguments and its options, in any order;
+// options take their value as the next argument or after '='.
+#include "Cli.h"
+
+#include "Error.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <map>
+
+namespace mirelow {
+namespace {
+
+struct OptionSpec {
+    bool takesValue;
+    std::function<void(const std::string&)> apply;
+};
+
+// Walks argv: options from `specs`, everything else positional.
+std::vector<std::string> parseArgs(const std::vector<std::string>& args, const std::map<std::string, OptionSpec>& specs,
+                                   const std::string& command)
+{
+    std::vector<std::string> positional;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (optionsEnded || a.size() < 2 || a[0] != '-') {
+            positional.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::string name = a, value;
+        bool inlineValue = false;
+        if (const auto eq = a.find('='); a.rfind("--", 0) == 0 && eq != std::string::npos) {
+            name = a.substr(0, eq);
+            value = a.substr(eq + 1);
+            inlineValue = true;
+        }
+        const auto spec = specs.find(name);
+        if (spec == specs.end()) throw UsageError("unknown option '" + name + "' for '" + command + "'");
+        if (spec->second.takesValue) {
+            if (!inlineValue) {
+                if (i + 1 >= args.size()) throw UsageError("option '" + name + "' needs a value");
+                value = args[++i];
+            }
+            spec->second.apply(value);
+        } else {
+            if (inlineValue) throw UsageError("option '" + name + "' takes no value");
+            spec->second.apply({});
+        }
+    }
+    return positional;
+}
+
+void needFile(const std::string& value, const std::string& option)
+{
+    if (value.empty()) throw UsageError("option '" + option + "' needs a file name");
+}
+
+}  // namespace
+
+int parseIntArg(const std::string& text, const std::string& what, int lo, int hi)
+{
+    int v = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, v);
+    if (text.empty() || ec == std::errc::invalid_argument || ptr != end)
+        throw UsageError(what + ": '" + text + "' is not a whole number");
+    if (ec == std::errc::result_out_of_range || v < lo || v > hi)
+        throw UsageError(what + ": " + text + " is out of range (" + std::to_string(lo) + " … " + std::to_string(hi) + ")");
+    return v;
+}
+
+double parseDoubleArg(const std::string& text, const std::string& what, double lo, double hi)
+{
+    char* end = nullptr;
+    const double v = text.empty() ? 0.0 : std::strtod(text.c_str(), &end);
+    if (text.empty() || end != text.c_str() + text.size() || std::isspace(static_cast<unsigned char>(text[0])))
+        throw UsageError(what + ": '" + text + "' is not a number");
+    if (!std::isfinite(v) || v < lo || v > hi) {
+        char range[64];
+        std::snprintf(range, sizeof range, "%g … %g", lo, hi);
+        throw UsageError(what + ": " + text + " is out of range (" + range + ")");
+    }
+    return v;
+}
+
+std::string usageText()
+{
+    return R"(usage:
+  mirelow render PLUGIN IN OUT [options]   render an audio file through a plug-in
+  mirelow info PLUGIN                      show what a host sees of a plug-in
+  mirelow demo [FOLDER]                    denoise and morph synthesised test audio
+                                           (default folder ./mirelow-demo)
+  mirelow help | --help | --version
+
+PLUGIN is 'tidemill', 'wendle' or the path of a VST 2.4 shared object.
+IN is any file libsndfile reads (WAV, AIFF, FLAC, ...), mono or stereo; OUT keeps the
+input's sample rate and encoding, or takes the format its extension names.
+
+render options:
+  --program N|NAME       select a program (number from 0, or name) before anything else
+  --preset FILE          load a .fxp program or .fxb bank (the plug-in's unique ID is checked)
+  --set NAME=VALUE       set a parameter (name or index) to a normalised value 0 … 1; repeatable
+  --learn FILE           tidemill: learn the threshold shape from FILE (average)
+  --learn-peak FILE      tidemill: learn the threshold shape from FILE (peaks)
+  --learn-filter0 FILE   wendle: learn filter zero from FILE
+  --learn-filter1 FILE   wendle: learn filter one from FILE
+  --tempo BPM            host tempo (wendle's tempo-locked LFO), default 120
+  --block N              host block size in frames (default 512)
+  --keep-latency         keep the plug-in's delay (output is longer by the latency)
+  --save-preset FILE     save the settings used as .fxp (program) or .fxb (bank)
+  --spectrogram FILE     write input and output spectrograms as a PNG picture
+  --quiet                no progress bar, no summary line
+Settings apply in this order: program, preset, parameters, learning.
+
+demo options:
+  --block N, --quiet
+)";
+}
+
+Command parseCommandLine(int argc, const char* const* argv)
+{
+    std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    Command cmd;
+    if (args.empty()) throw UsageError("no command given");
+    const std::string verb = args.front();
+    args.erase(args.begin());
+
+    if (verb == "help" || verb == "--help" || verb == "-h") {
+        cmd.kind = Command::Kind::Help;
+        return cmd;
+    }
+    if (verb == "--version") {
+        cmd.kind = Command::Kind::Version;
+        return cmd;
+    }
+    if (verb == "render") {
+        cmd.kind = Command::Kind::Render;
+        RenderOptions& o = cmd.render;
+        auto file = [](std::string& slot, const char* opt) {
+            return OptionSpec{true, [&slot, opt](const std::string& v) { needFile(v, opt), slot = v; }};
+        };
+        const std::map<std::string, OptionSpec> specs{
+            {"--program", {true, [&](const std::string& v) {
+                               if (v.empty()) throw UsageError("option '--program' needs a number or a name");
+                               o.program = v;
+                           }}},
+            {"--set", {true, [&](const std::string& v) {
+                           const auto eq = v.rfind('=');
+                           if (eq == std::string::npos || eq == 0)
+                               throw UsageError("--set expects NAME=VALUE, got '" + v + "'");
+                           const std::string name = v.substr(0, eq);
+                           o.sets.push_back({name, static_cast<float>(parseDoubleArg(v.substr(eq + 1), "--set " + name, 0.0, 1.0))});
+                       }}},
+            {"--preset", file(o.preset, "--preset")},
+            {"--save-preset", file(o.savePreset, "--save-preset")},
+            {"--learn", file(o.learn, "--learn")},
+            {"--learn-peak", file(o.learnPeak, "--learn-peak")},
+            {"--learn-filter0", file(o.learnFilter0, "--learn-filter0")},
+            {"--learn-filter1", file(o.learnFilter1, "--learn-filter1")},
+            {"--spectrogram", file(o.spectrogram, "--spectrogram")},
+            {"--tempo", {true, [&](const std::string& v) { o.tempo = parseDoubleArg(v, "--tempo", 1.0, 999.0); }}},
+            {"--block", {true, [&](const std::string& v) { o.blockSize = parseIntArg(v, "--block", 1, 1 << 16); }}},
+            {"--keep-latency", {false, [&](const std::string&) { o.keepLatency = true; }}},
+            {"--quiet", {false, [&](const std::string&) { o.quiet = true; }}},
+            {"-q", {false, [&](const std::string&) { o.quiet = true; }}},
+        };
+        const auto pos = parseArgs(args, specs, verb);
+        if (pos.size() < 3) {
+            static const char* kNames[] = {"PLUGIN", "IN", "OUT"};
+            throw UsageError(std::string("render needs PLUGIN IN OUT (missing ") + kNames[pos.size()] + ")");
+        }
+        if (pos.size() > 3) throw UsageError("render takes PLUGIN IN OUT; unexpected '" + pos[3] + "'");
+        o.plugin = pos[0];
+        o.input = pos[1];
+        o.output = pos[2];
+        if (!o.learn.empty() && !o.learnPeak.empty()) throw UsageError("give either --learn or --learn-peak, not both");
+        return cmd;
+    }
+    if (verb == "info") {
+        cmd.kind = Command::Kind::Info;
+        const auto pos = parseArgs(args, {}, verb);
+        if (pos.size() != 1) throw UsageError(pos.empty() ? "info needs PLUGIN" : "info takes one PLUGIN; unexpected '" + pos[1] + "'");
+        cmd.infoPlugin = pos[0];
+        return cmd;
+    }
+    if (verb == "demo") {
+        cmd.kind = Command::Kind::Demo;
+        DemoOptions& d = cmd.demo;
+        const std::map<std::string, OptionSpec> specs{
+            {"--block", {true, [&](const std::string& v) { d.blockSize = parseIntArg(v, "--block", 1, 1 << 16); }}},
+            {"--quiet", {false, [&](const std::string&) { d.quiet = true; }}},
+            {"-q", {false, [&](const std::string&) { d.quiet = true; }}},
+        };
+        const auto pos = parseArgs(args, specs, verb);
+        if (pos.size() > 1) throw UsageError("demo takes at most one FOLDER; unexpected '" + pos[1] + "'");
+        if (!pos.empty()) d.folder = pos[0];
+        return cmd;
+    }
+    throw UsageError("unknown command '" + verb + "'");
+}
+
+}  // namespace mirelow

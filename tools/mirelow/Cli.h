@@ -1,0 +1,55 @@
+// The command line: `mirelow render|info|demo|help`, parsed into plain option records. Every
+// mistake (unknown option, missing argument, a value that is not a number or out of range) is a
+// UsageError with a one-line message.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mirelow {
+
+struct ParamSetting {
+    std::string name;  // a parameter name or index, as typed
+    float value = 0;   // normalised 0 … 1
+};
+
+struct RenderOptions {
+    std::string plugin, input, output;
+    std::optional<std::string> program;  // number or name
+    std::vector<ParamSetting> sets;
+    std::string preset, savePreset;
+    std::string learn, learnPeak;              // tidemill
+    std::string learnFilter0, learnFilter1;    // wendle
+    std::optional<double> tempo;               // beats per minute
+    int blockSize = 512;
+    std::string spectrogram;
+    bool keepLatency = false;
+    bool quiet = false;
+};
+
+struct DemoOptions {
+    std::string folder = "mirelow-demo";
+    int blockSize = 512;
+    bool quiet = false;
+};
+
+struct Command {
+    enum class Kind { Render, Info, Demo, Help, Version };
+    Kind kind = Kind::Help;
+    RenderOptions render;
+    std::string infoPlugin;
+    DemoOptions demo;
+};
+
+// argv[0] is the program name. Throws UsageError.
+Command parseCommandLine(int argc, const char* const* argv);
+
+std::string usageText();
+
+// Strict number parsing for option values: the whole text must be the number. Throw UsageError
+// naming `what`.
+int parseIntArg(const std::string& text, const std::string& what, int lo, int hi);
+double parseDoubleArg(const std::string& text, const std::string& what, double lo, double hi);
+
+}  // namespace mirelow

@@ -1,0 +1,174 @@
+// `mirelow render` and `mirelow info`.
+#include "Commands.h"
+
+#include "AudioFile.h"
+#include "Error.h"
+#include "FxPreset.h"
+#include "Plugin.h"
+#include "Progress.h"
+#include "Render.h"
+#include "Session.h"
+#include "Spectrogram.h"
+
+#include <chrono>
+#include <cstdio>
+#include <sys/stat.h>
+
+namespace mirelow {
+namespace {
+
+bool samePath(const std::string& a, const std::string& b)
+{
+    if (a == b) return true;
+    struct stat sa {}, sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+std::string quoted(const std::string& s) { return "\u201c" + s + "\u201d"; }
+
+// Reads a learn file and checks that it suits the render's audio.
+AudioBuffer readLearnFile(const std::string& path, const AudioBuffer& input, const std::string& option)
+{
+    AudioBuffer audio = readAudioFile(path).audio;
+    if (audio.sampleRate != input.sampleRate)
+        throw Error(option + " " + path + ": sample rate " + std::to_string(static_cast<int>(audio.sampleRate)) +
+                    " Hz differs from the input's " + std::to_string(static_cast<int>(input.sampleRate)) + " Hz");
+    if (audio.numChannels() > input.numChannels())
+        throw Error(option + " " + path + ": " + std::to_string(audio.numChannels()) + " channels, the input has " +
+                    std::to_string(input.numChannels()));
+    return audio;
+}
+
+bool isWendle(Plugin& plugin) { return plugin.format() != "VST 2.4"; }
+
+}  // namespace
+
+std::string summaryLine(double audioSeconds, double takenSeconds)
+{
+    char buf[160];
+    const double factor = takenSeconds > 0 ? audioSeconds / takenSeconds : 0;
+    std::snprintf(buf, sizeof buf, "%.2f s of audio in %.2f s: %.1fx real time", audioSeconds, takenSeconds, factor);
+    return buf;
+}
+
+int runRender(const RenderOptions& o)
+{
+    if (samePath(o.input, o.output)) throw Error("the output '" + o.output + "' is the input file");
+    const AudioFileData in = readAudioFile(o.input);
+    const int channels = in.audio.numChannels();
+    if (channels > 2)
+        throw Error("'" + o.input + "' has " + std::to_string(channels) + " channels; mirelow renders mono and stereo files");
+    const AudioFormat outFormat = outputFormatFor(o.output, in.format, channels);
+
+    auto plugin = loadPlugin(o.plugin, in.audio.sampleRate);
+    checkChannels(*plugin, channels);
+    const bool wendle = isWendle(*plugin);
+    if (!wendle && (!o.learnFilter0.empty() || !o.learnFilter1.empty()))
+        throw UsageError("--learn-filter0/--learn-filter1 are for wendle; use --learn or --learn-peak");
+    if (wendle && (!o.learn.empty() || !o.learnPeak.empty()))
+        throw UsageError("--learn/--learn-peak are for tidemill; wendle learns with --learn-filter0/--learn-filter1");
+
+    std::vector<std::string> settings;
+    if (o.program) {
+        const int p = findProgram(*plugin, *o.program);
+        plugin->setProgram(p);
+        settings.push_back("program " + std::to_string(p) + " " + quoted(plugin->currentProgramName()));
+    }
+    if (!o.preset.empty()) {
+        applyPreset(*plugin, readPresetFile(o.preset), o.preset);
+        settings.push_back("preset " + baseName(o.preset));
+    }
+    plugin->setTempo(o.tempo.value_or(120.0));
+    if (o.tempo) settings.push_back("tempo " + std::to_string(static_cast<int>(*o.tempo + 0.5)) + " BPM");
+
+    if (!o.learn.empty() || !o.learnPeak.empty()) {
+        const bool peak = !o.learnPeak.empty();
+        const std::string& file = peak ? o.learnPeak : o.learn;
+        const AudioBuffer audio = readLearnFile(file, in.audio, peak ? "--learn-peak" : "--learn");
+        // A peak pass runs while "learnpeak" is exactly 1.
+        learnPass(*plugin, peak ? "learnpeak" : "learnaverage", 1.0f, audio, channels, o.blockSize);
+        settings.push_back(std::string(peak ? "peaks" : "average") + " learned from " + baseName(file));
+    }
+    for (int f = 0; f < 2; ++f) {
+        const std::string& file = f == 0 ? o.learnFilter0 : o.learnFilter1;
+        if (file.empty()) continue;
+        const AudioBuffer audio = readLearnFile(file, in.audio, f == 0 ? "--learn-filter0" : "--learn-filter1");
+        learnWendleFilter(*plugin, f, audio, channels, o.blockSize);
+        settings.push_back("filter " + std::to_string(f) + " learned from " + baseName(file));
+    }
+    for (const auto& s : o.sets) {
+        const int index = findParam(*plugin, s.name);
+        plugin->setParam(index, s.value);
+        std::string shown = plugin->paramDisplay(index);
+        const std::string label = plugin->paramLabel(index);
+        if (!label.empty()) shown += " " + label;
+        settings.push_back(plugin->paramName(index) + " " + shown);
+    }
+    if (!o.savePreset.empty()) writePresetFile(o.savePreset, capturePreset(*plugin, presetKindForPath(o.savePreset)));
+
+    RenderSettings rs;
+    rs.blockSize = o.blockSize;
+    rs.keepLatency = o.keepLatency;
+    RenderStats stats;
+    const auto t0 = std::chrono::steady_clock::now();
+    AudioBuffer out;
+    {
+        ProgressBar bar("rendering", !o.quiet);
+        out = render(*plugin, in.audio, rs, [&](double f) { bar.update(f); }, &stats);
+    }
+    const double taken = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    writeAudioFile(o.output, out, outFormat);
+
+    if (!o.spectrogram.empty()) {
+        settings.push_back("block " + std::to_string(o.blockSize));
+        settings.push_back(o.keepLatency ? "latency kept (" + std::to_string(stats.latency) + " samples)"
+                                         : "latency compensated");
+        std::string subtitle;
+        for (const auto& s : settings) subtitle += (subtitle.empty() ? "" : "  \u00b7  ") + s;
+        writeSpectrogramPng(o.spectrogram, plugin->effectName() + ": " + baseName(o.input) + " \u2192 " + baseName(o.output),
+                            subtitle, {{"input", &in.audio}, {"output", &out}});
+    }
+    if (!o.quiet) std::fprintf(stderr, "mirelow: %s\n", summaryLine(in.audio.seconds(), taken).c_str());
+    return 0;
+}
+
+int runInfo(const std::string& name)
+{
+    auto plugin = loadPlugin(name);
+    const int32_t id = plugin->uniqueId();
+    char idHex[16];
+    std::snprintf(idHex, sizeof idHex, "0x%08X", static_cast<uint32_t>(id));
+    std::string flags;
+    for (const auto& f : plugin->flags()) flags += (flags.empty() ? "" : " ") + f;
+
+    std::printf("%s\n", plugin->path().c_str());
+    std::printf("  format:    %s\n", plugin->format().c_str());
+    std::printf("  name:      %s\n", plugin->effectName().c_str());
+    std::printf("  vendor:    %s\n", plugin->vendor().c_str());
+    std::printf("  product:   %s\n", plugin->product().c_str());
+    std::printf("  unique ID: '%s' (%s)\n", fourCCText(id).c_str(), idHex);
+    std::printf("  version:   %d\n", plugin->version());
+    std::printf("  inputs:    %d\n  outputs:   %d\n", plugin->numInputs(), plugin->numOutputs());
+    plugin->start(44100.0, 512, std::max(1, plugin->maxChannels()));
+    std::printf("  latency:   %d samples\n", plugin->latency());
+    plugin->stop();
+    std::printf("  flags:     %s\n", flags.empty() ? "(none)" : flags.c_str());
+    for (const auto& line : plugin->details()) std::printf("  %s\n", line.c_str());
+
+    const int programs = plugin->numPrograms();
+    const int current = plugin->currentProgram();
+    std::printf("programs: %d (current %d)\n", programs, current);
+    for (int i = 0; i < programs; ++i) std::printf("  %3d  %s\n", i, plugin->programName(i).c_str());
+    const int params = plugin->numParams();
+    std::printf("parameters: %d\n", params);
+    std::printf("  %3s  %-16s %-14s %s\n", "#", "name", "display", "value");
+    for (int i = 0; i < params; ++i) {
+        std::string shown = plugin->paramDisplay(i);
+        const std::string label = plugin->paramLabel(i);
+        if (!label.empty()) shown += " " + label;
+        std::printf("  %3d  %-16s %-14s %.4f\n", i, plugin->paramName(i).c_str(), shown.c_str(), plugin->getParam(i));
+    }
+    return 0;
+}
+
+}  // namespace mirelow

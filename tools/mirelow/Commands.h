@@ -1,0 +1,16 @@
+// The renderer's commands. Each returns the process exit status; failures throw mirelow::Error
+// (status 1) or UsageError (status 2), which main() reports.
+#pragma once
+
+#include "Cli.h"
+
+namespace mirelow {
+
+int runRender(const RenderOptions& options);
+int runInfo(const std::string& plugin);
+int runDemo(const DemoOptions& options);
+
+// "12.00 s of audio in 0.25 s: 48.0x real time"
+std::string summaryLine(double audioSeconds, double takenSeconds);
+
+}  // namespace mirelow

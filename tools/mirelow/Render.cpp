@@ -1,0 +1,134 @@
+// Block rendering with latency compensation.
+#include "Render.h"
+
+#include "Error.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace mirelow {
+namespace {
+
+// Host-side buffers: one per plug-in pin, at least two so that mono material can be fed to both
+// inputs of a stereo plug-in.
+struct PinBuffers {
+    PinBuffers(int numIns, int numOuts, int block)
+        : in(static_cast<std::size_t>(std::max(numIns, 2)), std::vector<float>(static_cast<std::size_t>(block))),
+          out(static_cast<std::size_t>(std::max(numOuts, 2)), std::vector<float>(static_cast<std::size_t>(block)))
+    {
+        for (auto& b : in) inPtr.push_back(b.data());
+        for (auto& b : out) outPtr.push_back(b.data());
+    }
+
+    // Fills the inputs with `n` frames of `src` from `pos` (silence past its end). Mono goes to
+    // the first two inputs; pins beyond the second get silence.
+    void load(const AudioBuffer& src, std::size_t pos, int n)
+    {
+        const std::size_t frames = src.frames();
+        const int chans = src.numChannels();
+        for (std::size_t pin = 0; pin < in.size(); ++pin) {
+            float* dst = in[pin].data();
+            if (pin >= 2 || chans == 0) {
+                std::fill(dst, dst + n, 0.0f);
+                continue;
+            }
+            const auto& ch = src.channels[std::min<std::size_t>(pin, static_cast<std::size_t>(chans - 1))];
+            const std::size_t avail = pos < frames ? std::min<std::size_t>(static_cast<std::size_t>(n), frames - pos) : 0;
+            std::copy_n(ch.begin() + static_cast<std::ptrdiff_t>(pos), avail, dst);
+            std::fill(dst + avail, dst + n, 0.0f);
+        }
+        for (auto& b : out) std::fill(b.begin(), b.begin() + n, 0.0f);
+    }
+
+    std::vector<std::vector<float>> in, out;
+    std::vector<float*> inPtr, outPtr;
+};
+
+void checkBlock(int blockSize)
+{
+    if (blockSize < 1) throw Error("block size must be at least 1");
+}
+
+// A learn file is fitted to the layout of the render: mono material is used for both channels.
+AudioBuffer fitChannels(const AudioBuffer& input, int channels)
+{
+    if (input.numChannels() == channels) return input;
+    if (input.numChannels() == 1 && channels == 2) {
+        AudioBuffer out = input;
+        out.channels.push_back(out.channels.front());
+        return out;
+    }
+    throw Error("a " + std::to_string(input.numChannels()) + "-channel file cannot drive a " +
+                std::to_string(channels) + "-channel render");
+}
+
+}  // namespace
+
+void checkChannels(Plugin& plugin, int channels)
+{
+    if (channels < 1) throw Error("the audio has no channels");
+    const int most = plugin.maxChannels();
+    if (channels > most)
+        throw Error("the audio has " + std::to_string(channels) + " channels; " + plugin.effectName() + " takes at most " +
+                    std::to_string(most));
+}
+
+AudioBuffer render(Plugin& plugin, const AudioBuffer& input, const RenderSettings& settings, const ProgressFn& progress,
+                   RenderStats* stats)
+{
+    checkBlock(settings.blockSize);
+    const int channels = input.numChannels();
+    checkChannels(plugin, channels);
+
+    plugin.start(input.sampleRate, settings.blockSize, channels);
+    const int latency = std::max(0, plugin.latency());
+    const std::size_t frames = input.frames();
+    const std::size_t total = frames + static_cast<std::size_t>(latency);
+    const std::size_t skip = settings.keepLatency ? 0 : static_cast<std::size_t>(latency);
+    AudioBuffer output(channels, total - skip, input.sampleRate);
+
+    PinBuffers pins(plugin.numInputs(), plugin.numOutputs(), settings.blockSize);
+    using Clock = std::chrono::steady_clock;
+    Clock::duration inPlugin{};
+    for (std::size_t pos = 0; pos < total;) {
+        const int n = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(settings.blockSize), total - pos));
+        pins.load(input, pos, n);
+        const auto t0 = Clock::now();
+        plugin.process(pins.inPtr.data(), pins.outPtr.data(), n);
+        inPlugin += Clock::now() - t0;
+        // Output frame pos + i lands at pos + i - skip; the first `skip` frames are the delay.
+        const std::size_t first = pos < skip ? skip - pos : 0;
+        for (int c = 0; c < channels; ++c) {
+            const float* src = pins.out[static_cast<std::size_t>(c)].data();
+            auto& dst = output.channels[static_cast<std::size_t>(c)];
+            for (std::size_t i = first; i < static_cast<std::size_t>(n); ++i) dst[pos + i - skip] = src[i];
+        }
+        pos += static_cast<std::size_t>(n);
+        if (progress) progress(static_cast<double>(pos) / static_cast<double>(total));
+    }
+    plugin.stop();
+    if (stats) {
+        stats->latency = latency;
+        stats->processSeconds = std::chrono::duration<double>(inPlugin).count();
+    }
+    return output;
+}
+
+void feed(Plugin& plugin, const AudioBuffer& input, int channels, int blockSize)
+{
+    checkBlock(blockSize);
+    checkChannels(plugin, channels);
+    const AudioBuffer audio = fitChannels(input, channels);
+    plugin.start(audio.sampleRate, blockSize, channels);
+    PinBuffers pins(plugin.numInputs(), plugin.numOutputs(), blockSize);
+    const std::size_t frames = audio.frames();
+    for (std::size_t pos = 0; pos < frames;) {
+        const int n = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(blockSize), frames - pos));
+        pins.load(audio, pos, n);
+        plugin.process(pins.inPtr.data(), pins.outPtr.data(), n);
+        pos += static_cast<std::size_t>(n);
+    }
+    plugin.stop();
+}
+
+}  // namespace mirelow

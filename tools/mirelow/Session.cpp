@@ -1,0 +1,178 @@
+// Host-side settings: names to indices, preset files to chunks or parameter values, learn passes.
+#include "Session.h"
+
+#include "Error.h"
+#include "Render.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace mirelow {
+namespace {
+
+bool isNumber(const std::string& s)
+{
+    return !s.empty() && s.size() < 10 && std::all_of(s.begin(), s.end(), [](unsigned char c) { return std::isdigit(c); });
+}
+
+std::string trim(std::string s)
+{
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.pop_back();
+    s.erase(0, std::min(s.size(), s.find_first_not_of(" \t")));
+    return s;
+}
+
+std::string quotedList(const std::vector<std::string>& names)
+{
+    std::string out;
+    for (const auto& n : names) out += (out.empty() ? "'" : ", '") + n + "'";
+    return out;
+}
+
+}  // namespace
+
+std::string lowercase(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+    return s;
+}
+
+std::string baseName(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+int findParam(Plugin& plugin, const std::string& nameOrIndex)
+{
+    const int n = plugin.numParams();
+    if (isNumber(nameOrIndex)) {
+        const int index = std::stoi(nameOrIndex);
+        if (index >= n)
+            throw UsageError("parameter " + nameOrIndex + " does not exist: " + plugin.effectName() + " has " +
+                             std::to_string(n) + " parameters (0 … " + std::to_string(n - 1) + ")");
+        return index;
+    }
+    std::vector<std::string> names;
+    for (int i = 0; i < n; ++i) {
+        names.push_back(trim(plugin.paramName(i)));
+        if (lowercase(names.back()) == lowercase(trim(nameOrIndex))) return i;
+    }
+    throw UsageError("unknown parameter '" + nameOrIndex + "'; " + plugin.effectName() + " has " + quotedList(names));
+}
+
+int findProgram(Plugin& plugin, const std::string& numberOrName)
+{
+    const int n = plugin.numPrograms();
+    if (isNumber(numberOrName)) {
+        const int index = std::stoi(numberOrName);
+        if (index >= n)
+            throw UsageError("program " + numberOrName + " does not exist: " + plugin.effectName() + " has " +
+                             std::to_string(n) + " programs (0 … " + std::to_string(n - 1) + ")");
+        return index;
+    }
+    std::vector<std::string> names;
+    for (int i = 0; i < n; ++i) {
+        names.push_back(trim(plugin.programName(i)));
+        if (lowercase(names.back()) == lowercase(trim(numberOrName))) return i;
+    }
+    throw UsageError("unknown program '" + numberOrName + "'; " + plugin.effectName() + " has " + quotedList(names));
+}
+
+Preset capturePreset(Plugin& plugin, PresetKind kind)
+{
+    Preset p;
+    p.kind = kind;
+    p.isChunk = plugin.programsAreChunks();
+    p.fxId = plugin.uniqueId();
+    p.fxVersion = plugin.version();
+    p.numParams = plugin.numParams();
+    p.numPrograms = plugin.numPrograms();
+    p.currentProgram = std::max(0, plugin.currentProgram());
+    p.name = plugin.currentProgramName();
+    if (p.isChunk) {
+        p.chunk = plugin.getChunk(kind == PresetKind::Program);
+        if (p.chunk.empty()) throw Error(plugin.effectName() + " gave no chunk to save");
+        return p;
+    }
+    auto values = [&] {
+        std::vector<float> v(static_cast<std::size_t>(p.numParams));
+        for (int i = 0; i < p.numParams; ++i) v[static_cast<std::size_t>(i)] = plugin.getParam(i);
+        return v;
+    };
+    if (kind == PresetKind::Program) {
+        p.params = values();
+        return p;
+    }
+    // A parameter bank needs every program selected in turn; the current one is selected last.
+    const int current = p.currentProgram;
+    for (int i = 0; i < std::max(1, p.numPrograms); ++i) {
+        if (p.numPrograms > 0) plugin.setProgram(i);
+        p.programs.push_back({plugin.currentProgramName(), values()});
+    }
+    if (p.numPrograms > 0) plugin.setProgram(current);
+    p.numPrograms = static_cast<int32_t>(p.programs.size());
+    return p;
+}
+
+void applyPreset(Plugin& plugin, const Preset& p, const std::string& what)
+{
+    const std::string where = "preset '" + what + "'";
+    if (p.fxId != plugin.uniqueId())
+        throw Error(where + " is for plug-in '" + fourCCText(p.fxId) + "', not " + plugin.effectName() + " ('" +
+                    fourCCText(plugin.uniqueId()) + "')");
+    if (p.isChunk) {
+        if (!plugin.programsAreChunks())
+            throw Error(where + " holds a chunk, but " + plugin.effectName() + " keeps its programs as parameters");
+        if (!plugin.setChunk(p.chunk, p.kind == PresetKind::Program))
+            throw Error(where + ": " + plugin.effectName() + " refused its " + std::to_string(p.chunk.size()) + "-byte chunk");
+        return;
+    }
+    const int numParams = plugin.numParams();
+    auto setAll = [&](const std::vector<float>& values, const std::string& name) {
+        if (static_cast<int>(values.size()) != numParams)
+            throw Error(where + " has " + std::to_string(values.size()) + " parameters, " + plugin.effectName() +
+                        " has " + std::to_string(numParams));
+        for (int i = 0; i < numParams; ++i) plugin.setParam(i, values[static_cast<std::size_t>(i)]);
+        plugin.setCurrentProgramName(name);
+    };
+    if (p.kind == PresetKind::Program) {
+        setAll(p.params, p.name);
+        return;
+    }
+    if (static_cast<int>(p.programs.size()) > plugin.numPrograms())
+        throw Error(where + " has " + std::to_string(p.programs.size()) + " programs, " + plugin.effectName() + " has " +
+                    std::to_string(plugin.numPrograms()));
+    for (std::size_t i = 0; i < p.programs.size(); ++i) {
+        plugin.setProgram(static_cast<int>(i));
+        setAll(p.programs[i].params, p.programs[i].name);
+    }
+    plugin.setProgram(std::min(p.currentProgram, static_cast<int32_t>(p.programs.size()) - 1));
+}
+
+void learnPass(Plugin& plugin, const std::string& paramName, float on, const AudioBuffer& audio, int channels, int blockSize)
+{
+    int index = -1;
+    try {
+        index = findParam(plugin, paramName);
+    } catch (const UsageError&) {
+        throw Error(plugin.effectName() + " has no '" + paramName + "' parameter to learn with");
+    }
+    plugin.setParam(index, on);
+    feed(plugin, audio, channels, blockSize);
+    plugin.setParam(index, 0.0f);
+}
+
+void learnWendleFilter(Plugin& plugin, int filter, const AudioBuffer& audio, int channels, int blockSize)
+{
+    int position = -1;
+    try {
+        position = findParam(plugin, "filter number");
+    } catch (const UsageError&) {
+        throw Error(plugin.effectName() + " has no 'filter number' parameter: it cannot learn filters");
+    }
+    plugin.setParam(position, filter == 0 ? 0.0f : 1.0f);
+    learnPass(plugin, "learn filter", 1.0f, audio, channels, blockSize);
+}
+
+}  // namespace mirelow

@@ -1,0 +1,38 @@
+// Settings applied to a loaded plug-in the way a host would: programs, preset files, parameters
+// by name, learn passes; and the preset a plug-in's current state makes.
+#pragma once
+
+#include "AudioFile.h"
+#include "FxPreset.h"
+#include "Plugin.h"
+
+#include <string>
+#include <vector>
+
+namespace mirelow {
+
+// Index of a parameter given by name (case-insensitive) or number. Unknown names throw
+// UsageError listing the valid ones.
+int findParam(Plugin& plugin, const std::string& nameOrIndex);
+// Index of a program given by number (from 0) or name (case-insensitive).
+int findProgram(Plugin& plugin, const std::string& numberOrName);
+
+// The plug-in's current program (PresetKind::Program) or all its programs (Bank), as chunks
+// when the plug-in keeps its programs as chunks, else as parameter values.
+Preset capturePreset(Plugin& plugin, PresetKind kind);
+// Loads a preset into the plug-in; throws mirelow::Error when it belongs to another plug-in,
+// does not fit it or is refused.
+void applyPreset(Plugin& plugin, const Preset& preset, const std::string& what);
+
+// A learn pass: sets the parameter `paramName` to `on`, runs `audio` through the plug-in,
+// sets it back to 0, which finishes the pass.
+void learnPass(Plugin& plugin, const std::string& paramName, float on, const AudioBuffer& audio, int channels,
+               int blockSize);
+
+// wendle: learns filter `filter` (0 or 1) from `audio`: selects the filter, runs a learn pass.
+void learnWendleFilter(Plugin& plugin, int filter, const AudioBuffer& audio, int channels, int blockSize);
+
+std::string lowercase(std::string s);
+std::string baseName(const std::string& path);
+
+}  // namespace mirelow

@@ -1,0 +1,30 @@
+// mirelow: renders audio files through the Mirelow plug-ins (or any VST 2.4 effect), shows
+// what a host sees of a plug-in, and runs the denoise / morph demo.
+#include "Cli.h"
+#include "Commands.h"
+#include "Error.h"
+
+#include <cstdio>
+#include <exception>
+
+int main(int argc, char** argv)
+{
+    using namespace mirelow;
+    try {
+        const Command cmd = parseCommandLine(argc, argv);
+        switch (cmd.kind) {
+        case Command::Kind::Help: std::fputs(usageText().c_str(), stdout); return 0;
+        case Command::Kind::Version: std::puts("mirelow " MIRELOW_VERSION); return 0;
+        case Command::Kind::Render: return runRender(cmd.render);
+        case Command::Kind::Info: return runInfo(cmd.infoPlugin);
+        case Command::Kind::Demo: return runDemo(cmd.demo);
+        }
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "mirelow: error: %s\n\n%s", e.what(), usageText().c_str());
+        return 2;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "mirelow: error: %s\n", e.what());
+        return 1;
+    }
+    return 1;
+}
