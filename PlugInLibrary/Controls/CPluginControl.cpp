@@ -21,7 +21,7 @@ void CPluginControl::FillInfo(PIControlInfo& info) const {
     info.minimum = GetMinimum();
     info.maximum = GetMaximum();
     info.step = GetStep();
-    info.defaultValue = ControlValueToUnits(mDefaultValue);
+    info.defaultValue = GetDefaultUnits();
     info.numSteps = GetNumSteps();
     info.defaultControlValue = mDefaultValue;
     info.automatable = mAutomatable ? 1 : 0;
@@ -61,7 +61,7 @@ CPluginControl_Linear::CPluginControl_Linear(PIFourCC id, const char* names, int
                                              double minimum, double maximum, double step,
                                              double defaultValue, bool automatable)
     : CPluginControl(id, names, kind, automatable), mMinimum(minimum), mMaximum(maximum),
-      mStep(step) {
+      mStep(step), mDefaultUnits(defaultValue) {
     SetDefaultValue(LinearToControlValue(defaultValue, minimum, maximum));
 }
 
@@ -80,8 +80,13 @@ int CPluginControl_Linear::Decimals() const {
 }
 
 std::string CPluginControl_Linear::GetValueString(int32_t value) const {
+    // The middle of a symmetric range lies half a count below zero: show it as 0, not -0.
+    const double scale = std::pow(10.0, Decimals());
+    double x = std::round(ControlValueToUnits(value) * scale) / scale;
+    if (x == 0.0)
+        x = 0.0;
     char text[64];
-    std::snprintf(text, sizeof text, "%.*f", Decimals(), ControlValueToUnits(value));
+    std::snprintf(text, sizeof text, "%.*f", Decimals(), x);
     return text;
 }
 

@@ -25,6 +25,8 @@ public:
     // Stores the value after ConstrainValue; any thread.
     void SetValue(int32_t value) { mValue.store(ConstrainValue(value), std::memory_order_relaxed); }
     int32_t GetDefaultValue() const { return mDefaultValue; }
+    // The default as declared, in the control's units.
+    virtual double GetDefaultUnits() const { return ControlValueToUnits(mDefaultValue); }
 
     // Units of the control (dB, steps, 0/1 for on/off).
     virtual double GetMinimum() const = 0;
@@ -79,6 +81,7 @@ public:
     double ControlValueToUnits(int32_t value) const override;
     int32_t UnitsToControlValue(double units) const override;
     std::string GetValueString(int32_t value) const override;
+    double GetDefaultUnits() const override { return mDefaultUnits; }
 
 protected:
     CPluginControl_Linear(PIFourCC id, const char* names, int32_t kind, double minimum,
@@ -86,7 +89,7 @@ protected:
     int Decimals() const; // from the step: 0.01 shows two decimals
 
 private:
-    double mMinimum, mMaximum, mStep;
+    double mMinimum, mMaximum, mStep, mDefaultUnits;
 };
 
 // A linear control in dB.
