@@ -39,25 +39,40 @@ FftPlan::~FftPlan() {
 
 void FftPlan::execute(const float* in, float* out) {
     const int half = n / 2;
+    // FFTW may run the plan on other arrays of the same alignment as the ones it was made for.
     if (dir == FftDirection::RealToComplex) {
-        std::memcpy(real, in, sizeof(float) * static_cast<size_t>(n));
-        fftwf_execute(plan);
-        out[0] = bins[0][0];
-        for (int k = 1; k < half; ++k) {
-            out[k] = bins[k][0];
-            out[n - k] = bins[k][1];
+        float* src = const_cast<float*>(in); // out-of-place r2c leaves its input alone
+        if (fftwf_alignment_of(src) == fftwf_alignment_of(real)) {
+            fftwf_execute_dft_r2c(plan, src, bins);
+        } else {
+            std::memcpy(real, in, sizeof(float) * static_cast<size_t>(n));
+            fftwf_execute(plan);
         }
-        out[half] = bins[half][0];
+        const fftwf_complex* __restrict b = bins;
+        float* __restrict re = out;
+        float* __restrict im = out + n;
+        re[0] = b[0][0];
+        for (int k = 1; k <= half; ++k)
+            re[k] = b[k][0];
+        for (int k = 1; k < half; ++k)
+            im[-k] = b[k][1];
     } else {
-        bins[0][0] = in[0];
-        bins[0][1] = 0.f;
+        fftwf_complex* __restrict b = bins;
+        const float* __restrict re = in;
+        const float* __restrict im = in + n;
+        b[0][0] = re[0];
+        b[0][1] = 0.f;
         for (int k = 1; k < half; ++k) {
-            bins[k][0] = in[k];
-            bins[k][1] = in[n - k];
+            b[k][0] = re[k];
+            b[k][1] = im[-k];
         }
-        bins[half][0] = in[half];
-        bins[half][1] = 0.f;
-        fftwf_execute(plan);
-        std::memcpy(out, real, sizeof(float) * static_cast<size_t>(n));
+        b[half][0] = re[half];
+        b[half][1] = 0.f;
+        if (fftwf_alignment_of(out) == fftwf_alignment_of(real)) {
+            fftwf_execute_dft_c2r(plan, bins, out);
+        } else {
+            fftwf_execute(plan); // c2r overwrites bins, which are ours
+            std::memcpy(out, real, sizeof(float) * static_cast<size_t>(n));
+        }
     }
 }

@@ -9,15 +9,26 @@
 #include <initializer_list>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 float* SpectralEngine::Buffers::allocate(bool zero) {
     if (count == kMax)
         throw std::bad_alloc();
-    void* p = zero ? std::calloc(kBufferFloats, sizeof(float))
-                   : std::malloc(kBufferFloats * sizeof(float));
+    // Aligned for the transforms' vector code, so that they can run on the buffers directly; and
+    // each buffer starts at a different offset within a page, so that loops reading one buffer
+    // and writing another do not trip over addresses that agree in their low 12 bits.
+    constexpr size_t kBytes = kBufferFloats * sizeof(float);
+    const size_t offset = (static_cast<size_t>(count) * 5 * kAlignment) % kPage;
+    void* p = std::aligned_alloc(kAlignment, kBytes + kPage);
     if (!p)
         throw std::bad_alloc();
-    list[count++] = static_cast<float*>(p);
-    return static_cast<float*>(p);
+    auto* buffer = reinterpret_cast<float*>(static_cast<char*>(p) + offset);
+    if (zero)
+        std::memset(buffer, 0, kBytes);
+    list[count++] = p;
+    return buffer;
 }
 
 SpectralEngine::Buffers::~Buffers() {
@@ -86,6 +97,50 @@ void SpectralEngine::suspend() {
     }
 }
 
+namespace {
+// The larger of peak and |x| for every x; a NaN sample leaves the peak as it was. Lane by lane,
+// (v > peak ? v : peak) is exactly what the vector max instruction computes.
+inline float raisePeak(float peak, const float* __restrict x, int32_t n) {
+    int32_t i = 0;
+#if defined(__SSE2__)
+    __m128 p = _mm_set1_ps(peak);
+    const __m128 zero = _mm_setzero_ps();
+    for (; i + 4 <= n; i += 4) {
+        const __m128 v = _mm_loadu_ps(x + i);
+        p = _mm_max_ps(v, p);
+        p = _mm_max_ps(_mm_sub_ps(zero, v), p);
+    }
+    alignas(16) float lanes[4];
+    _mm_store_ps(lanes, p);
+    for (float lane : lanes)
+        if (lane > peak)
+            peak = lane;
+#endif
+    for (; i < n; ++i) {
+        const float v = x[i];
+        if (v > peak)
+            peak = v;
+        if (-v > peak)
+            peak = -v;
+    }
+    return peak;
+}
+
+inline void playOut(const float* __restrict acc, float* __restrict out, int32_t n, bool replace) {
+    if (replace)
+        std::memcpy(out, acc, sizeof(float) * static_cast<size_t>(n));
+    else
+        for (int32_t i = 0; i < n; ++i)
+            out[i] += acc[i];
+}
+
+inline float absSum(float sum, const float* __restrict x, int32_t n) {
+    for (int32_t i = 0; i < n; ++i)
+        sum += std::fabs(x[i]);
+    return sum;
+}
+} // namespace
+
 void SpectralEngine::processAudio(float** inputs, float** outputs, int32_t sampleFrames,
                                   bool replace) {
     if (sampleFrames < 1)
@@ -98,57 +153,23 @@ void SpectralEngine::processAudio(float** inputs, float** outputs, int32_t sampl
     int32_t remaining = sampleFrames;
     while (remaining > 0) {
         const int32_t chunk = remaining < hopSize - hopPos ? remaining : hopSize - hopPos;
+        const size_t bytes = sizeof(float) * static_cast<size_t>(chunk);
 
-        std::memcpy(inHop[0] + hopPos, in0, sizeof(float) * static_cast<size_t>(chunk));
-        for (int32_t i = 0; i < chunk; ++i) {
-            const float x = in0[i];
-            if (x > inputPeak)
-                inputPeak = x;
-            if (-x > inputPeak)
-                inputPeak = -x;
-        }
+        std::memcpy(inHop[0] + hopPos, in0, bytes);
+        inputPeak = raisePeak(inputPeak, in0, chunk);
         const float* acc0 = outAccum[0] + hopPos;
-        for (int32_t i = 0; i < chunk; ++i) {
-            const float v = acc0[i];
-            if (v > outputPeak)
-                outputPeak = v;
-            if (-v > outputPeak)
-                outputPeak = -v;
-            if (replace)
-                out0[i] = v;
-            else
-                out0[i] += v;
-        }
+        outputPeak = raisePeak(outputPeak, acc0, chunk);
+        playOut(acc0, out0, chunk, replace);
         if (channelMode == 1) {
-            std::memcpy(inHop[1] + hopPos, in1, sizeof(float) * static_cast<size_t>(chunk));
-            for (int32_t i = 0; i < chunk; ++i) {
-                const float x = in1[i];
-                if (x > inputPeak)
-                    inputPeak = x;
-                if (-x > inputPeak)
-                    inputPeak = -x;
-            }
+            std::memcpy(inHop[1] + hopPos, in1, bytes);
+            inputPeak = raisePeak(inputPeak, in1, chunk);
             const float* acc1 = outAccum[1] + hopPos;
-            for (int32_t i = 0; i < chunk; ++i) {
-                const float v = acc1[i];
-                if (v > outputPeak)
-                    outputPeak = v;
-                if (-v > outputPeak)
-                    outputPeak = -v;
-                if (autoGain)
-                    outAbsSum += std::fabs(v);
-                if (replace)
-                    out1[i] = v;
-                else
-                    out1[i] += v;
-            }
+            outputPeak = raisePeak(outputPeak, acc1, chunk);
+            if (autoGain)
+                outAbsSum = absSum(outAbsSum, acc1, chunk);
+            playOut(acc1, out1, chunk, replace);
         } else if (channelMode == 2) {
-            for (int32_t i = 0; i < chunk; ++i) {
-                if (replace)
-                    out1[i] = acc0[i];
-                else
-                    out1[i] += acc0[i];
-            }
+            playOut(acc0, out1, chunk, replace);
         }
 
         hopPos += chunk;
@@ -177,8 +198,9 @@ void SpectralEngine::processAudio(float** inputs, float** outputs, int32_t sampl
 }
 
 void SpectralEngine::processFrame() {
-    const int32_t n = fftSize;
-    const int32_t h = hopSize;
+    // The frame and hop are fixed; constants let the loops below be vectorised.
+    constexpr int32_t n = kFftSize;
+    constexpr int32_t h = kHopSize;
     const int channels = channelMode == 1 ? 2 : 1;
     const size_t keep = sizeof(float) * static_cast<size_t>(n - h);
     const size_t hop = sizeof(float) * static_cast<size_t>(h);
@@ -191,12 +213,13 @@ void SpectralEngine::processFrame() {
         float* history = anaHistory[c];
         std::memmove(history, history + h, keep);
         std::memcpy(history + (n - h), inHop[c], hop);
-        float* frame = fftIn[c];
-        for (int32_t k = 0; k < n; ++k) {
-            if (autoGain)
-                inAbsSum += std::fabs(history[k]);
-            frame[k] = anaWindow[k] * history[k];
-        }
+        if (autoGain)
+            inAbsSum = absSum(inAbsSum, history, n);
+        const float* __restrict win = anaWindow;
+        const float* __restrict x = history;
+        float* __restrict frame = fftIn[c];
+        for (int32_t k = 0; k < n; ++k)
+            frame[k] = win[k] * x[k];
         fwdPlan.execute(frame, inSpect[c]);
     }
 
@@ -205,13 +228,21 @@ void SpectralEngine::processFrame() {
     for (int c = 0; c < channels; ++c) {
         std::memcpy(outSpectCopy[c], outSpect[c], sizeof(float) * static_cast<size_t>(n));
         invPlan.execute(outSpect[c], ifftOut[c]);
-        float* acc = outAccum[c];
-        const float* y = ifftOut[c];
-        for (int32_t k = 0; k < n; ++k) {
-            const float d = y[k] * synWindow[k];
-            if (autoGain)
-                outAbsSum += std::fabs(d);
-            acc[k] += autoGainFactor * d;
+        const float* __restrict win = synWindow;
+        const float* __restrict y = ifftOut[c];
+        float* __restrict acc = outAccum[c];
+        const float gain = autoGainFactor;
+        if (autoGain) {
+            float sum = outAbsSum;
+            for (int32_t k = 0; k < n; ++k) {
+                const float d = y[k] * win[k];
+                sum += std::fabs(d);
+                acc[k] += gain * d;
+            }
+            outAbsSum = sum;
+        } else {
+            for (int32_t k = 0; k < n; ++k)
+                acc[k] += gain * (y[k] * win[k]);
         }
     }
 

@@ -5,6 +5,7 @@
 
 #include "Fft.h"
 
+#include <cstddef>
 #include <cstdint>
 
 class SpectralEngine {
@@ -102,7 +103,9 @@ private:
     // and frees whatever was allocated if the constructor throws.
     struct Buffers {
         static constexpr int kMax = 18;
-        float* list[kMax] = {};
+        static constexpr size_t kAlignment = 64;
+        static constexpr size_t kPage = 4096;
+        void* list[kMax] = {};
         int count = 0;
         float* allocate(bool zero);
         ~Buffers();

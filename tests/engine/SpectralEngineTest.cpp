@@ -185,6 +185,26 @@ TEST(Engine, MetersDecayByTheSameFactorEveryHop) {
     EXPECT_EQ(e.getLevel(-1), 0.f);
 }
 
+TEST(Engine, InputMeterHoldsTheLargestMagnitudeOfTheHop) {
+    const struct {
+        std::vector<float> samples;
+        float peak;
+    } cases[] = {
+        {{0.1f, -0.7f, 0.3f, 0.2f, 0.f, 0.5f, -0.1f}, 0.7f},
+        {{0.25f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.9f}, 0.9f},
+        {{-0.f, 0.f, -0.f, 0.f, 0.f}, 0.f},
+        {{0.2f, NAN, 0.1f, 0.4f, NAN, -0.3f, 0.f, 0.f}, 0.4f}, // a NaN sample is not a level
+    };
+    for (const auto& c : cases) {
+        Engine e(0);
+        Signal out(c.samples.size());
+        float* ins[2] = {const_cast<float*>(c.samples.data()), nullptr};
+        float* outs[2] = {out.data(), nullptr};
+        e.processAudio(ins, outs, static_cast<int32_t>(c.samples.size()), true);
+        EXPECT_EQ(e.getLevel(0), c.peak);
+    }
+}
+
 TEST(Engine, AutoGainConvergesToOneHalfOnSilence) {
     Engine e;
     e.autoGain = 1;
