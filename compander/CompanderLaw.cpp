@@ -65,16 +65,28 @@ void buildTiltWeights(float tiltDb, std::span<float, kBins> weights) {
 }
 
 LevelLookup::LevelLookup() : levels_(makeLevelTable()) {
-    std::copy(levels_.begin(), levels_.end(), bounds_.begin());
-    bounds_[kLevels] = std::numeric_limits<float>::quiet_NaN();
-    for (std::uint32_t b = 0; b < bucketStart_.size(); ++b) {
-        const std::uint32_t bits = b << 20;
-        float low;
-        std::memcpy(&low, &bits, sizeof low);
-        // Buckets of +inf and NaN start past the table: nothing there lies below an entry.
-        bucketStart_[b] = static_cast<std::uint8_t>(std::isnan(low) || std::isinf(low)
-                                                         ? kLevels
-                                                         : findLinear(levels_, low));
+    constexpr float kNan = std::numeric_limits<float>::quiet_NaN();
+    constexpr float kInf = std::numeric_limits<float>::infinity();
+    constexpr auto kNone = static_cast<std::uint8_t>(kLevels);
+    for (std::uint32_t b = 0; b < buckets_.size(); ++b) {
+        Bucket& bucket = buckets_[b];
+        if (b < 0x7f8) { // zero, denormals and finite positive levels
+            const std::uint32_t bits = b << 20;
+            float low;
+            std::memcpy(&low, &bits, sizeof low);
+            const int start = findLinear(levels_, low);
+            bucket.below = static_cast<std::uint8_t>(start);
+            bucket.bound = start < kLevels ? levels_[start] : kNan;
+            bucket.above = static_cast<std::uint8_t>(start < kLevels ? start + 1 : start);
+        } else if (b < 0x800) { // +inf and NaN: above every entry
+            bucket = {kNan, kNone, kNone};
+        } else if (b < 0xff8) { // -0 and finite negative levels: below every entry
+            bucket = {kInf, 0, 0};
+        } else if (b == 0xff8) { // -inf is below every entry, the NaNs sharing its bucket above
+            bucket = {-kInf, kNone, 0};
+        } else {
+            bucket = {kNan, kNone, kNone};
+        }
     }
 }
 

@@ -49,19 +49,18 @@ inline bool switchOn(float v) { return v > 0.5f; }
 
 // The index of the first levelTable entry that `power` lies below, or kLevels when there is none
 // (power at or above -1 dB, +inf or NaN). Same answer as the plain scan over the table, in a
-// handful of instructions: the float's exponent and top three mantissa bits pick a bucket no wider
-// than 0.52 dB, which holds at most one table boundary, so one comparison settles the entry.
+// handful of instructions and no branch: the float's sign, exponent and top three mantissa bits
+// pick a bucket no wider than 0.52 dB, which holds at most one table boundary, so one comparison
+// with that boundary settles the entry.
 class LevelLookup {
 public:
     LevelLookup();
 
     int find(float power) const {
-        if (!(power >= 0.0f)) // negative below every entry; NaN above every entry
-            return power < 0.0f ? 0 : kLevels;
         std::uint32_t bits;
         std::memcpy(&bits, &power, sizeof bits);
-        const int start = bucketStart_[(bits & 0x7fffffffu) >> 20];
-        return start + (power >= bounds_[start] ? 1 : 0);
+        const Bucket& b = buckets_[bits >> 20];
+        return power >= b.bound ? b.above : b.below;
     }
 
     // The plain scan, for reference.
@@ -70,9 +69,13 @@ public:
     const std::array<float, kLevels>& levels() const { return levels_; }
 
 private:
+    struct Bucket {
+        float bound;       // the one table boundary inside the bucket (NaN or ±inf: none)
+        std::uint8_t below; // entry for levels under the boundary
+        std::uint8_t above; // entry for levels at or over it
+    };
     std::array<float, kLevels> levels_;
-    std::array<float, kLevels + 1> bounds_;    // levels_ then NaN, which nothing reaches
-    std::array<std::uint8_t, 2048> bucketStart_; // first entry above each bucket's lowest value
+    std::array<Bucket, 4096> buckets_;
 };
 
 } // namespace compander

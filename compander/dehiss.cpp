@@ -53,10 +53,13 @@ void dehiss::processSpect() {
 
 void dehiss::processChannel(int c, const float* shape, const GainLaw& law, const TiltTable& tilt,
                             bool peakMode, bool countsFrames) {
-    const float* x = inSpect[c];
-    float* y = outSpect[c];
-    float* power = binPower[c].data();
-    float* gain = binGain[c].data();
+    // The loops below are written so that the compiler can vectorise them: no array aliases
+    // another, and choices are selects rather than branches.
+    const float* __restrict x = inSpect[c];
+    float* __restrict y = outSpect[c];
+    float* __restrict power = binPower[c].data();
+    float* __restrict gain = binGain[c].data();
+    const float* __restrict s = shape;
 
     power[0] = x[0] * x[0];
     power[kHalfSize] = x[kHalfSize] * x[kHalfSize];
@@ -66,11 +69,10 @@ void dehiss::processChannel(int c, const float* shape, const GainLaw& law, const
     // Only channel 1 counts the frames of a pass; channel 2 learns while the pass still runs, so
     // in the frame that ends the pass it learns nothing.
     if (learning.load()) {
-        float* accum = learnAccum[c].data();
+        float* __restrict accum = learnAccum[c].data();
         if (peakMode) {
             for (int k = 0; k < kBins; ++k)
-                if (power[k] > accum[k])
-                    accum[k] = power[k];
+                accum[k] = power[k] > accum[k] ? power[k] : accum[k];
         } else {
             for (int k = 0; k < kBins; ++k)
                 accum[k] = accum[k] + 0.05f * power[k];
@@ -79,41 +81,59 @@ void dehiss::processChannel(int c, const float* shape, const GainLaw& law, const
             learning.store(0);
     }
 
+    // The shaped level looks up the law's target; the tilted level meets the threshold.
+    alignas(32) float level[kBins];
+    alignas(32) float tilted[kBins];
+    alignas(32) float target[kBins];
+    const float* __restrict weightSquared = tilt.weightSquared.data();
+    for (int k = 0; k < kBins; ++k) {
+        level[k] = power[k] * s[k];
+        tilted[k] = level[k] * weightSquared[k];
+    }
+    const float* __restrict table = law.table.data();
+    for (int k = 0; k < kBins; ++k)
+        target[k] = table[levelLookup_.find(level[k])];
+
     const float threshold = law.thresholdPower;
-    const bool expanding = law.ratio >= 1.0f;
     const float attack = attackCoef.load(std::memory_order_relaxed);
     const float release = releaseCoef.load(std::memory_order_relaxed);
-    float lastTarget = lastTableGain[c];
-    for (int k = 0; k < kBins; ++k) {
-        const float p = power[k] * shape[k];
-        const float m = p * tilt.weightSquared[k];
-        // Equality counts as rising. The threshold test sees the tilted level; the law's
-        // target is looked up for the untilted one.
-        const bool falling = expanding ? threshold > m : threshold < m;
-        float g = gain[k];
-        if (falling) {
-            g *= release;
-            lastTarget = law.table[levelLookup_.find(p)];
-            if (lastTarget > g)
-                g = lastTarget; // never below the law's target for this level
-        } else {
-            g *= attack;
-            if (g > 1.0f)
-                g = 1.0f;
+    // A bin falls below the threshold when expanding, above it when compressing; equality
+    // counts as rising. Both outcomes are computed and one is kept: the choice follows the
+    // signal, so a branch would be mispredicted half the time.
+    auto update = [&](auto falls) {
+        for (int k = 0; k < kBins; ++k) {
+            const float g = gain[k];
+            const float released = g * release;
+            const float fell = target[k] > released ? target[k] : released; // never below the law
+            const float attacked = g * attack;
+            const float rose = attacked > 1.0f ? 1.0f : attacked;
+            gain[k] = falls(tilted[k]) ? fell : rose;
         }
-        gain[k] = g;
-    }
-    lastTableGain[c] = lastTarget;
+        for (int k = kBins - 1; k >= 0; --k)
+            if (falls(tilted[k])) {
+                lastTableGain[c] = target[k];
+                break;
+            }
+    };
+    if (law.ratio >= 1.0f)
+        update([threshold](float m) { return threshold > m; });
+    else
+        update([threshold](float m) { return threshold < m; });
 
     // Inverted, the bin passes what the gain removes.
-    const bool invert = invertOn.load(std::memory_order_relaxed) != 0;
-    auto out = [&](int k) { return invert ? 1.0f - gain[k] : gain[k]; };
-    y[0] = out(0) * x[0];
-    y[kHalfSize] = out(kHalfSize) * x[kHalfSize];
+    alignas(32) float factor[kBins];
+    if (invertOn.load(std::memory_order_relaxed) != 0) {
+        for (int k = 0; k < kBins; ++k)
+            factor[k] = 1.0f - gain[k];
+    } else {
+        for (int k = 0; k < kBins; ++k)
+            factor[k] = gain[k];
+    }
+    y[0] = factor[0] * x[0];
+    y[kHalfSize] = factor[kHalfSize] * x[kHalfSize];
     for (int k = 1; k < kHalfSize; ++k) {
-        const float g = out(k);
-        y[k] = g * x[k];
-        y[kN - k] = g * x[kN - k];
+        y[k] = factor[k] * x[k];
+        y[kN - k] = factor[k] * x[kN - k];
     }
 }
 
