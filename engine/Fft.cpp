@@ -6,9 +6,15 @@
 #include <new>
 
 namespace {
-// FFTW's planner is not thread-safe: every plan is made and destroyed under this lock.
+// FFTW's planner is not thread-safe: every plan is made and destroyed under this lock. Where
+// FFTW's threads library is linked, its planner is also told to lock for itself, which covers
+// other users of FFTW in the same process.
 std::mutex& planMutex() {
     static std::mutex m;
+#if MIRELOW_FFTW_THREADSAFE_PLANNER
+    static const bool safe = (fftwf_make_planner_thread_safe(), true);
+    (void)safe;
+#endif
     return m;
 }
 } // namespace
