@@ -1,0 +1,132 @@
+// The compander as a host meets it: build/tidemill.so loaded through the VST harness.
+#include "tools/vsthost/VstHost.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+const std::string kPlugin = std::string(MIRELOW_BUILD_DIR) + "/tidemill.so";
+
+double rms(const std::vector<float>& x, std::size_t from, std::size_t to) {
+    double sum = 0.0;
+    for (std::size_t i = from; i < to; ++i)
+        sum += double(x[i]) * x[i];
+    return std::sqrt(sum / double(to - from));
+}
+} // namespace
+
+TEST(TidemillCompander, ParametersThroughTheDispatcher) {
+    vsthost::Plugin plugin(kPlugin);
+    EXPECT_EQ(plugin.numParams(), 12);
+    EXPECT_EQ(plugin.numPrograms(), 8);
+    EXPECT_EQ(plugin.uniqueId(), ('+' << 24) | ('t' << 16) | ('d' << 8) | 'l');
+    EXPECT_TRUE(plugin.flags() & effFlagsProgramChunks);
+    const char* names[] = {"threshold", "attack",   "release",  "ratio",
+                           "learnpeak", "learnaverage", "reset", "invert",
+                           "gain",      "logscale", "stereolink", "tilt"};
+    const char* labels[] = {"dB", "s", "s", "", "", "", "", "", "dB", "", "", "dB"};
+    const char* shown[] = {"-60.0", "0.50", "0.50", "1 : 1.00", "0.000000", "0.000000",
+                           "0.000000", "0.000000", "0.0", "off", "off", "0.00"};
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_EQ(plugin.paramName(i), names[i]);
+        EXPECT_EQ(plugin.paramLabel(i), labels[i]);
+        EXPECT_EQ(plugin.paramDisplay(i), shown[i]) << i;
+    }
+    EXPECT_EQ(plugin.programName(), "Init 4");
+
+    plugin.setParameter(3, 0.25f);
+    EXPECT_EQ(plugin.getParameter(3), 0.25f);
+    EXPECT_EQ(plugin.paramDisplay(3), "3.00 : 1");
+    plugin.dispatch(effSetProgram, 0, 0);
+    EXPECT_EQ(plugin.dispatch(effGetProgram), 0);
+    EXPECT_EQ(plugin.programName(), "Noise Reduction");
+    EXPECT_EQ(plugin.paramDisplay(0), "-30.0");
+    EXPECT_EQ(plugin.paramDisplay(3), "1 : 2.20");
+    EXPECT_EQ(plugin.paramDisplay(9), "on");
+    plugin.dispatch(effSetProgram, 0, 8); // no such program
+    EXPECT_EQ(plugin.dispatch(effGetProgram), 0);
+
+    char name[] = "Hiss Away";
+    plugin.dispatch(effSetProgramName, 0, 0, name);
+    EXPECT_EQ(plugin.programName(), "Hiss Away");
+}
+
+TEST(TidemillCompander, StateSavedAndRestoredThroughChunks) {
+    vsthost::Plugin saved(kPlugin);
+    saved.dispatch(effSetProgram, 0, 6);
+    saved.setParameter(11, 0.8f);
+    saved.setParameter(0, 0.3f);
+    const auto bank = saved.getChunk(false);
+    const auto program = saved.getChunk(true);
+    ASSERT_EQ(bank.size(), 33408u);
+    ASSERT_EQ(program.size(), 4176u);
+
+    vsthost::Plugin restored(kPlugin);
+    restored.setParameter(11, 0.1f);
+    EXPECT_EQ(restored.setChunk(bank, false), 33408);
+    EXPECT_EQ(restored.dispatch(effGetProgram), 0); // the bank selects program 0
+    EXPECT_EQ(restored.getChunk(false), bank);
+    restored.dispatch(effSetProgram, 0, 6);
+    EXPECT_EQ(restored.getParameter(11), 0.8f);
+    EXPECT_EQ(restored.paramDisplay(0), "-84.0");
+
+    restored.dispatch(effSetProgram, 0, 2);
+    EXPECT_EQ(restored.setChunk(program, true), 4176);
+    EXPECT_EQ(restored.dispatch(effGetProgram), 2);
+    EXPECT_EQ(restored.getChunk(true), program);
+
+    // A cut chunk is refused and changes nothing.
+    EXPECT_EQ(restored.setChunk({bank.begin(), bank.begin() + 4000}, false), 0);
+    EXPECT_EQ(restored.getChunk(false).size(), 33408u);
+    EXPECT_EQ(restored.dispatch(effGetProgram), 2);
+}
+
+TEST(TidemillCompander, MidiControllersThroughTheDispatcher) {
+    vsthost::Plugin plugin(kPlugin);
+    VstMidiEvent cc{};
+    cc.type = kVstMidiType;
+    cc.byteSize = sizeof cc;
+    cc.midiData[0] = static_cast<char>(0xb2);
+    cc.midiData[1] = 75;
+    cc.midiData[2] = 127;
+    struct {
+        VstInt32 numEvents = 1;
+        VstIntPtr reserved = 0;
+        VstEvent* events[2] = {};
+    } list;
+    list.events[0] = reinterpret_cast<VstEvent*>(&cc);
+    EXPECT_EQ(plugin.dispatch(effProcessEvents, 0, 0, &list), 1);
+    EXPECT_EQ(plugin.getParameter(0), 0.9921875f);
+}
+
+TEST(TidemillCompander, NoiseReductionQuietensHissAndKeepsATone) {
+    // One second of a loud 1 kHz tone over quiet white noise, then the noise alone.
+    constexpr int kRate = 44100;
+    std::mt19937 rng(9);
+    std::normal_distribution<float> hiss(0.0f, 0.003f);
+    std::vector<float> in(2 * kRate);
+    for (int i = 0; i < 2 * kRate; ++i)
+        in[i] = hiss(rng) + (i < kRate ? 0.5f * std::sin(2.0f * std::numbers::pi_v<float> *
+                                                          1000.0f * i / kRate)
+                                       : 0.0f);
+    vsthost::Plugin plugin(kPlugin);
+    plugin.answers().inputConnected[1] = false;
+    plugin.answers().outputConnected[1] = false; // mono
+    const auto plain = plugin.render({in}, 512);
+    plugin.dispatch(effSetProgram, 0, 0); // "Noise Reduction"
+    plugin.dispatch(effMainsChanged, 0, 0);
+    plugin.dispatch(effMainsChanged, 0, 1);
+    const auto reduced = plugin.render({in}, 512);
+
+    // Init (1:1) passes the signal; "Noise Reduction" keeps the tone and cuts the hiss.
+    const std::size_t toneFrom = 8192, toneTo = kRate, hissFrom = kRate + 8192, hissTo = 2 * kRate;
+    EXPECT_NEAR(rms(plain[0], toneFrom, toneTo) / rms(in, toneFrom - 1024, toneTo - 1024), 1.0,
+                0.02);
+    EXPECT_NEAR(rms(reduced[0], toneFrom, toneTo) / rms(plain[0], toneFrom, toneTo), 1.0, 0.05);
+    EXPECT_LT(rms(reduced[0], hissFrom, hissTo), 0.1 * rms(plain[0], hissFrom, hissTo));
+}
