@@ -1,7 +1,10 @@
 // Per-bin maths of the wendle effect.
 #include "WendleDsp.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 namespace wendlefx {
 
@@ -44,9 +47,36 @@ void learnCurve(float* sums, int frames, float* decibels, float* linear) {
     }
 }
 
+namespace {
+inline float exp10Core(float x) {
+    // 10^x = 2^n·10^r with n = round(x·log2(10)) and r = x − n·log10(2), |r| ≤ log10(2)/2;
+    // log10(2) is split so that n times its upper part is exact. 10^r = 2^f with f = r·log2(10)
+    // comes from a polynomial; 2^n goes straight into the exponent bits.
+    float x0 = x > -37.9f ? x : -37.9f; // NaN goes to the bottom
+    x0 = x0 < 38.2f ? x0 : 38.2f;
+    constexpr float kRound = 12582912.0f; // 1.5·2^23: adding and subtracting it rounds to whole
+    const float n = (x0 * 3.32192809488736f + kRound) - kRound;
+    const float r = (x0 - n * 0.301025390625f) - n * 4.605038981198e-6f;
+    const float f = r * 3.32192809488736f;
+    float p = 1.535336188319500e-4f;
+    p = p * f + 1.339887440266574e-3f;
+    p = p * f + 9.618437357674640e-3f;
+    p = p * f + 5.550332471162809e-2f;
+    p = p * f + 2.402264791363012e-1f;
+    p = p * f + 6.931472028550421e-1f;
+    p = p * f + 1.0f;
+    const auto bits = static_cast<uint32_t>(static_cast<int32_t>(n) + 127) << 23;
+    return p * std::bit_cast<float>(bits);
+}
+} // namespace
+
 void decibelsFromLinear(const float* linear, float* decibels) {
     for (int k = 0; k < kBins; ++k)
-        decibels[k] = 20.0f * std::log10(linear[k]);
+        decibels[k] = linear[k] > 1e-12f ? 20.0f * std::log10(linear[k]) : kFloorDb;
+}
+
+float exp10Fast(float x) {
+    return exp10Core(x);
 }
 
 namespace {
@@ -71,8 +101,10 @@ void tiltCurve(float tiltAmount, const float* offsets, float* out) {
 void targetGains(const float* db0, const float* db1, float position, float depth, float* out) {
     const float keep = 1.0f - position;
     for (int k = 0; k < kBins; ++k) {
-        const float e = (db0[k] * keep + db1[k] * position) * depth;
-        out[k] = std::pow(10.0f, 0.05f * e);
+        float e = (db0[k] * keep + db1[k] * position) * depth;
+        e = e > kFloorDb ? e : kFloorDb; // NaN goes to the floor
+        e = e < -kFloorDb ? e : -kFloorDb;
+        out[k] = exp10Core(0.05f * e);
     }
 }
 

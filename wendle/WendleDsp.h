@@ -24,8 +24,14 @@ void accumulate(const float* power, float* sum);
 // is exactly 1.0 the curve is flat (0 dB). frames must be > 0.
 void learnCurve(float* sums, int frames, float* decibels, float* linear);
 
-// decibels[k] = 20·log10(linear[k]) for every bin.
+// decibels[k] = 20·log10(linear[k]) for every bin; factors at or below 10^−12 (zero, negative or
+// NaN ones included) give kFloorDb, so a curve in dB is always finite.
+constexpr float kFloorDb = -240.0f;
 void decibelsFromLinear(const float* linear, float* decibels);
+
+// 10^x to within a few float ulps for |x| ≤ 38, written so the compiler can vectorise loops of
+// it; 0 gives exactly 1.
+float exp10Fast(float x);
 
 // The tilt's bin-dependent exponent base: 20·log10(k+1) − H with H = 20·log10(512)/2, kBins
 // entries. Independent of the tilt amount, so it is made once.
@@ -35,7 +41,8 @@ void makeTiltOffsets(float* offsets);
 // 10^t at the top bin. t = 0 gives exactly 1.0 everywhere.
 void tiltCurve(float tiltAmount, const float* offsets, float* out);
 
-// Target gains of one side: 10^(0.05·e), e = (dB0·(1 − p) + dB1·p)·depth.
+// Target gains of one side: 10^(0.05·e), e = (dB0·(1 − p) + dB1·p)·depth, with e held within
+// ±240 dB (a NaN level counts as −240 dB).
 void targetGains(const float* db0, const float* db1, float position, float depth, float* out);
 
 // applied[k] = 0.4·target[k]·tilt[k] + 0.6·applied[k]: 40 % of the remaining way per frame.

@@ -224,3 +224,38 @@ TEST(WendleBigEndian, MostSignificantByteFirstAndRoundTrip) {
         EXPECT_EQ(std::bit_cast<uint32_t>(loadBigEndianFloat(b)), std::bit_cast<uint32_t>(v));
     }
 }
+
+TEST(WendleExp10, MatchesPowToAFewUlpsAndIsExactAtZero) {
+    EXPECT_EQ(exp10Fast(0.0f), 1.0f);
+    EXPECT_EQ(exp10Fast(-0.0f), 1.0f);
+    double worst = 0;
+    for (int i = -240000; i <= 240000; ++i) {
+        const float x = static_cast<float>(i) * 0.00005f; // −12 … 12
+        const double exact = std::pow(10.0, static_cast<double>(x));
+        worst = std::max(worst, std::abs(exp10Fast(x) - exact) / exact);
+    }
+    EXPECT_LT(worst, 5e-7);
+}
+
+TEST(WendleDecibels, UnusableFactorsGiveTheFloorSoGainsStayFinite) {
+    Bins lin = filled(1.0f), db, gains;
+    lin[1] = 0.0f;
+    lin[2] = -0.5f;
+    lin[3] = std::nanf("");
+    lin[4] = 0.01f;
+    decibelsFromLinear(lin.data(), db.data());
+    EXPECT_EQ(db[0], 0.0f);
+    EXPECT_EQ(db[1], kFloorDb);
+    EXPECT_EQ(db[2], kFloorDb);
+    EXPECT_EQ(db[3], kFloorDb);
+    EXPECT_NEAR(db[4], -40.0f, 1e-4f);
+    const Bins flat = filled(0.0f);
+    targetGains(db.data(), flat.data(), 0.0f, 0.0f, gains.data());
+    for (float g : gains)
+        EXPECT_EQ(g, 1.0f);
+    Bins wild = filled(1e30f);
+    wild[7] = -1e30f;
+    targetGains(wild.data(), flat.data(), 0.0f, 2.0f, gains.data());
+    for (float g : gains)
+        EXPECT_TRUE(std::isfinite(g) && g > 0.0f);
+}
