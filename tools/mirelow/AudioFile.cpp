@@ -135,8 +135,9 @@ void writeAudioFile(const std::string& path, const AudioBuffer& audio, const Aud
     {
         SndfilePtr file(sf_open(temp.c_str(), SFM_WRITE, &info));
         if (!file) throw Error("cannot write '" + path + "': " + sf_strerror(nullptr));
-        int on = SF_TRUE;
-        sf_command(file.get(), SFC_SET_CLIPPING, &on, sizeof on);
+        sf_command(file.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
+        // The peak chunk carries a time stamp: without it, equal renders give equal files.
+        sf_command(file.get(), SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
 
         const std::size_t frames = audio.frames();
         const auto nch = static_cast<std::size_t>(info.channels);

@@ -96,6 +96,11 @@ int runRender(const RenderOptions& o)
         learnWendleFilter(*plugin, f, audio, channels, o.blockSize);
         settings.push_back("filter " + std::to_string(f) + " learned from " + baseName(file));
     }
+    const bool learned = !o.learn.empty() || !o.learnPeak.empty() || !o.learnFilter0.empty() || !o.learnFilter1.empty();
+    if (learned) {
+        plugin = reloadWithState(std::move(plugin), o.plugin, in.audio.sampleRate);
+        plugin->setTempo(o.tempo.value_or(120.0));
+    }
     for (const auto& s : o.sets) {
         const int index = findParam(*plugin, s.name);
         plugin->setParam(index, s.value);
@@ -125,7 +130,8 @@ int runRender(const RenderOptions& o)
                                          : "latency compensated");
         std::string subtitle;
         for (const auto& s : settings) subtitle += (subtitle.empty() ? "" : "  \u00b7  ") + s;
-        writeSpectrogramPng(o.spectrogram, plugin->effectName() + ": " + baseName(o.input) + " \u2192 " + baseName(o.output),
+        const std::string shownName = o.plugin == "tidemill" || o.plugin == "wendle" ? o.plugin : plugin->effectName();
+        writeSpectrogramPng(o.spectrogram, shownName + ": " + baseName(o.input) + " \u2192 " + baseName(o.output),
                             subtitle, {{"input", &in.audio}, {"output", &out}});
     }
     if (!o.quiet) std::fprintf(stderr, "mirelow: %s\n", summaryLine(in.audio.seconds(), taken).c_str());

@@ -61,6 +61,7 @@ int denoisePart(const DemoOptions& o)
 
     const auto t0 = std::chrono::steady_clock::now();
     learnPass(*plugin, "learnaverage", 1.0f, slice(signal.input, 0, at(signal.leadInSeconds, kRate)), 2, o.blockSize);
+    plugin = reloadWithState(std::move(plugin), "tidemill", kRate);
     RenderSettings rs;
     rs.blockSize = o.blockSize;
     const AudioBuffer output = render(*plugin, signal.input, rs);

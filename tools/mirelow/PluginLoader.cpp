@@ -63,6 +63,8 @@ std::unique_ptr<Plugin> loadPlugin(const std::string& nameOrPath, double sampleR
     if (nameOrPath == "tidemill") return std::make_unique<VstPlugin>(findBuiltPlugin("tidemill"), sampleRate);
     if (nameOrPath == "wendle") return loadProTools(findBuiltPlugin("wendle"), sampleRate);
     if (baseName(nameOrPath) == "wendle.so") return loadProTools(nameOrPath, sampleRate);
+    if (nameOrPath.find('/') == std::string::npos && !isFile(nameOrPath))
+        throw Error("unknown plug-in '" + nameOrPath + "': give tidemill, wendle or the path of a VST 2.4 shared object");
     return std::make_unique<VstPlugin>(nameOrPath, sampleRate);
 }
 

@@ -126,6 +126,9 @@ void applyPreset(Plugin& plugin, const Preset& p, const std::string& what)
             throw Error(where + " holds a chunk, but " + plugin.effectName() + " keeps its programs as parameters");
         if (!plugin.setChunk(p.chunk, p.kind == PresetKind::Program))
             throw Error(where + ": " + plugin.effectName() + " refused its " + std::to_string(p.chunk.size()) + "-byte chunk");
+        // A bank remembers which program was current when it was saved.
+        if (p.kind == PresetKind::Bank && p.currentProgram < plugin.numPrograms() && p.currentProgram != plugin.currentProgram())
+            plugin.setProgram(p.currentProgram);
         return;
     }
     const int numParams = plugin.numParams();
@@ -161,6 +164,17 @@ void learnPass(Plugin& plugin, const std::string& paramName, float on, const Aud
     plugin.setParam(index, on);
     feed(plugin, audio, channels, blockSize);
     plugin.setParam(index, 0.0f);
+}
+
+std::unique_ptr<Plugin> reloadWithState(std::unique_ptr<Plugin> plugin, const std::string& nameOrPath, double sampleRate)
+{
+    if (!plugin->programsAreChunks()) return plugin;
+    const std::vector<uint8_t> bank = plugin->getChunk(false);
+    const int current = plugin->currentProgram();
+    auto fresh = loadPlugin(nameOrPath, sampleRate);
+    if (!fresh->setChunk(bank, false)) throw Error(fresh->effectName() + " refused its own bank chunk");
+    if (current >= 0 && current < fresh->numPrograms() && current != fresh->currentProgram()) fresh->setProgram(current);
+    return fresh;
 }
 
 void learnWendleFilter(Plugin& plugin, int filter, const AudioBuffer& audio, int channels, int blockSize)

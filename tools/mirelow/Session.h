@@ -32,6 +32,13 @@ void learnPass(Plugin& plugin, const std::string& paramName, float on, const Aud
 // wendle: learns filter `filter` (0 or 1) from `audio`: selects the filter, runs a learn pass.
 void learnWendleFilter(Plugin& plugin, int filter, const AudioBuffer& audio, int channels, int blockSize);
 
+// After learning, a render starts from a freshly loaded instance that carries the learned state
+// (all programs and the current one, through the plug-in's bank chunk), as when a host reopens
+// a project: what the learn pass left in the processing (gains in motion, frames in flight) does
+// not colour the render, and a preset saved from this state reproduces the render exactly.
+// Plug-ins without chunks are kept as they are.
+std::unique_ptr<Plugin> reloadWithState(std::unique_ptr<Plugin> plugin, const std::string& nameOrPath, double sampleRate);
+
 std::string lowercase(std::string s);
 std::string baseName(const std::string& path);
 

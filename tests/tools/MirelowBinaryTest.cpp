@@ -1,0 +1,336 @@
+// The built mirelow binary end to end, as a user runs it: renders through build/tidemill.so,
+// presets, learning, pictures, the demo, and every way a run can fail.
+#include "AudioFile.h"
+#include "Error.h"
+#include "FxPreset.h"
+#include "Synth.h"
+#include "tools/vsthost/VstHost.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace mirelow {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kMirelow = std::string(MIRELOW_BUILD_DIR) + "/mirelow";
+const std::string kTidemill = std::string(MIRELOW_BUILD_DIR) + "/tidemill.so";
+constexpr int kLatency = 1024;
+
+struct RunResult {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string quote(const std::string& s)
+{
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string slurp(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+class MirelowBinary : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!fs::exists(kTidemill)) GTEST_SKIP() << "build/tidemill.so is not built";
+        char tmpl[] = "/tmp/mirelow-test-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir = tmpl;
+    }
+    void TearDown() override
+    {
+        if (!dir.empty()) fs::remove_all(dir);
+    }
+
+    std::string path(const std::string& name) const { return (dir / name).string(); }
+
+    RunResult run(const std::vector<std::string>& args) const
+    {
+        std::string cmd = quote(kMirelow);
+        for (const auto& a : args) cmd += " " + quote(a);
+        const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
+        cmd += " >" + quote(out.string()) + " 2>" + quote(err.string()) + " </dev/null";
+        const int raw = std::system(cmd.c_str());
+        RunResult r;
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = slurp(out);
+        r.err = slurp(err);
+        return r;
+    }
+
+    // Tones and noise, `seconds` long, written as 32-bit float WAV.
+    std::string writeTestFile(const std::string& name, int channels, double seconds = 1.5, int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT,
+                              double rate = 44100, uint64_t seed = 1)
+    {
+        AudioBuffer a(channels, static_cast<std::size_t>(seconds * rate), rate);
+        synth::Noise noise(seed);
+        for (int c = 0; c < channels; ++c) {
+            auto& ch = a.channels[static_cast<std::size_t>(c)];
+            synth::addNote(ch, rate, {0.1, seconds - 0.2, 220.0 * (c + 1), 0.2, 6});
+            synth::addNoise(ch, 0, ch.size(), 0.01, noise);
+        }
+        writeAudioFile(path(name), a, AudioFormat{format});
+        return path(name);
+    }
+
+    fs::path dir;
+};
+
+AudioBuffer readBack(const std::string& p) { return readAudioFile(p).audio; }
+
+// Largest difference between two equally long buffers, relative to the first's peak.
+double relativeError(const AudioBuffer& a, const AudioBuffer& b, std::size_t from = 0)
+{
+    double peak = 0, diff = 0;
+    for (int c = 0; c < a.numChannels(); ++c)
+        for (std::size_t i = from; i < a.frames(); ++i) {
+            peak = std::max(peak, std::abs(double(a.channels[c][i])));
+            diff = std::max(diff, std::abs(double(a.channels[c][i]) - b.channels[c][i]));
+        }
+    return diff / peak;
+}
+
+TEST_F(MirelowBinary, InitRendersTheInputBackTimeAligned)
+{
+    for (int channels : {1, 2}) {
+        SCOPED_TRACE(channels);
+        const std::string in = writeTestFile("in.wav", channels);
+        const RunResult r = run({"render", "tidemill", in, path("out.wav"), "--quiet"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        const AudioBuffer a = readBack(in), b = readBack(path("out.wav"));
+        ASSERT_EQ(b.numChannels(), channels);
+        ASSERT_EQ(b.frames(), a.frames());
+        // Past the first frame the engine reconstructs its input; only the window ripple is left.
+        EXPECT_LT(relativeError(a, b, kLatency), 1e-3);
+    }
+}
+
+TEST_F(MirelowBinary, KeepLatencyWritesTheDelayedStreamWithItsTail)
+{
+    const std::string in = writeTestFile("in.wav", 2);
+    ASSERT_EQ(run({"render", "tidemill", in, path("aligned.wav"), "-q", "--program", "0"}).status, 0);
+    const RunResult r = run({"render", "tidemill", in, path("raw.wav"), "-q", "--program", "0", "--keep-latency"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const AudioBuffer aligned = readBack(path("aligned.wav")), raw = readBack(path("raw.wav"));
+    ASSERT_EQ(raw.frames(), aligned.frames() + kLatency);
+    for (int c = 0; c < 2; ++c)
+        for (std::size_t i = 0; i < aligned.frames(); ++i) ASSERT_EQ(raw.channels[c][i + kLatency], aligned.channels[c][i]) << i;
+}
+
+TEST_F(MirelowBinary, BlockSizeDoesNotChangeTheRender)
+{
+    const std::string in = writeTestFile("in.wav", 2);
+    const std::vector<std::string> settings = {"--program", "Noise Reduction", "--learn", in, "--set", "release=0.05", "-q"};
+    auto renderWith = [&](const std::string& block) {
+        std::vector<std::string> args = {"render", "tidemill", in, path("b" + block + ".wav"), "--block", block};
+        args.insert(args.end(), settings.begin(), settings.end());
+        const RunResult r = run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return readBack(path("b" + block + ".wav"));
+    };
+    const AudioBuffer reference = renderWith("512");
+    for (const char* block : {"1", "64", "4096"}) {
+        SCOPED_TRACE(block);
+        const AudioBuffer other = renderWith(block);
+        EXPECT_TRUE(other.channels == reference.channels);
+    }
+}
+
+TEST_F(MirelowBinary, SavedPresetReproducesTheRenderBitForBit)
+{
+    const std::string in = writeTestFile("in.wav", 2);
+    const std::string noise = writeTestFile("noise.wav", 2, 0.5, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 99);
+    for (const char* preset : {"p.fxp", "p.fxb"}) {
+        SCOPED_TRACE(preset);
+        RunResult r = run({"render", "tidemill", in, path("first.wav"), "-q", "--program", "1", "--learn-peak", noise, "--set",
+                     "threshold=0.8", "--set", "11=0.3", "--save-preset", path(preset)});
+        ASSERT_EQ(r.status, 0) << r.err;
+        r = run({"render", "tidemill", in, path("second.wav"), "-q", "--preset", path(preset)});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_TRUE(readBack(path("first.wav")).channels == readBack(path("second.wav")).channels);
+        // And the settings did change the sound.
+        r = run({"render", "tidemill", in, path("plain.wav"), "-q", "--program", "1"});
+        EXPECT_FALSE(readBack(path("first.wav")).channels == readBack(path("plain.wav")).channels);
+    }
+}
+
+TEST_F(MirelowBinary, LearnSetsTheShapesAsAHostLearnPassDoes)
+{
+    const std::string in = writeTestFile("in.wav", 2);
+    const std::string noise = writeTestFile("noise.wav", 2, 0.6, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 5);
+    for (const bool peak : {false, true}) {
+        SCOPED_TRACE(peak ? "peak" : "average");
+        const RunResult r = run({"render", "tidemill", in, path("out.wav"), "-q", peak ? "--learn-peak" : "--learn", noise,
+                           "--save-preset", path("learned.fxp")});
+        ASSERT_EQ(r.status, 0) << r.err;
+        const Preset saved = readPresetFile(path("learned.fxp"));
+
+        // The same pass, driven directly through the host harness.
+        vsthost::Plugin host(kTidemill);
+        host.dispatch(effOpen);
+        host.dispatch(effSetSampleRate, 0, 0, nullptr, 44100.f);
+        host.dispatch(effSetBlockSize, 0, 512);
+        const auto untouched = host.getChunk(true);
+        int learnIndex = -1;
+        for (int i = 0; i < host.numParams(); ++i)
+            if (host.paramName(i) == (peak ? "learnpeak" : "learnaverage")) learnIndex = i;
+        ASSERT_GE(learnIndex, 0);
+        host.dispatch(effMainsChanged, 0, 1);
+        host.setParameter(learnIndex, 1.0f);
+        host.render(readBack(noise).channels, 512);
+        host.setParameter(learnIndex, 0.0f);
+        host.dispatch(effMainsChanged, 0, 0);
+        const auto learned = host.getChunk(true);
+
+        EXPECT_TRUE(saved.chunk == learned);
+        EXPECT_FALSE(saved.chunk == untouched);
+    }
+}
+
+TEST_F(MirelowBinary, OutputKeepsTheInputEncodingOrTakesTheExtensionsFormat)
+{
+    const std::string in = writeTestFile("in.wav", 2, 0.3, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000);
+    ASSERT_EQ(run({"render", "tidemill", in, path("out.wav"), "-q"}).status, 0);
+    ASSERT_EQ(run({"render", "tidemill", in, path("out.flac"), "-q"}).status, 0);
+    ASSERT_EQ(run({"render", "tidemill", in, path("out.aiff"), "-q"}).status, 0);
+    const AudioFileData wav = readAudioFile(path("out.wav")), flac = readAudioFile(path("out.flac")),
+                        aiff = readAudioFile(path("out.aiff"));
+    EXPECT_EQ(wav.format.sndfileFormat, SF_FORMAT_WAV | SF_FORMAT_PCM_24);
+    EXPECT_EQ(flac.format.sndfileFormat & SF_FORMAT_TYPEMASK, SF_FORMAT_FLAC);
+    EXPECT_EQ(aiff.format.sndfileFormat, SF_FORMAT_AIFF | SF_FORMAT_PCM_24);
+    for (const auto* f : {&wav, &flac, &aiff}) {
+        EXPECT_EQ(f->audio.sampleRate, 48000);
+        EXPECT_EQ(f->audio.frames(), static_cast<std::size_t>(0.3 * 48000));
+    }
+}
+
+TEST_F(MirelowBinary, BadRunsSayWhyAndLeaveNoOutput)
+{
+    const std::string in = writeTestFile("in.wav", 2, 0.3);
+    const std::string surround = writeTestFile("six.wav", 3, 0.3);
+    std::ofstream(path("garbage.wav")) << "this is not audio";
+    std::ofstream(path("fake.so")) << "not a shared object";
+    ASSERT_EQ(run({"render", "tidemill", in, path("x.wav"), "-q", "--save-preset", path("good.fxp")}).status, 0);
+    std::string good = slurp(path("good.fxp"));
+    std::string foreign = good;
+    foreign[16] = 'z';  // unique ID
+    std::ofstream(path("foreign.fxp"), std::ios::binary) << foreign;
+    std::ofstream(path("short.fxp"), std::ios::binary) << good.substr(0, good.size() - 10);
+    std::ofstream(path("bank-as-program.fxp"), std::ios::binary) << slurp(path("good.fxp")).substr(0, 60);
+
+    const std::string out = path("out.wav");
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"render", "tidemill", path("missing.wav"), out}, 1, "no such file"},
+        {{"render", "tidemill", path("garbage.wav"), out}, 1, "cannot read"},
+        {{"render", "tidemill", in, in}, 1, "is the input file"},
+        {{"render", "tidemill", surround, out}, 1, "3 channels"},
+        {{"render", "nosuchplugin", in, out}, 1, "unknown plug-in 'nosuchplugin'"},
+        {{"render", path("none.so"), in, out}, 1, "no such file"},
+        {{"render", path("fake.so"), in, out}, 1, "cannot load"},
+        {{"render", "/lib/x86_64-linux-gnu/libm.so.6", in, out}, 1, "no VSTPluginMain"},
+        {{"render", "tidemill", in, out, "--preset", path("foreign.fxp")}, 1, "is for plug-in 'zt"},
+        {{"render", "tidemill", in, out, "--preset", path("short.fxp")}, 1, "truncated"},
+        {{"render", "tidemill", in, out, "--preset", path("bank-as-program.fxp")}, 1, "bad preset"},
+        {{"render", "tidemill", in, out, "--preset", path("nothing.fxp")}, 1, "cannot read preset"},
+        {{"render", "tidemill", in, out, "--learn", path("missing.wav")}, 1, "no such file"},
+        {{"render", "tidemill", in, out, "--set", "threshold=abc"}, 2, "'abc' is not a number"},
+        {{"render", "tidemill", in, out, "--set", "loudness=0.5"}, 2, "unknown parameter 'loudness'"},
+        {{"render", "tidemill", in, out, "--set", "12=0.5"}, 2, "parameter 12 does not exist"},
+        {{"render", "tidemill", in, out, "--program", "Nope"}, 2, "unknown program 'Nope'"},
+        {{"render", "tidemill", in, out, "--program", "8"}, 2, "program 8 does not exist"},
+        {{"render", "tidemill", in, out, "--learn-filter0", in}, 2, "are for wendle"},
+        {{"render", "tidemill", in, out, "--block", "x"}, 2, "not a whole number"},
+        {{"render", "tidemill", in, path("no/such/dir/out.wav")}, 1, "cannot write"},
+        {{"frobnicate"}, 2, "unknown command"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        const RunResult r = run(c.args);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE(r.err.find("mirelow: error: " ), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(out));
+    }
+    // Nothing half-written is left in the folder either.
+    for (const auto& entry : fs::directory_iterator(dir)) EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos);
+}
+
+TEST_F(MirelowBinary, SpectrogramPictureIsWritten)
+{
+    const std::string in = writeTestFile("in.wav", 2, 0.5);
+    const RunResult r = run({"render", "tidemill", in, path("out.wav"), "-q", "--program", "0", "--spectrogram", path("s.png")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string png = slurp(path("s.png"));
+    ASSERT_GT(png.size(), 20000u);
+    EXPECT_EQ(png.substr(1, 3), "PNG");
+}
+
+TEST_F(MirelowBinary, InfoShowsWhatAHostSees)
+{
+    const RunResult r = run({"info", "tidemill"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* text : {"'+tdl'", "latency:   1024 samples", "Noise Reduction", "Init 4", "threshold", "-60.0 dB", "ProgramChunks"})
+        EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
+}
+
+TEST_F(MirelowBinary, SummaryLineOnlyWithoutQuiet)
+{
+    const std::string in = writeTestFile("in.wav", 1, 0.2);
+    const RunResult loud = run({"render", "tidemill", in, path("out.wav")});
+    EXPECT_NE(loud.err.find("s of audio in"), std::string::npos) << loud.err;
+    EXPECT_NE(loud.err.find("x real time"), std::string::npos) << loud.err;
+    EXPECT_EQ(run({"render", "tidemill", in, path("out2.wav"), "--quiet"}).err, "");
+}
+
+TEST_F(MirelowBinary, DemoDenoisesIntoItsFolder)
+{
+    const RunResult r = run({"demo", path("demo")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* f : {"denoise-input.wav", "denoise-output.wav", "denoise.png"}) EXPECT_TRUE(fs::exists(dir / "demo" / f)) << f;
+    const auto at = r.out.find("noise reduction");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    const double reduction = std::strtod(r.out.c_str() + at + 15, nullptr);
+    EXPECT_GT(reduction, 10.0) << r.out;
+    const auto kept = r.out.find("signal kept");
+    ASSERT_NE(kept, std::string::npos);
+    EXPECT_GT(std::strtod(r.out.c_str() + kept + 11, nullptr), -3.0) << r.out;
+}
+
+TEST_F(MirelowBinary, ThirdPartyPluginRenders)
+{
+    const std::string lsp = "/usr/lib/vst/lsp-plugins/comp-delay-stereo.so";
+    if (!fs::exists(lsp)) GTEST_SKIP() << "lsp-plugins-vst is not installed (scripts/bootstrap installs it)";
+    const std::string in = writeTestFile("in.wav", 2, 0.5);
+    const RunResult r = run({"render", lsp, in, path("out.wav"), "-q", "--block", "256"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const AudioBuffer a = readBack(in), b = readBack(path("out.wav"));
+    ASSERT_EQ(b.frames(), a.frames());
+    // The delay compensator at zero delay passes its input.
+    EXPECT_LT(relativeError(a, b), 1e-3);
+}
+
+}  // namespace
+}  // namespace mirelow

@@ -1,0 +1,151 @@
+// Rendering against a stand-in plug-in whose behaviour is known exactly (a delay line with a
+// gain): latency compensation, the kept delay, block sizes, channel layouts, learn feeding.
+#include "Error.h"
+#include "Render.h"
+#include "Synth.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+namespace mirelow {
+namespace {
+
+class DelayPlugin : public Plugin {
+public:
+    DelayPlugin(int latency, float gain, int ins = 2, int outs = 2) : latency_(latency), gain_(gain), ins_(ins), outs_(outs) {}
+
+    std::string format() const override { return "test"; }
+    std::string path() const override { return "delay"; }
+    std::string effectName() override { return "delay"; }
+    std::string vendor() override { return ""; }
+    std::string product() override { return ""; }
+    int32_t uniqueId() override { return 1; }
+    int32_t version() override { return 1; }
+    int numInputs() override { return ins_; }
+    int numOutputs() override { return outs_; }
+    int latency() override { return latency_; }
+    std::vector<std::string> flags() override { return {}; }
+    int maxChannels() override { return std::min({ins_, outs_, 2}); }
+    int numParams() override { return 0; }
+    std::string paramName(int) override { return ""; }
+    std::string paramLabel(int) override { return ""; }
+    std::string paramDisplay(int) override { return ""; }
+    float getParam(int) override { return 0; }
+    void setParam(int, float) override {}
+    int numPrograms() override { return 0; }
+    int currentProgram() override { return 0; }
+    void setProgram(int) override {}
+    std::string programName(int) override { return ""; }
+    std::string currentProgramName() override { return ""; }
+    void setCurrentProgramName(const std::string&) override {}
+    bool programsAreChunks() override { return false; }
+    std::vector<uint8_t> getChunk(bool) override { return {}; }
+    bool setChunk(const std::vector<uint8_t>&, bool) override { return false; }
+    void setTempo(double) override {}
+
+    void start(double, int maxBlock, int channels) override
+    {
+        ++starts;
+        maxBlock_ = maxBlock;
+        channels_ = channels;
+        lines.assign(static_cast<std::size_t>(outs_), std::deque<float>(static_cast<std::size_t>(latency_), 0.0f));
+        framesSeen = 0;
+    }
+    void stop() override { ++stops; }
+    void process(float* const* in, float* const* out, int frames) override
+    {
+        EXPECT_LE(frames, maxBlock_);
+        for (int c = 0; c < outs_; ++c) {
+            auto& line = lines[static_cast<std::size_t>(c)];
+            for (int i = 0; i < frames; ++i) {
+                line.push_back(in[std::min(c, ins_ - 1)][i] * gain_);
+                out[c][i] = line.front();
+                line.pop_front();
+            }
+        }
+        framesSeen += frames;
+    }
+
+    int starts = 0, stops = 0, channels_ = 0;
+    long framesSeen = 0;
+
+private:
+    int latency_;
+    float gain_;
+    int ins_, outs_;
+    int maxBlock_ = 0;
+    std::vector<std::deque<float>> lines;
+};
+
+AudioBuffer noise(int channels, std::size_t frames)
+{
+    AudioBuffer a(channels, frames, 48000);
+    synth::Noise n(7);
+    for (auto& ch : a.channels) synth::addNoise(ch, 0, frames, 0.3, n);
+    return a;
+}
+
+TEST(Render, OutputIsTimeAlignedAndAsLongAsTheInput)
+{
+    for (int latency : {0, 1, 1024, 5000}) {
+        for (int block : {1, 100, 512, 8192}) {
+            SCOPED_TRACE("latency " + std::to_string(latency) + ", block " + std::to_string(block));
+            DelayPlugin plugin(latency, 0.5f);
+            const AudioBuffer in = noise(2, 3001);
+            const AudioBuffer out = render(plugin, in, {block, false});
+            ASSERT_EQ(out.numChannels(), 2);
+            ASSERT_EQ(out.frames(), in.frames());
+            EXPECT_EQ(out.sampleRate, in.sampleRate);
+            for (std::size_t c = 0; c < 2; ++c)
+                for (std::size_t i = 0; i < in.frames(); ++i) ASSERT_EQ(out.channels[c][i], in.channels[c][i] * 0.5f) << i;
+            EXPECT_EQ(plugin.framesSeen, static_cast<long>(in.frames()) + latency);  // the tail was flushed
+            EXPECT_EQ(plugin.starts, 1);
+            EXPECT_EQ(plugin.stops, 1);
+        }
+    }
+}
+
+TEST(Render, KeptLatencyIsTheRawStreamWithItsTail)
+{
+    DelayPlugin plugin(700, 1.0f);
+    const AudioBuffer in = noise(2, 2000);
+    RenderStats stats;
+    const AudioBuffer out = render(plugin, in, {256, true}, {}, &stats);
+    EXPECT_EQ(stats.latency, 700);
+    ASSERT_EQ(out.frames(), 2700u);
+    for (std::size_t i = 0; i < 700; ++i) ASSERT_EQ(out.channels[1][i], 0.0f);
+    for (std::size_t i = 0; i < 2000; ++i) ASSERT_EQ(out.channels[1][700 + i], in.channels[1][i]);
+}
+
+TEST(Render, MonoFeedsBothInputsAndKeepsOneChannel)
+{
+    DelayPlugin plugin(10, 1.0f);
+    const AudioBuffer in = noise(1, 500);
+    const AudioBuffer out = render(plugin, in, {64, false});
+    EXPECT_EQ(plugin.channels_, 1);
+    ASSERT_EQ(out.numChannels(), 1);
+    EXPECT_EQ(out.channels[0], in.channels[0]);
+}
+
+TEST(Render, ChannelsThePluginLacksAreRefused)
+{
+    DelayPlugin mono(0, 1.0f, 1, 1);
+    EXPECT_THROW(render(mono, noise(2, 100), {64, false}), Error);
+    EXPECT_NO_THROW(render(mono, noise(1, 100), {64, false}));
+    DelayPlugin stereo(0, 1.0f);
+    EXPECT_THROW(render(stereo, AudioBuffer(3, 100, 44100), {64, false}), Error);
+    EXPECT_THROW(render(stereo, noise(1, 100), {0, false}), Error);
+}
+
+TEST(Render, FeedRunsExactlyTheLearnAudioInTheRenderLayout)
+{
+    DelayPlugin plugin(1024, 1.0f);
+    feed(plugin, noise(1, 777), 2, 100);
+    EXPECT_EQ(plugin.framesSeen, 777);
+    EXPECT_EQ(plugin.channels_, 2);
+    EXPECT_THROW(feed(plugin, noise(2, 10), 1, 100), Error);
+}
+
+}  // namespace
+}  // namespace mirelow
