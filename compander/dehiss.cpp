@@ -140,6 +140,10 @@ void dehiss::processChannel(int c, const float* shape, const GainLaw& law, const
 // Parameters.
 
 void dehiss::setParameter(VstInt32 index, float value) {
+    // A NaN or infinite value would reach the program record and make the next chunk one that
+    // no host could load back; it is ignored. Finite values pass unclamped.
+    if (!std::isfinite(value))
+        return;
     if (index >= 0 && index < kNumParams) {
         rawValue_[index].store(value);
         const int slot = kParams[index].slot;

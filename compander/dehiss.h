@@ -36,7 +36,8 @@ public:
     // tilt. A null list, a negative count and null events are ignored. Answers 1. Audio thread.
     VstInt32 processEvents(VstEvents* events) override;
 
-    // Stores the raw value (0 … 1, not clamped) into the live program and applies it. Any thread.
+    // Stores the raw value (0 … 1, not clamped) into the live program and applies it; NaN and
+    // infinite values are ignored. Any thread.
     void setParameter(VstInt32 index, float value) override;
     float getParameter(VstInt32 index) override;
     void getParameterName(VstInt32 index, char* text) override;
