@@ -18,10 +18,10 @@ void powerSpectrum(const float* spectrum, float* power);
 // sum[k] += power[k] for every bin. Audio thread.
 void accumulate(const float* power, float* sum);
 
-// Turns the power sums of `frames` frames into a normalised filter curve: the log-average of each
-// bin, scaled so the loudest bin is 0 dB and the quietest −48 dB (or lower bins relative to a floor
-// of −48 dB below 10^−4.8 power). `sums` is overwritten with the log-averages. When every average
-// is exactly 1.0 the curve is flat (0 dB). frames must be > 0.
+// Turns the power sums of `frames` (> 0) frames into a filter curve: a[k] = log10(average + 1e-6);
+// the loudest bin (or 10^−4.8, if louder) maps to 0 dB, the quietest (or 10^0, if quieter) to
+// −48 dB, linearly in a between. `sums` is overwritten with the a[k]. When every a[k] is exactly
+// 0 there is no range to scale: the curve is flat at 0 dB.
 void learnCurve(float* sums, int frames, float* decibels, float* linear);
 
 // decibels[k] = 20·log10(linear[k]) for every bin; factors at or below 10^−12 (zero, negative or
