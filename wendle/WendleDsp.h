@@ -19,7 +19,7 @@ void powerSpectrum(const float* spectrum, float* power);
 void accumulate(const float* power, float* sum);
 
 // Turns the power sums of `frames` (> 0) frames into a filter curve: a[k] = log10(average + 1e-6);
-// the loudest bin (or 10^−4.8, if louder) maps to 0 dB, the quietest (or 10^0, if quieter) to
+// the larger of the greatest a[k] and −4.8 maps to 0 dB, the smaller of the least a[k] and 0 to
 // −48 dB, linearly in a between. `sums` is overwritten with the a[k]. When every a[k] is exactly
 // 0 there is no range to scale: the curve is flat at 0 dB.
 void learnCurve(float* sums, int frames, float* decibels, float* linear);
