@@ -73,8 +73,6 @@ bool wendle::getProductString(char* text) {
     return true;
 }
 
-// ---- parameters
-
 void wendle::storeRaw(int index, float value) {
     raw[index].store(value, std::memory_order_relaxed);
     const int slot = kParams[index].slot;
@@ -239,8 +237,6 @@ void wendle::getParameterDisplay(VstInt32 index, char* text) {
     }
 }
 
-// ---- learning, reset, tilt
-
 void wendle::waitForSummingToEnd() const {
     // The frame hook sums only while `learning` is set; once it is cleared, at most the frame
     // already inside the summing loop is left to finish.
@@ -289,8 +285,6 @@ void wendle::computeTilt() {
     tiltPending.store(true, std::memory_order_release);
 }
 
-// ---- programs
-
 void wendle::setProgram(VstInt32 program) {
     if (program < 0 || program >= programTotal)
         return;
@@ -318,8 +312,6 @@ void wendle::getProgramName(char* name) {
     else
         std::snprintf(name, kNameSize, "%s", stored);
 }
-
-// ---- chunks
 
 VstInt32 wendle::getChunk(void** data, bool isPreset) {
     if (data == nullptr)
@@ -357,8 +349,6 @@ VstInt32 wendle::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
     }
     return static_cast<VstInt32>(need);
 }
-
-// ---- curves
 
 float* wendle::programCurve(int curve) {
     if (curve < 0 || curve >= kNumCurves)
@@ -407,8 +397,6 @@ void wendle::setHostTempo(float bpm) {
         hostTempo.store(bpm, std::memory_order_relaxed);
 }
 
-// ---- MIDI
-
 VstInt32 wendle::processEvents(VstEvents* events) {
     if (readyLevel != 2 || events == nullptr)
         return 1;
@@ -428,8 +416,6 @@ VstInt32 wendle::processEvents(VstEvents* events) {
     }
     return 1;
 }
-
-// ---- the frame hook (audio thread)
 
 void wendle::refreshGains() {
     WendleProgram& prog = currentProgram();
