@@ -199,11 +199,14 @@ std::string PlugIn::defaultPath() {
     std::error_code ec;
     const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
     if (!ec) {
-        // The simulator sits in <build>/tools/ptsim, the plug-in in <build>.
+        // The simulator sits in <build>/tools/ptsim with the plug-in in <build>, or installed in
+        // <prefix>/bin with the plug-in in <prefix>/lib/protools.
         for (fs::path dir = exe.parent_path(); !dir.empty() && dir != dir.root_path();
              dir = dir.parent_path()) {
             if (fs::exists(dir / "wendle.so", ec))
                 return (dir / "wendle.so").string();
+            if (fs::exists(dir / "lib/protools/wendle.so", ec))
+                return (dir / "lib/protools/wendle.so").string();
         }
     }
     return "build/wendle.so";

@@ -85,7 +85,8 @@ public:
     PlugIn(const PlugIn&) = delete;
     PlugIn& operator=(const PlugIn&) = delete;
 
-    // build/wendle.so next to the simulator's build tree, else ./build/wendle.so.
+    // wendle.so in the build tree that holds the running program (or lib/protools/wendle.so of
+    // its install prefix), else ./build/wendle.so.
     static std::string defaultPath();
 
     const std::string& path() const;
