@@ -86,24 +86,6 @@ TEST(TidemillCompander, StateSavedAndRestoredThroughChunks) {
     EXPECT_EQ(restored.dispatch(effGetProgram), 2);
 }
 
-TEST(TidemillCompander, MidiControllersThroughTheDispatcher) {
-    vsthost::Plugin plugin(kPlugin);
-    VstMidiEvent cc{};
-    cc.type = kVstMidiType;
-    cc.byteSize = sizeof cc;
-    cc.midiData[0] = static_cast<char>(0xb2);
-    cc.midiData[1] = 75;
-    cc.midiData[2] = 127;
-    struct {
-        VstInt32 numEvents = 1;
-        VstIntPtr reserved = 0;
-        VstEvent* events[2] = {};
-    } list;
-    list.events[0] = reinterpret_cast<VstEvent*>(&cc);
-    EXPECT_EQ(plugin.dispatch(effProcessEvents, 0, 0, &list), 1);
-    EXPECT_EQ(plugin.getParameter(0), 0.9921875f);
-}
-
 TEST(TidemillCompander, NoiseReductionQuietensHissAndKeepsATone) {
     // One second of a loud 1 kHz tone over quiet white noise, then the noise alone.
     constexpr int kRate = 44100;
