@@ -36,6 +36,7 @@ void VGSpect::rebuildTablesIfNeeded() {
     levelTable(filterRows, view->filterTop, view->filterBottom);
     points1.assign(n + 2, CPoint());
     points2.assign(n + 2, CPoint());
+    curvePoints.assign(std::max(1, n), CPoint());
     pixelsPerBin = n > 0 ? float(w) / n : 1.f;
 }
 
@@ -117,14 +118,13 @@ void VGSpect::paintBand(ARSDrawContext* dc, int band) {
     const CColor colours[2] = {curveA, curveB};
     for (int k = 0; k < 2; ++k) {
         if (!filters[k]) continue;
+        // One anti-aliased line through every bin's point, stroked as a single path.
         dc->setFrameColor(colours[k]);
-        for (int i = 0; i < n; ++i) {
-            CPoint p(xOfBin(i), y(rowOf(filterValue(filters[k], i, band), true)));
-            if (i == 0)
-                dc->moveTo(p);
-            else
-                dc->lineTo(p);
-        }
+        for (int i = 0; i < n; ++i)
+            curvePoints[i] = CPoint(xOfBin(i), y(rowOf(filterValue(filters[k], i, band), true)));
+        dc->moveTo(curvePoints[0]);
+        dc->drawPolyline(curvePoints.data(), n);
+        dc->moveTo(curvePoints[n - 1]);
     }
 }
 

@@ -76,7 +76,7 @@ private:
     int32_t rowsBuilt = 0;
     int32_t binsBuilt = 0;
     int32_t bandH = 0;
-    std::vector<CPoint> points1, points2;
+    std::vector<CPoint> points1, points2, curvePoints;
     std::vector<float> spectrumRows, filterRows;
     std::vector<int32_t> binToX, xToBin;
     float pixelsPerBin = 1.f;
