@@ -6,7 +6,7 @@
 #include <xmmintrin.h>
 
 class DenormalGuard {
-public:
+  public:
     DenormalGuard() : saved(_mm_getcsr()) { _mm_setcsr(saved | kFlushToZero | kDenormalsAreZero); }
     ~DenormalGuard() { _mm_setcsr(saved); }
 
@@ -16,12 +16,12 @@ public:
     static constexpr unsigned kFlushToZero = 1u << 15;
     static constexpr unsigned kDenormalsAreZero = 1u << 6;
 
-private:
+  private:
     unsigned saved;
 };
 #else
 class DenormalGuard {
-public:
+  public:
     DenormalGuard() = default;
 };
 #endif

@@ -10,7 +10,7 @@ enum class FftDirection { RealToComplex, ComplexToReal };
 // One transform plan with its own aligned work buffers. Plans are made and destroyed under one
 // process-wide lock, so effects may be built on several threads at once; execute() takes no lock.
 class FftPlan {
-public:
+  public:
     FftPlan(int size, FftDirection direction); // throws std::bad_alloc when FFTW fails
     ~FftPlan();
 
@@ -25,7 +25,7 @@ public:
     int size() const { return n; }
     FftDirection direction() const { return dir; }
 
-private:
+  private:
     int n;
     FftDirection dir;
     float* real = nullptr;

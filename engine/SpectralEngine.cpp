@@ -260,8 +260,8 @@ void SpectralEngine::updateAutoGain() {
         inAbsSum = 0.01f;
         outAbsSum = 0.01f;
     }
-    autoGainFactor = static_cast<float>(
-        0.2 * static_cast<float>(inAbsSum / (2.f * outAbsSum)) + 0.8 * autoGainFactor);
+    autoGainFactor = static_cast<float>(0.2 * static_cast<float>(inAbsSum / (2.f * outAbsSum)) +
+                                        0.8 * autoGainFactor);
     inAbsSum = 1e-6f;
     outAbsSum = 1e-6f;
 }

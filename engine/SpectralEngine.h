@@ -9,11 +9,11 @@
 #include <cstdint>
 
 class SpectralEngine {
-public:
+  public:
     static constexpr int kFftSize = 1024;
     static constexpr int kHalfSize = kFftSize / 2;
     static constexpr int kHopSize = kFftSize / 4;
-    static constexpr int kBufferFloats = 65536; // every per-channel buffer, whatever N is
+    static constexpr int kBufferFloats = 65536;    // every per-channel buffer, whatever N is
     static constexpr float kMeterDecay = 0.99112f; // per hop
 
     // numIns: 2 (the four-input sidechain configuration is not built: its buffers stay null).
@@ -98,7 +98,7 @@ public:
     float autoGainFactor = 1.0f; // output gain at overlap-add
     int32_t autoGain = 0;        // automatic gain on (non-zero) or off
 
-private:
+  private:
     // Owns every buffer above; declared last so that it is built before the constructor body
     // and frees whatever was allocated if the constructor throws.
     struct Buffers {

@@ -7,7 +7,7 @@
 class AudioEffect;
 
 class AEffEditor {
-public:
+  public:
     // Registers itself with the effect (which then owns it and sets effFlagsHasEditor).
     explicit AEffEditor(AudioEffect* effect = nullptr);
     virtual ~AEffEditor() = default;
@@ -45,7 +45,7 @@ public:
         return false;
     }
 
-protected:
+  protected:
     AudioEffect* effect = nullptr;
     void* systemWindow = nullptr;
 };

@@ -9,8 +9,7 @@ AEffEditor::AEffEditor(AudioEffect* effect) : effect(effect) {
         effect->setEditor(this);
 }
 
-AudioEffect::AudioEffect(audioMasterCallback audioMaster, VstInt32 numPrograms,
-                         VstInt32 numParams)
+AudioEffect::AudioEffect(audioMasterCallback audioMaster, VstInt32 numPrograms, VstInt32 numParams)
     : audioMaster(audioMaster), numPrograms(numPrograms), numParams(numParams) {
     cEffect.magic = kEffectMagic;
     cEffect.dispatcher = dispatchEffectClass;
@@ -30,7 +29,9 @@ AudioEffect::AudioEffect(audioMasterCallback audioMaster, VstInt32 numPrograms,
     cEffect.processDoubleReplacing = processDoubleReplacingClass;
 }
 
-AudioEffect::~AudioEffect() { delete editor; }
+AudioEffect::~AudioEffect() {
+    delete editor;
+}
 
 // Trampolines: nothing may throw across the host's C boundary; a failure answers 0.
 
@@ -51,8 +52,7 @@ VstIntPtr AudioEffect::dispatchEffectClass(AEffect* e, VstInt32 opcode, VstInt32
     }
 }
 
-void AudioEffect::processClass(AEffect* e, float** inputs, float** outputs,
-                               VstInt32 sampleFrames) {
+void AudioEffect::processClass(AEffect* e, float** inputs, float** outputs, VstInt32 sampleFrames) {
     if (!e || !e->object)
         return;
     try {
@@ -76,8 +76,7 @@ void AudioEffect::processDoubleReplacingClass(AEffect* e, double** inputs, doubl
     if (!e || !e->object)
         return;
     try {
-        static_cast<AudioEffect*>(e->object)->processDoubleReplacing(inputs, outputs,
-                                                                     sampleFrames);
+        static_cast<AudioEffect*>(e->object)->processDoubleReplacing(inputs, outputs, sampleFrames);
     } catch (...) {
     }
 }
@@ -222,7 +221,9 @@ VstInt32 AudioEffect::getCurrentUniqueId() {
     return static_cast<VstInt32>(callMaster(audioMasterCurrentId, 0, 0, nullptr, 0.f));
 }
 
-void AudioEffect::masterIdle() { callMaster(audioMasterIdle, 0, 0, nullptr, 0.f); }
+void AudioEffect::masterIdle() {
+    callMaster(audioMasterIdle, 0, 0, nullptr, 0.f);
+}
 
 bool AudioEffect::isInputConnected(VstInt32 input) {
     return callMaster(audioMasterPinConnected, input, 0, nullptr, 0.f) == 0;

@@ -6,7 +6,7 @@
 #include "VstAbi.h"
 
 class AudioEffect {
-public:
+  public:
     // audioMaster may be null (an effect driven without a VST host).
     AudioEffect(audioMasterCallback audioMaster, VstInt32 numPrograms, VstInt32 numParams);
     virtual ~AudioEffect(); // deletes the editor, if any
@@ -22,8 +22,7 @@ public:
                                  float opt);
     virtual void process(float** inputs, float** outputs, VstInt32 sampleFrames);
     virtual void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) = 0;
-    virtual void processDoubleReplacing(double** inputs, double** outputs,
-                                        VstInt32 sampleFrames) {
+    virtual void processDoubleReplacing(double** inputs, double** outputs, VstInt32 sampleFrames) {
         (void)inputs, (void)outputs, (void)sampleFrames;
     }
 
@@ -101,7 +100,7 @@ public:
     virtual void ms2string(float samples, char* text, VstInt32 maxLen = kVstMaxParamStrLen);
     virtual void int2string(VstInt32 value, char* text, VstInt32 maxLen = kVstMaxParamStrLen);
 
-protected:
+  protected:
     audioMasterCallback audioMaster;
     AEffEditor* editor = nullptr;
     float sampleRate = 44100.f;
@@ -114,7 +113,7 @@ protected:
     // Calls the host; 0 without a host.
     VstIntPtr callMaster(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
 
-private:
+  private:
     static VstIntPtr dispatchEffectClass(AEffect* e, VstInt32 opcode, VstInt32 index,
                                          VstIntPtr value, void* ptr, float opt);
     static void processClass(AEffect* e, float** inputs, float** outputs, VstInt32 sampleFrames);

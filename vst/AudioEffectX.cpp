@@ -18,13 +18,11 @@ VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr va
     case effConnectOutput:
         return 1;
     case effGetInputProperties:
-        return ptr && index >= 0 &&
-                       getInputProperties(index, static_cast<VstPinProperties*>(ptr))
+        return ptr && index >= 0 && getInputProperties(index, static_cast<VstPinProperties*>(ptr))
                    ? 1
                    : 0;
     case effGetOutputProperties:
-        return ptr && index >= 0 &&
-                       getOutputProperties(index, static_cast<VstPinProperties*>(ptr))
+        return ptr && index >= 0 && getOutputProperties(index, static_cast<VstPinProperties*>(ptr))
                    ? 1
                    : 0;
     case effGetPlugCategory:
@@ -60,7 +58,8 @@ VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr va
     case effEditKeyDown:
     case effEditKeyUp:
         if (editor) {
-            VstKeyCode key{index, static_cast<unsigned char>(value), static_cast<unsigned char>(opt)};
+            VstKeyCode key{index, static_cast<unsigned char>(value),
+                           static_cast<unsigned char>(opt)};
             return opcode == effEditKeyDown ? editor->onKeyDown(key) : editor->onKeyUp(key);
         }
         return 0;
@@ -95,4 +94,6 @@ bool AudioEffectX::updateDisplay() {
     return callMaster(audioMasterUpdateDisplay, 0, 0, nullptr, 0.f) != 0;
 }
 
-bool AudioEffectX::ioChanged() { return callMaster(audioMasterIOChanged, 0, 0, nullptr, 0.f) != 0; }
+bool AudioEffectX::ioChanged() {
+    return callMaster(audioMasterIOChanged, 0, 0, nullptr, 0.f) != 0;
+}

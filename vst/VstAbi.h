@@ -30,7 +30,7 @@ constexpr VstInt32 fourCharCode(const char (&c)[5]) {
                                  static_cast<uint32_t>(static_cast<unsigned char>(c[3])));
 }
 
-constexpr VstInt32 kEffectMagic = fourCharCode("VstP"); // 0x56737450
+constexpr VstInt32 kEffectMagic = fourCharCode("VstP");    // 0x56737450
 constexpr VstInt32 kIdentifyAnswer = fourCharCode("NvEf"); // effIdentify's answer
 
 struct AEffect {

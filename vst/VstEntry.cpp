@@ -23,7 +23,9 @@ __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMasterCallbac
 }
 
 // "main" cannot be declared as a C++ function of this type; the assembler name gives the symbol.
-__attribute__((visibility("default"))) AEffect* vstPluginMainAlias(audioMasterCallback audioMaster)
-    __asm__("main");
-AEffect* vstPluginMainAlias(audioMasterCallback audioMaster) { return entry(audioMaster); }
+__attribute__((visibility("default"))) AEffect*
+vstPluginMainAlias(audioMasterCallback audioMaster) __asm__("main");
+AEffect* vstPluginMainAlias(audioMasterCallback audioMaster) {
+    return entry(audioMaster);
+}
 }

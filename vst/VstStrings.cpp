@@ -20,7 +20,7 @@ void float2string(float value, char* text, int32_t maxLen) {
     if (!text || maxLen < 1)
         return;
     char buf[32];
-    const double wide = value; // the limits are not representable as floats
+    const double wide = value;                         // the limits are not representable as floats
     if (!(wide <= 99999999.0 && wide >= -9999999.0)) { // NaN lands here too
         copyString(text, "Huge!", maxLen);
         return;

@@ -37,14 +37,14 @@ void spect::decideChannelMode() {
 }
 
 void spect::process(float** inputs, float** outputs, VstInt32 sampleFrames) {
-    if (readyLevel < 2)
+    if (readyLevel < 2 || sampleFrames < 1) // an empty block changes nothing, the mode included
         return;
     decideChannelMode();
     processAudio(inputs, outputs, sampleFrames, false);
 }
 
 void spect::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) {
-    if (readyLevel < 2)
+    if (readyLevel < 2 || sampleFrames < 1) // an empty block changes nothing, the mode included
         return;
     decideChannelMode();
     processAudio(inputs, outputs, sampleFrames, true);

@@ -7,7 +7,7 @@
 #include "engine/SpectralEngine.h"
 
 class spect : public AudioEffectX, public SpectralEngine {
-public:
+  public:
     // numIns: 2 (four builds the sidechain pins' names only). Reports latency 1024, two outputs,
     // replacing; leaves readyLevel at 1 (the effect's constructor adds 1 when it is done).
     spect(audioMasterCallback audioMaster, VstInt32 numPrograms, VstInt32 numParams,
@@ -45,6 +45,6 @@ public:
     float paramB = 1.0f;
     char programName[32] = "Default";
 
-private:
+  private:
     void decideChannelMode();
 };

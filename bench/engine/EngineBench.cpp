@@ -93,7 +93,8 @@ void TidemillRealTime(benchmark::State& state) {
         const double start = threadCpuSeconds();
         for (size_t pos = 0; pos < kFrames; pos += kBlock) {
             const auto n = static_cast<VstInt32>(std::min<size_t>(kBlock, kFrames - pos));
-            float* ins[2] = {const_cast<float*>(a.data()) + pos, const_cast<float*>(b.data()) + pos};
+            float* ins[2] = {const_cast<float*>(a.data()) + pos,
+                             const_cast<float*>(b.data()) + pos};
             float* outs[2] = {o0.data() + pos, o1.data() + pos};
             plugin.processReplacing(ins, outs, n);
         }

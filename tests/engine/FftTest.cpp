@@ -1,6 +1,6 @@
 // The FFT wrapper against a direct DFT, in halfcomplex order.
-#include "EngineTestSupport.h"
 #include "engine/Fft.h"
+#include "EngineTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -105,7 +105,8 @@ TEST(Engine, ChannelModesRouteTheSecondOutput) {
     {
         Engine e(0); // channel 1 only: output 2 keeps what the host put there
         const auto out = run(e, a, b, 300, untouched);
-        EXPECT_TRUE(std::all_of(out[1].begin(), out[1].end(), [&](float v) { return v == untouched; }));
+        EXPECT_TRUE(
+            std::all_of(out[1].begin(), out[1].end(), [&](float v) { return v == untouched; }));
         // ...and input 2 is never read.
         Signal out0(a.size()), out1(a.size(), untouched);
         float* ins[2] = {const_cast<float*>(a.data()), nullptr};
@@ -221,7 +222,8 @@ TEST(Engine, ProcessRunsWithoutDenormalsAndRestoresTheHostState) {
             Engine::processSpect();
         }
     } e;
-    const unsigned host = _mm_getcsr() & ~(DenormalGuard::kFlushToZero | DenormalGuard::kDenormalsAreZero);
+    const unsigned host =
+        _mm_getcsr() & ~(DenormalGuard::kFlushToZero | DenormalGuard::kDenormalsAreZero);
     _mm_setcsr(host);
     const Signal a = noise(2 * H, 14);
     run(e, a, a, 2 * H);

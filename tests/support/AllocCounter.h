@@ -32,14 +32,14 @@ inline bool installed = false;
 
 // Counts the heap traffic of this thread for its lifetime. Nests.
 class Scope {
-public:
+  public:
     Scope() : previous(current) { current = &mine; }
     ~Scope() { current = previous; }
     Scope(const Scope&) = delete;
     Scope& operator=(const Scope&) = delete;
     const Counts& counts() const { return mine; }
 
-private:
+  private:
     Counts mine;
     Counts* previous;
 };
@@ -155,19 +155,33 @@ void* operator new(size_t size, std::align_val_t al, const std::nothrow_t&) noex
 void* operator new[](size_t size, std::align_val_t al, const std::nothrow_t&) noexcept {
     return alloccounter::detail::allocate(size, static_cast<size_t>(al));
 }
-void operator delete(void* p) noexcept { alloccounter::detail::release(p); }
-void operator delete[](void* p) noexcept { alloccounter::detail::release(p); }
-void operator delete(void* p, size_t) noexcept { alloccounter::detail::release(p); }
-void operator delete[](void* p, size_t) noexcept { alloccounter::detail::release(p); }
-void operator delete(void* p, std::align_val_t) noexcept { alloccounter::detail::release(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { alloccounter::detail::release(p); }
+void operator delete(void* p) noexcept {
+    alloccounter::detail::release(p);
+}
+void operator delete[](void* p) noexcept {
+    alloccounter::detail::release(p);
+}
+void operator delete(void* p, size_t) noexcept {
+    alloccounter::detail::release(p);
+}
+void operator delete[](void* p, size_t) noexcept {
+    alloccounter::detail::release(p);
+}
+void operator delete(void* p, std::align_val_t) noexcept {
+    alloccounter::detail::release(p);
+}
+void operator delete[](void* p, std::align_val_t) noexcept {
+    alloccounter::detail::release(p);
+}
 void operator delete(void* p, size_t, std::align_val_t) noexcept {
     alloccounter::detail::release(p);
 }
 void operator delete[](void* p, size_t, std::align_val_t) noexcept {
     alloccounter::detail::release(p);
 }
-void operator delete(void* p, const std::nothrow_t&) noexcept { alloccounter::detail::release(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    alloccounter::detail::release(p);
+}
 void operator delete[](void* p, const std::nothrow_t&) noexcept {
     alloccounter::detail::release(p);
 }

@@ -1,2 +1,4 @@
 // A shared object without a VST entry, for the harness's load errors.
-extern "C" __attribute__((visibility("default"))) int notAPlugin() { return 42; }
+extern "C" __attribute__((visibility("default"))) int notAPlugin() {
+    return 42;
+}

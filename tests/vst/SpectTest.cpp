@@ -122,10 +122,11 @@ TEST(Spect, PinsAndCapabilities) {
         VstInt32 opcode, index;
         VstIntPtr answer;
         const char* label;
-    } pins[] = {{effGetInputProperties, 0, 1, "Input 1"},   {effGetInputProperties, 1, 1, "Input 2"},
-                {effGetOutputProperties, 0, 1, "Output 1"}, {effGetOutputProperties, 1, 1, "Output 2"},
-                {effGetInputProperties, 2, 0, nullptr},     {effGetInputProperties, -1, 0, nullptr},
-                {effGetOutputProperties, 2, 0, nullptr},    {effGetOutputProperties, -7, 0, nullptr}};
+    } pins[] = {
+        {effGetInputProperties, 0, 1, "Input 1"},   {effGetInputProperties, 1, 1, "Input 2"},
+        {effGetOutputProperties, 0, 1, "Output 1"}, {effGetOutputProperties, 1, 1, "Output 2"},
+        {effGetInputProperties, 2, 0, nullptr},     {effGetInputProperties, -1, 0, nullptr},
+        {effGetOutputProperties, 2, 0, nullptr},    {effGetOutputProperties, -7, 0, nullptr}};
     for (const auto& p : pins) {
         VstPinProperties props;
         std::memset(&props, 0x55, sizeof(props));
@@ -141,8 +142,9 @@ TEST(Spect, PinsAndCapabilities) {
     const struct {
         const char* what;
         VstIntPtr answer;
-    } can[] = {{"receiveVstEvents", 1}, {"receiveVstMidiEvent", 1}, {"sendVstMidiEvent", -1},
-               {"", -1}, {"ReceiveVstEvents", -1}, {"receiveVstEventsX", -1}};
+    } can[] = {{"receiveVstEvents", 1},  {"receiveVstMidiEvent", 1},
+               {"sendVstMidiEvent", -1}, {"", -1},
+               {"ReceiveVstEvents", -1}, {"receiveVstEventsX", -1}};
     for (const auto& c : can)
         EXPECT_EQ(dispatch(e, effCanDo, 0, 0, const_cast<char*>(c.what)), c.answer) << c.what;
 }
@@ -211,8 +213,8 @@ TEST(Spect, DispatcherAnswersWithoutAnEditor) {
     AEffect* e = fx.getAeffect();
     ERect* rect = reinterpret_cast<ERect*>(0x1);
     EXPECT_EQ(dispatch(e, effEditGetRect, 0, 0, &rect), 0);
-    for (VstInt32 op : {effEditOpen, effEditClose, effEditIdle, effEditKeyDown, effEditKeyUp,
-                        effSetEditKnobMode})
+    for (VstInt32 op :
+         {effEditOpen, effEditClose, effEditIdle, effEditKeyDown, effEditKeyUp, effSetEditKnobMode})
         EXPECT_EQ(dispatch(e, op), 0) << op;
     EXPECT_EQ(dispatch(e, effSetBypass, 0, 1), 1);
     EXPECT_TRUE(fx.bypassed);

@@ -119,17 +119,48 @@ TEST(TidemillDispatcher, ConstantAnswers) {
 
 TEST(TidemillDispatcher, UnsupportedAndUnknownOpcodesAnswerZeroAndChangeNothing) {
     Plugin p(kPlugin);
-    const VstInt32 opcodes[] = {
-        effGetVu, effEditDraw, effEditMouse, effEditKey, effEditTop, effEditSleep,
-        effString2Parameter, effGetProgramNameIndexed, effCopyProgram, effGetCurrentPosition,
-        effGetDestinationBuffer, effOfflineNotify, effOfflinePrepare, effOfflineRun,
-        effProcessVarIo, effSetSpeakerArrangement, effGetErrorText, effVendorSpecific, effIdle,
-        effGetIcon, effSetViewPosition, effGetParameterProperties, effGetMidiProgramName,
-        effGetMidiProgramCategory, effHasMidiProgramsChanged, effGetMidiKeyName,
-        effBeginSetProgram, effEndSetProgram, effShellGetNextPlugin, effStartProcess,
-        effStopProcess, effSetPanLaw, effBeginLoadBank, effBeginLoadProgram,
-        effSetProcessPrecision, effGetNumMidiInputChannels, effGetNumMidiOutputChannels, 80, 81,
-        1000, -1, -1000};
+    const VstInt32 opcodes[] = {effGetVu,
+                                effEditDraw,
+                                effEditMouse,
+                                effEditKey,
+                                effEditTop,
+                                effEditSleep,
+                                effString2Parameter,
+                                effGetProgramNameIndexed,
+                                effCopyProgram,
+                                effGetCurrentPosition,
+                                effGetDestinationBuffer,
+                                effOfflineNotify,
+                                effOfflinePrepare,
+                                effOfflineRun,
+                                effProcessVarIo,
+                                effSetSpeakerArrangement,
+                                effGetErrorText,
+                                effVendorSpecific,
+                                effIdle,
+                                effGetIcon,
+                                effSetViewPosition,
+                                effGetParameterProperties,
+                                effGetMidiProgramName,
+                                effGetMidiProgramCategory,
+                                effHasMidiProgramsChanged,
+                                effGetMidiKeyName,
+                                effBeginSetProgram,
+                                effEndSetProgram,
+                                effShellGetNextPlugin,
+                                effStartProcess,
+                                effStopProcess,
+                                effSetPanLaw,
+                                effBeginLoadBank,
+                                effBeginLoadProgram,
+                                effSetProcessPrecision,
+                                effGetNumMidiInputChannels,
+                                effGetNumMidiOutputChannels,
+                                80,
+                                81,
+                                1000,
+                                -1,
+                                -1000};
     const auto bank = p.getChunk(false);
     for (VstInt32 op : opcodes) {
         char buf[512] = {};
@@ -143,10 +174,9 @@ TEST(TidemillDispatcher, BadInputIsRefusedWithoutHarm) {
     Plugin p(kPlugin);
     // Text, chunk, event and pin queries without a buffer.
     for (VstInt32 op : {effGetProgramName, effSetProgramName, effGetParamLabel, effGetParamDisplay,
-                        effGetParamName, effGetEffectName, effGetVendorString,
-                        effGetProductString, effCanDo, effGetChunk, effSetChunk,
-                        effProcessEvents, effGetInputProperties, effGetOutputProperties,
-                        effEditGetRect})
+                        effGetParamName, effGetEffectName, effGetVendorString, effGetProductString,
+                        effCanDo, effGetChunk, effSetChunk, effProcessEvents, effGetInputProperties,
+                        effGetOutputProperties, effEditGetRect})
         EXPECT_EQ(p.dispatch(op, 0, 16, nullptr, 0.f), 0) << op;
     // Pins beyond the existing ones, or negative: 0 and the record untouched.
     for (VstInt32 i : {2, 3, 64, -1, -100}) {
@@ -172,8 +202,8 @@ TEST(TidemillDispatcher, PinsAndCapabilities) {
         bool input;
         VstInt32 index;
         const char* label;
-    } pins[] = {{true, 0, "Input 1"}, {true, 1, "Input 2"}, {false, 0, "Output 1"},
-                {false, 1, "Output 2"}};
+    } pins[] = {
+        {true, 0, "Input 1"}, {true, 1, "Input 2"}, {false, 0, "Output 1"}, {false, 1, "Output 2"}};
     for (const auto& pin : pins) {
         const auto r = pin.input ? p.inputProperties(pin.index) : p.outputProperties(pin.index);
         EXPECT_EQ(r.answer, 1);
@@ -183,8 +213,12 @@ TEST(TidemillDispatcher, PinsAndCapabilities) {
     const struct {
         const char* what;
         VstIntPtr answer;
-    } can[] = {{"receiveVstEvents", 1}, {"receiveVstMidiEvent", 1}, {"sendVstEvents", -1},
-               {"sendVstMidiEvent", -1}, {"", -1}, {"receivevstevents", -1}};
+    } can[] = {{"receiveVstEvents", 1},
+               {"receiveVstMidiEvent", 1},
+               {"sendVstEvents", -1},
+               {"sendVstMidiEvent", -1},
+               {"", -1},
+               {"receivevstevents", -1}};
     for (const auto& c : can)
         EXPECT_EQ(p.canDo(c.what), c.answer) << c.what;
 }
@@ -263,6 +297,32 @@ TEST(TidemillAudio, PinsAreAskedOnEveryProcessCall) {
     p.answers().inputConnected[1] = false;
     p.render({a, a}, 512);
     EXPECT_EQ(p.pinQueries(), 4 + 8); // then output 2 as well
+}
+
+TEST(TidemillAudio, EmptyOrNegativeBlocksChangeNothing) {
+    const Signal a = noise(3000, 12), b = noise(3000, 13);
+    Plugin reference(kPlugin), p(kPlugin);
+    const auto expected = reference.render({a, b}, 500);
+    const auto first =
+        p.render({Signal(a.begin(), a.begin() + 1000), Signal(b.begin(), b.begin() + 1000)}, 500);
+    const long queries = p.pinQueries();
+    float sentinel[2] = {7.f, 7.f};
+    float* ins[2] = {nullptr, nullptr};
+    float* outs[2] = {&sentinel[0], &sentinel[1]};
+    for (VstInt32 frames : {0, -1, -512}) {
+        p.processReplacing(ins, outs, frames);
+        p.process(ins, outs, frames);
+    }
+    EXPECT_EQ(sentinel[0], 7.f);
+    EXPECT_EQ(sentinel[1], 7.f);
+    EXPECT_EQ(p.pinQueries(), queries);
+    const auto rest =
+        p.render({Signal(a.begin() + 1000, a.end()), Signal(b.begin() + 1000, b.end())}, 500);
+    for (int c = 0; c < 2; ++c) {
+        Signal joined = first[c];
+        joined.insert(joined.end(), rest[c].begin(), rest[c].end());
+        EXPECT_EQ(joined, expected[c]) << c;
+    }
 }
 
 TEST(TidemillAudio, OutputHasNoNanInfinityOrDenormal) {

@@ -23,7 +23,7 @@ struct LoadingScope {
 
 Plugin::Plugin(const std::string& path, const HostAnswers& answers)
     : libraryPath(path), hostAnswers(answers) {
-    struct stat st{};
+    struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
         throw LoadError("cannot load " + path + ": no such file");
     library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -77,8 +77,7 @@ VstIntPtr Plugin::hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
     return self->answer(opcode, index, value, ptr, opt);
 }
 
-VstIntPtr Plugin::answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
-                         float opt) {
+VstIntPtr Plugin::answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
     switch (opcode) {
     case audioMasterVersion:
         return hostAnswers.version;
@@ -102,8 +101,7 @@ VstIntPtr Plugin::answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void*
         hostEvents.push_back({HostEventKind::SizeWindow, index, static_cast<float>(value)});
         return 1;
     case audioMasterGetTime:
-        return hostAnswers.timeInfoValid ? reinterpret_cast<VstIntPtr>(&hostAnswers.timeInfo)
-                                         : 0;
+        return hostAnswers.timeInfoValid ? reinterpret_cast<VstIntPtr>(&hostAnswers.timeInfo) : 0;
     case audioMasterGetSampleRate:
         return static_cast<VstIntPtr>(hostAnswers.sampleRate);
     case audioMasterGetBlockSize:
@@ -123,8 +121,7 @@ VstIntPtr Plugin::answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void*
     }
 }
 
-VstIntPtr Plugin::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
-                           float opt) {
+VstIntPtr Plugin::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
     if (!aeffect)
         return 0;
     if (opcode == effClose)
@@ -184,13 +181,27 @@ std::string Plugin::text(VstInt32 opcode, VstInt32 index) {
     return buf;
 }
 
-std::string Plugin::effectName() { return text(effGetEffectName, 0); }
-std::string Plugin::vendorString() { return text(effGetVendorString, 0); }
-std::string Plugin::productString() { return text(effGetProductString, 0); }
-std::string Plugin::programName() { return text(effGetProgramName, 0); }
-std::string Plugin::paramName(VstInt32 index) { return text(effGetParamName, index); }
-std::string Plugin::paramLabel(VstInt32 index) { return text(effGetParamLabel, index); }
-std::string Plugin::paramDisplay(VstInt32 index) { return text(effGetParamDisplay, index); }
+std::string Plugin::effectName() {
+    return text(effGetEffectName, 0);
+}
+std::string Plugin::vendorString() {
+    return text(effGetVendorString, 0);
+}
+std::string Plugin::productString() {
+    return text(effGetProductString, 0);
+}
+std::string Plugin::programName() {
+    return text(effGetProgramName, 0);
+}
+std::string Plugin::paramName(VstInt32 index) {
+    return text(effGetParamName, index);
+}
+std::string Plugin::paramLabel(VstInt32 index) {
+    return text(effGetParamLabel, index);
+}
+std::string Plugin::paramDisplay(VstInt32 index) {
+    return text(effGetParamDisplay, index);
+}
 
 VstIntPtr Plugin::canDo(const std::string& what) {
     std::vector<char> buf(what.begin(), what.end());

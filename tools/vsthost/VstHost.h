@@ -14,7 +14,7 @@ namespace vsthost {
 
 // Loading failed: file missing or not loadable, no entry point, or the entry gave no effect.
 class LoadError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -40,7 +40,7 @@ struct HostEvent {
 };
 
 class Plugin {
-public:
+  public:
     // Loads path and calls its VSTPluginMain (else main) with this host's callback.
     // Throws LoadError with the reason.
     explicit Plugin(const std::string& path, const HostAnswers& answers = {});
@@ -110,9 +110,9 @@ public:
     VstInt32 numParams() const { return aeffect ? aeffect->numParams : 0; }
     VstInt32 initialDelay() const { return aeffect ? aeffect->initialDelay : 0; }
 
-private:
-    static VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
-                                  VstIntPtr value, void* ptr, float opt);
+  private:
+    static VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                  void* ptr, float opt);
     VstIntPtr answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
     std::string text(VstInt32 opcode, VstInt32 index);
 

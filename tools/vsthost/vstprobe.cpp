@@ -84,8 +84,7 @@ int main(int argc, char** argv) {
         const auto skip = static_cast<size_t>(p.initialDelay());
         std::printf("%.1f s of a 1 kHz tone (-9 dB) over hiss (-45 dB): input %.1f dB RMS, "
                     "output %.1f / %.1f dB RMS (channels 1 / 2, after the latency)\n",
-                    seconds, rmsDb(tone, 0), rmsDb(processed[0], skip),
-                    rmsDb(processed[1], skip));
+                    seconds, rmsDb(tone, 0), rmsDb(processed[0], skip), rmsDb(processed[1], skip));
         return 0;
     } catch (const vsthost::LoadError& e) {
         std::fprintf(stderr, "vstprobe: %s\n", e.what());
