@@ -32,13 +32,14 @@ struct Recorder : VSTGUIEditorInterface {
 struct HostWindow {
     Display* dpy = nullptr;
     Window win = 0;
-    HostWindow() {
+    // Tests may run side by side on one display: each puts its window elsewhere.
+    HostWindow(int x, int y) {
         if (!std::getenv("DISPLAY")) return;
         dpy = XOpenDisplay(nullptr);
         if (!dpy) return;
         XSetErrorHandler(ignoreXErrors);
         int scr = DefaultScreen(dpy);
-        win = XCreateSimpleWindow(dpy, RootWindow(dpy, scr), 0, 0, 300, 200, 0, BlackPixel(dpy, scr),
+        win = XCreateSimpleWindow(dpy, RootWindow(dpy, scr), x, y, 300, 200, 0, BlackPixel(dpy, scr),
                                   BlackPixel(dpy, scr));
         XMapRaised(dpy, win);
         XSync(dpy, False);
@@ -77,7 +78,7 @@ void pumpFor(CFrame& frame, int ms) {
 }  // namespace
 
 TEST(X11Frame, PaintsInsideTheHostWindowLikeTheHeadlessFrame) {
-    HostWindow host;
+    HostWindow host(600, 450);
     if (!host.dpy) GTEST_SKIP() << "no X display";
     WidgetScheme scheme{{229, 80, 105, 255}, {217, 0, 13, 255}, {217, 54, 0, 255}, {0, 0, 0, 255}};
     Recorder recorder;
@@ -108,7 +109,7 @@ TEST(X11Frame, PaintsInsideTheHostWindowLikeTheHeadlessFrame) {
 }
 
 TEST(X11Frame, AKnobFollowsTheRealPointerDraggedWithXdotool) {
-    HostWindow host;
+    HostWindow host(0, 0);
     if (!host.dpy) GTEST_SKIP() << "no X display";
     if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool missing";
     WidgetScheme scheme{{229, 80, 105, 255}, {217, 0, 13, 255}, {217, 54, 0, 255}, {0, 0, 0, 255}};
