@@ -60,7 +60,7 @@ int runRender(const RenderOptions& o)
         throw Error("'" + o.input + "' has " + std::to_string(channels) + " channels; mirelow renders mono and stereo files");
     const AudioFormat outFormat = outputFormatFor(o.output, in.format, channels);
 
-    auto plugin = loadPlugin(o.plugin, in.audio.sampleRate);
+    auto plugin = loadPlugin(o.plugin, in.audio.sampleRate, channels);
     checkChannels(*plugin, channels);
     const bool wendle = isWendle(*plugin);
     if (!wendle && (!o.learnFilter0.empty() || !o.learnFilter1.empty()))

@@ -62,9 +62,10 @@ public:
 };
 
 // Finds a plug-in by name: "tidemill" and "wendle" are the built plug-ins beside the mirelow
-// executable (or in ../lib/mirelow when installed); anything else is a path to a VST 2.4 shared
-// object. Throws mirelow::Error saying why loading failed.
-std::unique_ptr<Plugin> loadPlugin(const std::string& nameOrPath, double sampleRate = 44100.0);
+// executable (or in ../lib/vst and ../lib/protools when installed); anything else is a path to a VST 2.4 shared
+// object. `channels` is the layout the plug-in will most likely run (Pro Tools instances are
+// made per layout). Throws mirelow::Error saying why loading failed.
+std::unique_ptr<Plugin> loadPlugin(const std::string& nameOrPath, double sampleRate = 44100.0, int channels = 2);
 
 // The directory of the running executable.
 std::string executableDir();

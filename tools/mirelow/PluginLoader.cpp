@@ -26,21 +26,22 @@ std::string baseName(const std::string& path)
 }
 
 // The built plug-ins sit beside the executable in the build tree; installed, in PREFIX/lib/vst
-// (or PREFIX/lib/mirelow) beside PREFIX/bin.
+// and PREFIX/lib/protools beside PREFIX/bin.
 std::string findBuiltPlugin(const std::string& name)
 {
     const std::string dir = executableDir();
     const std::string candidates[] = {dir + "/" + name + ".so", dir + "/../lib/vst/" + name + ".so",
-                                      dir + "/../lib/mirelow/" + name + ".so"};
+                                      dir + "/../lib/protools/" + name + ".so"};
     for (const auto& c : candidates)
         if (isFile(c)) return c;
-    throw Error("plug-in '" + name + "' not found (looked for " + candidates[0] + ", ../lib/vst and ../lib/mirelow)");
+    throw Error("plug-in '" + name + "' not found (looked for " + candidates[0] + ", ../lib/vst and ../lib/protools)");
 }
 
-std::unique_ptr<Plugin> loadProTools([[maybe_unused]] const std::string& path, [[maybe_unused]] double sampleRate)
+std::unique_ptr<Plugin> loadProTools([[maybe_unused]] const std::string& path, [[maybe_unused]] double sampleRate,
+                                     [[maybe_unused]] int channels)
 {
 #ifdef MIRELOW_HAVE_PTSIM
-    return std::make_unique<ProToolsPlugin>(path, sampleRate);
+    return std::make_unique<ProToolsPlugin>(path, sampleRate, channels);
 #else
     throw Error("cannot load " + path + ": this build has no Pro Tools simulator");
 #endif
@@ -58,11 +59,11 @@ std::string executableDir()
     return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
-std::unique_ptr<Plugin> loadPlugin(const std::string& nameOrPath, double sampleRate)
+std::unique_ptr<Plugin> loadPlugin(const std::string& nameOrPath, double sampleRate, int channels)
 {
     if (nameOrPath == "tidemill") return std::make_unique<VstPlugin>(findBuiltPlugin("tidemill"), sampleRate);
-    if (nameOrPath == "wendle") return loadProTools(findBuiltPlugin("wendle"), sampleRate);
-    if (baseName(nameOrPath) == "wendle.so") return loadProTools(nameOrPath, sampleRate);
+    if (nameOrPath == "wendle") return loadProTools(findBuiltPlugin("wendle"), sampleRate, channels);
+    if (baseName(nameOrPath) == "wendle.so") return loadProTools(nameOrPath, sampleRate, channels);
     if (nameOrPath.find('/') == std::string::npos && !isFile(nameOrPath))
         throw Error("unknown plug-in '" + nameOrPath + "': give tidemill, wendle or the path of a VST 2.4 shared object");
     return std::make_unique<VstPlugin>(nameOrPath, sampleRate);

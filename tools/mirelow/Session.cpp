@@ -171,7 +171,7 @@ std::unique_ptr<Plugin> reloadWithState(std::unique_ptr<Plugin> plugin, const st
     if (!plugin->programsAreChunks()) return plugin;
     const std::vector<uint8_t> bank = plugin->getChunk(false);
     const int current = plugin->currentProgram();
-    auto fresh = loadPlugin(nameOrPath, sampleRate);
+    auto fresh = loadPlugin(nameOrPath, sampleRate, std::clamp(plugin->numInputs(), 1, 2));
     if (!fresh->setChunk(bank, false)) throw Error(fresh->effectName() + " refused its own bank chunk");
     if (current >= 0 && current < fresh->numPrograms() && current != fresh->currentProgram()) fresh->setProgram(current);
     return fresh;
@@ -181,12 +181,13 @@ void learnWendleFilter(Plugin& plugin, int filter, const AudioBuffer& audio, int
 {
     int position = -1;
     try {
-        position = findParam(plugin, "filter number");
+        position = findParam(plugin, "filter");
     } catch (const UsageError&) {
-        throw Error(plugin.effectName() + " has no 'filter number' parameter: it cannot learn filters");
+        throw Error(plugin.effectName() + " has no 'filter' control: it cannot learn filters");
     }
+    // The position picks the filter that learning fills.
     plugin.setParam(position, filter == 0 ? 0.0f : 1.0f);
-    learnPass(plugin, "learn filter", 1.0f, audio, channels, blockSize);
+    learnPass(plugin, "learn", 1.0f, audio, channels, blockSize);
 }
 
 }  // namespace mirelow

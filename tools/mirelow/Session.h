@@ -29,7 +29,8 @@ void applyPreset(Plugin& plugin, const Preset& preset, const std::string& what);
 void learnPass(Plugin& plugin, const std::string& paramName, float on, const AudioBuffer& audio, int channels,
                int blockSize);
 
-// wendle: learns filter `filter` (0 or 1) from `audio`: selects the filter, runs a learn pass.
+// wendle: learns filter `filter` (0 or 1) from `audio`: moves the "filter" control to it and
+// runs a pass with the "learn" control.
 void learnWendleFilter(Plugin& plugin, int filter, const AudioBuffer& audio, int channels, int blockSize);
 
 // After learning, a render starts from a freshly loaded instance that carries the learned state

@@ -1,0 +1,182 @@
+// Pro Tools plug-ins through the host simulator.
+#include "ProToolsPlugin.h"
+
+#include "Error.h"
+
+#include "PtSim.h"
+
+#include <cstring>
+#include <sstream>
+
+namespace mirelow {
+namespace {
+
+// Session state as bytes: 'PTSS', version 1, type ID, chunk count, then per chunk its ID, length
+// and record; words big-endian.
+constexpr uint32_t kStateMagic = 0x50545353;  // 'PTSS'
+
+void put(std::vector<uint8_t>& b, uint32_t v)
+{
+    for (int s = 24; s >= 0; s -= 8) b.push_back(static_cast<uint8_t>(v >> s));
+}
+
+std::vector<uint8_t> encodeState(const ptsim::SessionState& state)
+{
+    std::vector<uint8_t> b;
+    put(b, kStateMagic);
+    put(b, 1);
+    put(b, static_cast<uint32_t>(state.typeID));
+    put(b, static_cast<uint32_t>(state.chunks.size()));
+    for (const auto& c : state.chunks) {
+        put(b, static_cast<uint32_t>(c.id));
+        put(b, static_cast<uint32_t>(c.record.size()));
+        b.insert(b.end(), c.record.begin(), c.record.end());
+    }
+    return b;
+}
+
+// False when the bytes are not a whole, well-formed state.
+bool decodeState(const std::vector<uint8_t>& b, ptsim::SessionState& state)
+{
+    std::size_t pos = 0;
+    auto get = [&](uint32_t& v) {
+        if (b.size() - pos < 4) return false;
+        v = (uint32_t(b[pos]) << 24) | (uint32_t(b[pos + 1]) << 16) | (uint32_t(b[pos + 2]) << 8) | b[pos + 3];
+        pos += 4;
+        return true;
+    };
+    uint32_t magic = 0, version = 0, type = 0, count = 0;
+    if (!get(magic) || !get(version) || !get(type) || !get(count) || magic != kStateMagic || version != 1) return false;
+    if (count > 1024) return false;
+    state.typeID = static_cast<PIFourCC>(type);
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t id = 0, length = 0;
+        if (!get(id) || !get(length) || b.size() - pos < length) return false;
+        state.chunks.push_back({static_cast<PIFourCC>(id), std::vector<uint8_t>(b.begin() + static_cast<std::ptrdiff_t>(pos),
+                                                                                 b.begin() + static_cast<std::ptrdiff_t>(pos + length))});
+        pos += length;
+    }
+    return pos == b.size();
+}
+
+std::string firstLine(const char* text)
+{
+    std::string s(text);
+    return s.substr(0, s.find_first_of("\r\n"));
+}
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+}
+
+}  // namespace
+
+ProToolsPlugin::ProToolsPlugin(const std::string& path, double sampleRate, int channels)
+{
+    try {
+        plugin_ = std::make_unique<ptsim::PlugIn>(path);
+        if (plugin_->typeIndexForChannels(channels) < 0) channels = channels == 1 ? 2 : 1;
+        instance_ = plugin_->createInstance(channels, sampleRate);
+    } catch (const ptsim::Error& e) {
+        throw Error(std::string("cannot load ") + path + ": " + e.what());
+    }
+}
+
+ProToolsPlugin::~ProToolsPlugin()
+{
+    instance_.reset();
+    plugin_.reset();
+}
+
+std::string ProToolsPlugin::path() const { return plugin_->path(); }
+std::string ProToolsPlugin::effectName() { return firstLine(plugin_->group().plugInNames); }
+std::string ProToolsPlugin::vendor() { return firstLine(plugin_->group().manufacturerNames); }
+std::string ProToolsPlugin::product() { return firstLine(instance_->type().names); }
+int32_t ProToolsPlugin::uniqueId() { return static_cast<int32_t>(instance_->type().productID); }
+int32_t ProToolsPlugin::version() { return plugin_->group().version; }
+int ProToolsPlugin::numInputs() { return instance_->channels(); }
+int ProToolsPlugin::numOutputs() { return instance_->channels(); }
+int ProToolsPlugin::latency() { return instance_->latency(); }
+std::vector<std::string> ProToolsPlugin::flags() { return {"RTAS"}; }
+
+std::vector<std::string> ProToolsPlugin::details()
+{
+    std::vector<std::string> out = lines(plugin_->describe());
+    out.push_back("instance       " + std::to_string(instance_->channels()) + " channel(s), " +
+                  ptsim::fourCCString(instance_->type().typeID));
+    out.push_back("controls (as the simulator sees them):");
+    for (auto& l : lines(instance_->describeControls())) out.push_back("  " + l);
+    return out;
+}
+
+int ProToolsPlugin::maxChannels() { return plugin_->typeIndexForChannels(2) >= 0 ? 2 : 1; }
+
+int ProToolsPlugin::numParams() { return static_cast<int>(instance_->controls().size()); }
+
+std::string ProToolsPlugin::paramName(int index)
+{
+    const auto& c = instance_->controls();
+    return index >= 0 && index < numParams() ? c[static_cast<std::size_t>(index)].longName : std::string();
+}
+
+std::string ProToolsPlugin::paramLabel(int) { return {}; }
+std::string ProToolsPlugin::paramDisplay(int index) { return instance_->controlText(index + 1); }
+
+float ProToolsPlugin::getParam(int index)
+{
+    // The 32-bit control value puts the minimum at -2^31 and the maximum at 2^31 - 1.
+    return static_cast<float>((static_cast<double>(instance_->control(index + 1)) + 2147483648.0) / 4294967295.0);
+}
+
+void ProToolsPlugin::setParam(int index, float value) { instance_->setControlNormalised(index + 1, value); }
+
+std::vector<uint8_t> ProToolsPlugin::getChunk(bool) { return encodeState(instance_->saveState()); }
+
+bool ProToolsPlugin::setChunk(const std::vector<uint8_t>& data, bool)
+{
+    ptsim::SessionState state;
+    if (!decodeState(data, state)) return false;
+    if (instance_->restoreState(state) != kPINoErr) return false;
+    // Restored curves sound from the next gain refresh on; re-sending the depth gives it now.
+    if (const int depth = instance_->controlIndex("depth"); depth > 0) instance_->setControl(depth, instance_->control(depth));
+    return true;
+}
+
+void ProToolsPlugin::setTempo(double bpm)
+{
+    tempo_ = bpm;
+    instance_->setTempo(bpm);
+}
+
+void ProToolsPlugin::recreate(int channels, double sampleRate)
+{
+    ptsim::SessionState state = instance_->saveState();
+    std::unique_ptr<ptsim::Instance> fresh;
+    try {
+        fresh = plugin_->createInstance(channels, sampleRate);
+    } catch (const ptsim::Error& e) {
+        throw Error(effectName() + ": no " + std::to_string(channels) + "-channel instance: " + e.what());
+    }
+    state.typeID = fresh->type().typeID;
+    if (fresh->restoreState(state) != kPINoErr) throw Error(effectName() + " refused its own state");
+    instance_ = std::move(fresh);
+    if (const int depth = instance_->controlIndex("depth"); depth > 0) instance_->setControl(depth, instance_->control(depth));
+    instance_->setTempo(tempo_);
+}
+
+void ProToolsPlugin::start(double sampleRate, int, int channels)
+{
+    if (channels != instance_->channels() || sampleRate != instance_->sampleRate()) recreate(channels, sampleRate);
+    instance_->setTempo(tempo_);
+}
+
+void ProToolsPlugin::process(float* const* in, float* const* out, int frames)
+{
+    instance_->render(const_cast<float**>(in), const_cast<float**>(out), frames);
+}
+
+}  // namespace mirelow
