@@ -420,7 +420,7 @@ VstInt32 wendle::processEvents(VstEvents* events) {
 void wendle::refreshGains() {
     WendleProgram& prog = currentProgram();
     const bool linked = aboveHalf(stereoLinkValue.load(std::memory_order_relaxed));
-    if (curveEdited.exchange(0, std::memory_order_acq_rel) != 0) {
+    if (std::atomic_ref<int32_t>(curveEdited).exchange(0, std::memory_order_acq_rel) != 0) {
         const int f = selectedFilter.load(std::memory_order_relaxed);
         decibelsFromLinear(prog.curves[linearCurve(f, 0)], prog.curves[decibelCurve(f, 0)]);
         if (!linked)
@@ -489,7 +489,7 @@ void wendle::processSpect() {
     }
     summing.store(false, std::memory_order_seq_cst);
 
-    if (refresh || curveEdited.load(std::memory_order_acquire) != 0)
+    if (refresh || std::atomic_ref<int32_t>(curveEdited).load(std::memory_order_acquire) != 0)
         refreshGains();
 
     glide(targetGainLeft.data(), tiltCurve.data(), appliedGainLeft.data());

@@ -94,8 +94,9 @@ class wendle : public spect {
     bool isLearning() const { return learning.load(std::memory_order_relaxed) != 0; }
     int getSelectedFilter() const { return selectedFilter.load(std::memory_order_relaxed); }
     float getFilterPosition() const { return filterPosition.load(std::memory_order_relaxed); }
-    // The spectrum display sets this to 1 when the user draws into a curve.
-    std::atomic<int32_t>* curveEditedFlag() { return &curveEdited; }
+    // The spectrum display sets this word to 1 when the user draws into a curve; the frame hook
+    // reads and clears it atomically.
+    int32_t* curveEditedFlag() { return &curveEdited; }
     // Per-side display factors of the filter curves (1.0) and the display's rotation word (0).
     float* displayFactor(int side) { return &displayFactors[side & 1]; }
     int32_t* displayShift() { return &shiftWord; }
@@ -138,7 +139,7 @@ class wendle : public spect {
     std::atomic<int> learning{0};
     std::atomic<int> learnFrames{0};
     std::atomic<bool> summing{false};
-    std::atomic<int32_t> curveEdited{0};
+    alignas(4) int32_t curveEdited = 0; // accessed through std::atomic_ref here
     std::atomic<bool> refreshPending{false};
     std::atomic<bool> tiltPending{false};
 

@@ -26,7 +26,7 @@ std::unique_ptr<wendle> makeEffect(bool stereo, bool lfo) {
     for (int k = 0; k < kBins; ++k)
         fx->programCurve(kFilterOneLeftLinear)[k] = 0.5f + 0.4f * std::sin(0.05f * k);
     fx->setParameter(kParamFilterNumber, 1.0f);
-    fx->curveEditedFlag()->store(1);
+    *fx->curveEditedFlag() = 1;
     if (lfo)
         fx->setParameter(kParamLfoRate, 0.3f);
     for (int c = 0; c < 2; ++c)

@@ -246,11 +246,11 @@ TEST(WendleLearning, EditedLinearCurveIsReDerivedInDecibels) {
     float* lin = rig.fx->selectedLinearCurve(0);
     ASSERT_EQ(lin, rig.fx->programCurve(kFilterZeroLeftLinear));
     lin[100] = 0.1f;
-    rig.fx->curveEditedFlag()->store(1);
+    *rig.fx->curveEditedFlag() = 1;
     rig.silence(1);
     EXPECT_NEAR(rig.fx->programCurve(kFilterZeroLeftDb)[100], -20.0f, 1e-4f);
     EXPECT_NEAR(rig.fx->targetGain(0)[100], 0.1f, 1e-6f);
-    EXPECT_EQ(rig.fx->curveEditedFlag()->load(), 0);
+    EXPECT_EQ(*rig.fx->curveEditedFlag(), 0);
 }
 
 TEST(WendleGain, MakeUpGainScalesTheOutput) {

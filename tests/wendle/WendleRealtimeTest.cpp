@@ -48,7 +48,7 @@ TEST(WendleRealtime, AudioPathNeitherAllocatesNorFrees) {
     fx.setParameter(kParamTilt, 0.9f);
     fx.setParameter(kParamAutoGain, 1.0f);
     fx.setParameter(kParamLearn, 1.0f);
-    fx.curveEditedFlag()->store(1);
+    *fx.curveEditedFlag() = 1;
     Block block(333); // hop boundaries fall inside blocks
     long long t = 0;
 
@@ -104,7 +104,7 @@ TEST(WendleRealtime, OutputStaysFiniteWhileOtherThreadsChangeEverything) {
         while (!done.load()) {
             float* curve = fx.selectedLinearCurve(0);
             curve[50] = 0.5f;
-            fx.curveEditedFlag()->store(1);
+            *fx.curveEditedFlag() = 1;
             std::this_thread::yield();
         }
     });
