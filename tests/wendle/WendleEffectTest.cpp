@@ -149,6 +149,19 @@ TEST(WendleFilter, DepthScalesTheShapeInDecibelsAndGlidesThere) {
     }
 }
 
+TEST(WendleFilter, FreshProgramIsUnityAtAnyPositionAndDepth) {
+    Rig rig;
+    for (float position : {0.0f, 0.3f, 0.5f, 1.0f})
+        for (float depth : {0.0f, 0.2f, 1.0f}) {
+            rig.fx->setParameter(kParamFilterNumber, position);
+            rig.fx->setParameter(kParamDepth, depth);
+            rig.silence(1);
+            for (int side = 0; side < 2; ++side)
+                for (int k = 0; k < kBins; ++k)
+                    ASSERT_EQ(rig.fx->targetGain(side)[k], 1.0f) << position << " " << depth;
+        }
+}
+
 TEST(WendleFilter, TiltMultipliesTheAppliedGains) {
     Rig rig;
     rig.fx->setParameter(kParamTilt, 0.5f);
