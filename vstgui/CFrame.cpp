@@ -76,7 +76,7 @@ struct CFrame::Backend {
     }
 };
 
-CFrame::CFrame(const CRect& r, VSTGUIEditorInterface* ed) : CFrame(r, 0, ed) {}
+CFrame::CFrame(const CRect& r, VSTGUIEditorInterface* ed) : CFrame(r, 0UL, ed) {}
 
 CFrame::CFrame(const CRect& r, unsigned long parentWindow, VSTGUIEditorInterface* ed)
     : CView(r), editor(ed) {

@@ -28,6 +28,9 @@ public:
     // On screen: a child window of the X11 window `parentWindow` (an XID). With parentWindow 0,
     // or when no display can be opened, the frame is headless.
     CFrame(const CRect& size, unsigned long parentWindow, VSTGUIEditorInterface* editor);
+    // The same with the parent window as the host hands it to effEditOpen (null: headless).
+    CFrame(const CRect& size, void* systemWindow, VSTGUIEditorInterface* editor)
+        : CFrame(size, reinterpret_cast<unsigned long>(systemWindow), editor) {}
     // Headless frame.
     CFrame(const CRect& size, VSTGUIEditorInterface* editor = nullptr);
     ~CFrame() override;

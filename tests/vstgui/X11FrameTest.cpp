@@ -142,7 +142,7 @@ TEST(X11Frame, AKnobFollowsTheRealPointerDraggedWithXdotool) {
 }
 
 TEST(X11Frame, WithoutAParentWindowTheFrameIsHeadless) {
-    CFrame frame(CRect(0, 0, 10, 10), 0, nullptr);
+    CFrame frame(CRect(0, 0, 10, 10), static_cast<void*>(nullptr), nullptr);
     EXPECT_TRUE(frame.isHeadless());
     EXPECT_EQ(frame.getWindow(), 0u);
 }
