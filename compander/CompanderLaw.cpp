@@ -8,9 +8,13 @@
 
 namespace compander {
 
-float thresholdDbFromValue(float v) { return (1.0f - v) * -120.0f; }
+float thresholdDbFromValue(float v) {
+    return (1.0f - v) * -120.0f;
+}
 
-float dbToAmplitude(float db) { return std::pow(10.0f, db * 0.05f); }
+float dbToAmplitude(float db) {
+    return std::pow(10.0f, db * 0.05f);
+}
 
 float ratioFromValue(float v) {
     if (v >= 0.5f)
@@ -53,7 +57,9 @@ float releaseCoefficient(float seconds, float sampleRate) {
     return std::pow(0.1f, static_cast<float>(kHopSize) / (seconds * sampleRate));
 }
 
-float tiltDbFromValue(float v) { return v * 12.0f - 6.0f; }
+float tiltDbFromValue(float v) {
+    return v * 12.0f - 6.0f;
+}
 
 void buildTiltWeights(float tiltDb, std::span<float, kBins> weights) {
     const float c = std::log10(static_cast<float>(kHalfSize)) * 20.0f * 0.5f;

@@ -45,7 +45,9 @@ float tiltDbFromValue(float v);
 void buildTiltWeights(float tiltDb, std::span<float, kBins> weights);
 
 // On/off from a raw value: on strictly above 0.5.
-inline bool switchOn(float v) { return v > 0.5f; }
+inline bool switchOn(float v) {
+    return v > 0.5f;
+}
 
 // The index of the first levelTable entry that `power` lies below, or kLevels when there is none
 // (power at or above -1 dB, +inf or NaN). Same answer as the plain scan over the table, in a
@@ -53,7 +55,7 @@ inline bool switchOn(float v) { return v > 0.5f; }
 // pick a bucket no wider than 0.52 dB, which holds at most one table boundary, so one comparison
 // with that boundary settles the entry.
 class LevelLookup {
-public:
+  public:
     LevelLookup();
 
     int find(float power) const {
@@ -68,9 +70,9 @@ public:
 
     const std::array<float, kLevels>& levels() const { return levels_; }
 
-private:
+  private:
     struct Bucket {
-        float bound;       // the one table boundary inside the bucket (NaN or ±inf: none)
+        float bound;        // the one table boundary inside the bucket (NaN or ±inf: none)
         std::uint8_t below; // entry for levels under the boundary
         std::uint8_t above; // entry for levels at or over it
     };

@@ -23,7 +23,7 @@ struct CompanderProgram {
 };
 static_assert(sizeof(CompanderProgram) == 4176);
 
-inline constexpr std::size_t kProgramChunkBytes = sizeof(CompanderProgram); // 4176
+inline constexpr std::size_t kProgramChunkBytes = sizeof(CompanderProgram);       // 4176
 inline constexpr std::size_t kBankChunkBytes = kNumPrograms * kProgramChunkBytes; // 33408
 
 // Record slots of the stored floats. Slots 5 … 7 are reserved: carried, never applied.
@@ -90,9 +90,8 @@ inline constexpr std::array<ParamInfo, kNumParams> kParams{{
 }};
 
 // The order in which a program's stored values are applied when it is selected.
-inline constexpr std::array<int, 9> kProgramApplyOrder{kThreshold, kAttack, kRelease,
-                                                       kRatio,     kTilt,   kLogScale,
-                                                       kInvert,    kGain,   kStereoLink};
+inline constexpr std::array<int, 9> kProgramApplyOrder{
+    kThreshold, kAttack, kRelease, kRatio, kTilt, kLogScale, kInvert, kGain, kStereoLink};
 
 struct BuiltInProgram {
     const char* name;
@@ -100,8 +99,8 @@ struct BuiltInProgram {
 };
 
 // attack, invert, gain, ratio, release, reserved x3, threshold, stereolink, tilt, logscale
-inline constexpr std::array<float, 12> kInitValues{0.5f, 0, 0.5f, 0.5f, 0.5f, 0, 0, 0,
-                                                   0.5f, 0, 0.5f, 0};
+inline constexpr std::array<float, 12> kInitValues{0.5f, 0, 0.5f, 0.5f, 0.5f, 0,
+                                                   0,    0, 0.5f, 0,    0.5f, 0};
 inline constexpr std::array<BuiltInProgram, 3> kBuiltInPrograms{{
     {"Noise Reduction", {0, 0, 0.5f, 0.65f, 0.2f, 1, 0, 0, 0.75f, 0, 0.5f, 1}},
     {"Spectral Flatten", {0, 0, 0.75f, 0.35f, 0.1f, 0, 0, 0, 0.6f, 0, 0.5f, 1}},
@@ -141,6 +140,8 @@ inline constexpr std::array<MidiControl, 6> kMidiControls{{
 }};
 int paramForController(int controller);
 // A controller's 7-bit value as a parameter value: value / 128 (127 → 0.9921875, 64 → 0.5).
-inline float controllerValue(int value) { return static_cast<float>(value & 0x7f) / 128.0f; }
+inline float controllerValue(int value) {
+    return static_cast<float>(value & 0x7f) / 128.0f;
+}
 
 } // namespace compander

@@ -12,12 +12,10 @@ namespace compander {
 // to build into. Only one thread builds at a time; a thread that finds another one building marks
 // the table stale and leaves, and the builder rebuilds once more before it lets go, so the last
 // parameter change always reaches the table and nobody waits.
-template <class Table>
-class TablePublisher {
-public:
+template <class Table> class TablePublisher {
+  public:
     // Any thread. `build(Table&)` fills a table from the current parameter values.
-    template <class Build>
-    void update(Build&& build) {
+    template <class Build> void update(Build&& build) {
         stale_.store(true);
         while (stale_.load() && !building_.exchange(true)) {
             stale_.store(false);
@@ -45,7 +43,7 @@ public:
     // Any thread: the newest table, for display and inspection (may be replaced at any time).
     const Table& latest() const { return slots_[published_.load()]; }
 
-private:
+  private:
     std::array<Table, 3> slots_{};
     std::atomic<int> published_{0};
     std::atomic<int> held_{0};

@@ -13,7 +13,9 @@ using namespace compander;
 namespace {
 constexpr int kN = kFftSize;
 
-bool finitePositive(float x) { return std::isfinite(x) && x > 0.0f; }
+bool finitePositive(float x) {
+    return std::isfinite(x) && x > 0.0f;
+}
 
 // Mean of an accumulator over all bins, summed in bin order.
 float binMean(const std::array<float, kBins>& a) {
@@ -35,7 +37,9 @@ dehiss::dehiss(audioMasterCallback audioMaster)
     readyLevel += 1; // fully built: processing may start
 }
 
-dehiss::~dehiss() { readyLevel = 0; }
+dehiss::~dehiss() {
+    readyLevel = 0;
+}
 
 // Per frame.
 

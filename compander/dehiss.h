@@ -13,7 +13,7 @@
 #include <atomic>
 
 class dehiss : public spect {
-public:
+  public:
     static constexpr VstInt32 kNumPrograms = compander::kNumPrograms;
     static constexpr VstInt32 kNumParams = compander::kNumParams;
     static constexpr VstInt32 kUniqueId = fourCharCode("+tdl");
@@ -96,13 +96,13 @@ public:
     std::atomic<int32_t> learning{0};
     std::atomic<int32_t> learnFrames{0};
 
-protected:
+  protected:
     // Tells the editor about a parameter change and asks it to redraw after a program change.
     // There is no editor window in this build, so both do nothing.
     virtual void editorParameterChanged(VstInt32 index, float value);
     virtual void editorIdle();
 
-private:
+  private:
     struct GainLaw {
         // gainTable: one target per levelTable entry, and a copy of the top entry for levels
         // at or above -1 dB (and NaN), which the lookup answers with index 120.
@@ -124,8 +124,8 @@ private:
     void finishLearning();
     void computeShapes(compander::CompanderProgram& program);
     void resetShapes();
-    void processChannel(int channel, const float* shape, const GainLaw& law,
-                        const TiltTable& tilt, bool peakMode, bool countsFrames);
+    void processChannel(int channel, const float* shape, const GainLaw& law, const TiltTable& tilt,
+                        bool peakMode, bool countsFrames);
 
     compander::LevelLookup levelLookup_;
     compander::TablePublisher<GainLaw> gainLaw_;

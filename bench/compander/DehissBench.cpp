@@ -45,10 +45,18 @@ void frameHook(benchmark::State& state, int channels, float amplitude) {
 
 // White noise at about -40 dB per bin (mostly below the -30 dB threshold: the gains fall and
 // the law is looked up for every bin) and a loud signal near 0 dB per bin.
-void BM_ProcessSpectNoiseMono(benchmark::State& s) { frameHook(s, 1, 0.007f); }
-void BM_ProcessSpectNoiseStereo(benchmark::State& s) { frameHook(s, 2, 0.007f); }
-void BM_ProcessSpectLoudMono(benchmark::State& s) { frameHook(s, 1, 0.7f); }
-void BM_ProcessSpectLoudStereo(benchmark::State& s) { frameHook(s, 2, 0.7f); }
+void BM_ProcessSpectNoiseMono(benchmark::State& s) {
+    frameHook(s, 1, 0.007f);
+}
+void BM_ProcessSpectNoiseStereo(benchmark::State& s) {
+    frameHook(s, 2, 0.007f);
+}
+void BM_ProcessSpectLoudMono(benchmark::State& s) {
+    frameHook(s, 1, 0.7f);
+}
+void BM_ProcessSpectLoudStereo(benchmark::State& s) {
+    frameHook(s, 2, 0.7f);
+}
 BENCHMARK(BM_ProcessSpectNoiseMono);
 BENCHMARK(BM_ProcessSpectNoiseStereo);
 BENCHMARK(BM_ProcessSpectLoudMono);

@@ -15,14 +15,24 @@ inline constexpr int kN = 1024;
 inline constexpr int kBins = 513;
 
 // Raw parameter values for the effect's units.
-inline float thresholdValue(float db) { return 1.0f + db / 120.0f; }
-inline float expansionValue(float ratio) { return 0.5f + (ratio - 1.0f) / 8.0f; }
-inline float compressionValue(float ratio) { return 0.5f - (ratio - 1.0f) / 8.0f; }
-inline float dbPower(float db) { return std::pow(10.0f, db * 0.1f); }
-inline float powerDb(float p) { return 10.0f * std::log10(p); }
+inline float thresholdValue(float db) {
+    return 1.0f + db / 120.0f;
+}
+inline float expansionValue(float ratio) {
+    return 0.5f + (ratio - 1.0f) / 8.0f;
+}
+inline float compressionValue(float ratio) {
+    return 0.5f - (ratio - 1.0f) / 8.0f;
+}
+inline float dbPower(float db) {
+    return std::pow(10.0f, db * 0.1f);
+}
+inline float powerDb(float p) {
+    return 10.0f * std::log10(p);
+}
 
 class CompanderTest : public ::testing::Test {
-protected:
+  protected:
     CompanderTest() : fx(std::make_unique<dehiss>(nullptr)) { fx->channelMode = 1; }
 
     // Fills channel c's input spectrum so that bin k has power power(k) (real part only).

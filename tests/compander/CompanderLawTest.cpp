@@ -37,7 +37,8 @@ TEST(CompanderLaw, CoefficientsAt44100) {
     for (float rate : {44100.f, 48000.f, 96000.f}) {
         const float framesPerSecond = rate / kHopSize;
         EXPECT_NEAR(std::log10(attackCoefficient(0.3f, rate)) * 0.3f * framesPerSecond, 1.0, 1e-4);
-        EXPECT_NEAR(std::log10(releaseCoefficient(0.3f, rate)) * 0.3f * framesPerSecond, -1.0, 1e-4);
+        EXPECT_NEAR(std::log10(releaseCoefficient(0.3f, rate)) * 0.3f * framesPerSecond, -1.0,
+                    1e-4);
     }
 }
 
@@ -56,7 +57,7 @@ TEST(CompanderLaw, GainTableTargets) {
     const auto compress = gainTable(0.5f, 0.0f);
     for (int i = 0; i < kLevels; ++i) {
         EXPECT_EQ(expand[i] < 1.0f, i < 60) << i;
-        EXPECT_EQ(compress[i] < 1.0f, i > 60) << i;
+        EXPECT_EQ(compress[i]<1.0f, i> 60) << i;
     }
 }
 
@@ -79,7 +80,7 @@ TEST(CompanderLaw, TiltWeights) {
 TEST(CompanderLaw, LookupAtTheDesignedLevels) {
     const LevelLookup lookup;
     const auto level = [](float db) { return std::pow(10.0f, db * 0.1f); };
-    EXPECT_EQ(lookup.find(level(-80.5f)), 40); // the -80 dB entry, the first level above
+    EXPECT_EQ(lookup.find(level(-80.5f)), 40);       // the -80 dB entry, the first level above
     EXPECT_EQ(lookup.find(lookup.levels()[40]), 41); // exactly -80 dB: the -79 dB entry
     EXPECT_EQ(lookup.find(level(-40.5f)), 80);
     EXPECT_EQ(lookup.find(0.0f), 0);
@@ -89,14 +90,19 @@ TEST(CompanderLaw, LookupAtTheDesignedLevels) {
 TEST(CompanderLaw, FastLookupMatchesTheLinearScan) {
     const LevelLookup lookup;
     const auto& levels = lookup.levels();
-    std::vector<float> special = {0.0f, -0.0f, std::numeric_limits<float>::denorm_min(),
+    std::vector<float> special = {0.0f,
+                                  -0.0f,
+                                  std::numeric_limits<float>::denorm_min(),
                                   std::numeric_limits<float>::min(),
                                   std::numeric_limits<float>::max(),
                                   std::numeric_limits<float>::infinity(),
                                   -std::numeric_limits<float>::infinity(),
                                   std::numeric_limits<float>::quiet_NaN(),
-                                  -std::numeric_limits<float>::quiet_NaN(), fromBits(0x7f800001u),
-                                  fromBits(0xff800001u), -1.0f, 1e-30f};
+                                  -std::numeric_limits<float>::quiet_NaN(),
+                                  fromBits(0x7f800001u),
+                                  fromBits(0xff800001u),
+                                  -1.0f,
+                                  1e-30f};
     for (float l : levels)
         for (float x : {l, std::nextafter(l, 0.0f), std::nextafter(l, 2.0f)})
             special.push_back(x);

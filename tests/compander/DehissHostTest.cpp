@@ -26,7 +26,9 @@ std::string text(dehiss& fx, void (dehiss::*get)(VstInt32, char*), int index) {
     (fx.*get)(index, buf);
     return buf;
 }
-std::string display(dehiss& fx, int index) { return text(fx, &dehiss::getParameterDisplay, index); }
+std::string display(dehiss& fx, int index) {
+    return text(fx, &dehiss::getParameterDisplay, index);
+}
 
 std::string programName(dehiss& fx) {
     char buf[64] = {};
@@ -47,11 +49,11 @@ VstInt32 putChunk(dehiss& fx, std::vector<unsigned char> bytes, bool isPreset) {
 
 // Records every parameter change that reaches the editor hook.
 class RecordingDehiss : public dehiss {
-public:
+  public:
     RecordingDehiss() : dehiss(nullptr) {}
     std::vector<std::pair<int, float>> changes;
 
-protected:
+  protected:
     void editorParameterChanged(VstInt32 index, float value) override {
         changes.emplace_back(index, value);
     }
@@ -93,19 +95,32 @@ TEST_F(CompanderTest, ParameterDisplays) {
         const char* shown;
     };
     const Case cases[] = {
-        {Param::kThreshold, 0.5f, "-60.0"}, {Param::kThreshold, 0.0f, "-120.0"},
-        {Param::kThreshold, 0.75f, "-30.0"}, {Param::kAttack, 0.5f, "0.50"},
-        {Param::kAttack, 0.0f, "0.00"},     {Param::kRelease, 0.2f, "0.20"},
-        {Param::kRatio, 0.5f, "1 : 1.00"},  {Param::kRatio, 0.25f, "3.00 : 1"},
-        {Param::kRatio, 0.75f, "1 : 3.00"}, {Param::kRatio, 0.0f, "5.00 : 1"},
-        {Param::kRatio, 1.0f, "1 : 5.00"},  {Param::kRatio, 0.65f, "1 : 2.20"},
-        {Param::kRatio, 0.35f, "2.20 : 1"}, {Param::kLearnPeak, 1.0f, "1.000000"},
-        {Param::kLearnAverage, 0.5f, "0.500000"}, {Param::kReset, 0.0f, "0.000000"},
-        {Param::kInvert, 0.7f, "0.699999"}, {Param::kGain, 0.5f, "0.0"},
-        {Param::kGain, 0.75f, "12.0"},      {Param::kGain, 0.0f, "-24.0"},
-        {Param::kLogScale, 0.5f, "on"},     {Param::kLogScale, 0.49f, "off"},
-        {Param::kStereoLink, 0.5f, "off"},  {Param::kStereoLink, 0.51f, "on"},
-        {Param::kTilt, 0.5f, "0.00"},       {Param::kTilt, 1.0f, "6.00"},
+        {Param::kThreshold, 0.5f, "-60.0"},
+        {Param::kThreshold, 0.0f, "-120.0"},
+        {Param::kThreshold, 0.75f, "-30.0"},
+        {Param::kAttack, 0.5f, "0.50"},
+        {Param::kAttack, 0.0f, "0.00"},
+        {Param::kRelease, 0.2f, "0.20"},
+        {Param::kRatio, 0.5f, "1 : 1.00"},
+        {Param::kRatio, 0.25f, "3.00 : 1"},
+        {Param::kRatio, 0.75f, "1 : 3.00"},
+        {Param::kRatio, 0.0f, "5.00 : 1"},
+        {Param::kRatio, 1.0f, "1 : 5.00"},
+        {Param::kRatio, 0.65f, "1 : 2.20"},
+        {Param::kRatio, 0.35f, "2.20 : 1"},
+        {Param::kLearnPeak, 1.0f, "1.000000"},
+        {Param::kLearnAverage, 0.5f, "0.500000"},
+        {Param::kReset, 0.0f, "0.000000"},
+        {Param::kInvert, 0.7f, "0.699999"},
+        {Param::kGain, 0.5f, "0.0"},
+        {Param::kGain, 0.75f, "12.0"},
+        {Param::kGain, 0.0f, "-24.0"},
+        {Param::kLogScale, 0.5f, "on"},
+        {Param::kLogScale, 0.49f, "off"},
+        {Param::kStereoLink, 0.5f, "off"},
+        {Param::kStereoLink, 0.51f, "on"},
+        {Param::kTilt, 0.5f, "0.00"},
+        {Param::kTilt, 1.0f, "6.00"},
         {Param::kTilt, 0.0f, "-6.00"},
     };
     for (const Case& c : cases) {
@@ -134,8 +149,8 @@ TEST(CompanderPrograms, SelectingAppliesValuesInOrderThenDropsMomentaryOnes) {
     fx.changes.clear();
     fx.setProgram(0);
     const std::vector<std::pair<int, float>> expected = {
-        {0, 0.75f}, {1, 0.0f}, {2, 0.2f}, {3, 0.65f}, {11, 0.5f}, {9, 1.0f},
-        {7, 0.0f},  {8, 0.5f}, {10, 0.0f}, {6, 0.0f}, {5, 0.0f}, {4, 0.0f}};
+        {0, 0.75f}, {1, 0.0f}, {2, 0.2f},  {3, 0.65f}, {11, 0.5f}, {9, 1.0f},
+        {7, 0.0f},  {8, 0.5f}, {10, 0.0f}, {6, 0.0f},  {5, 0.0f},  {4, 0.0f}};
     EXPECT_EQ(fx.changes, expected);
     for (int i : {4, 5, 6})
         EXPECT_EQ(fx.getParameter(i), 0.0f);
@@ -219,11 +234,11 @@ TEST_F(CompanderTest, ChunksAreBigEndianRecords) {
         return std::vector<unsigned char>(bank.begin() + offset, bank.begin() + offset + 4);
     };
     using Bytes = std::vector<unsigned char>;
-    EXPECT_EQ(at(0), (Bytes{0, 0, 0, 0}));                       // program 0 attack 0
-    EXPECT_EQ(at(8 * 4), (Bytes{0x3f, 0x40, 0, 0}));             // threshold 0.75
-    EXPECT_EQ(at(5 * 4), (Bytes{0x3f, 0x80, 0, 0}));             // reserved float 5 = 1
-    EXPECT_EQ(at(48), (Bytes{0x3f, 0x80, 0, 0}));                // shape 1, bin 0
-    EXPECT_EQ(at(3 * 4176), (Bytes{0x3f, 0, 0, 0}));             // program 3 attack 0.5
+    EXPECT_EQ(at(0), (Bytes{0, 0, 0, 0}));           // program 0 attack 0
+    EXPECT_EQ(at(8 * 4), (Bytes{0x3f, 0x40, 0, 0})); // threshold 0.75
+    EXPECT_EQ(at(5 * 4), (Bytes{0x3f, 0x80, 0, 0})); // reserved float 5 = 1
+    EXPECT_EQ(at(48), (Bytes{0x3f, 0x80, 0, 0}));    // shape 1, bin 0
+    EXPECT_EQ(at(3 * 4176), (Bytes{0x3f, 0, 0, 0})); // program 3 attack 0.5
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bank[4152])), "Noise Reduction");
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bank[4176 + 4152])), "Spectral Flatten");
     for (int i = 4152 + 15; i < 4176; ++i)
@@ -274,8 +289,8 @@ TEST_F(CompanderTest, BadChunksChangeNothing) {
 TEST_F(CompanderTest, NonFiniteParameterValuesAreIgnored) {
     const auto before = chunk(*fx, false);
     for (int i = 0; i < 12; ++i)
-        for (float v : {std::numeric_limits<float>::quiet_NaN(),
-                        std::numeric_limits<float>::infinity()}) {
+        for (float v :
+             {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
             fx->setParameter(i, v);
             EXPECT_TRUE(std::isfinite(fx->getParameter(i))) << i;
         }

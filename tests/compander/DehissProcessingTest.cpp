@@ -193,7 +193,9 @@ TEST_F(CompanderTest, MonoLeavesChannelTwoUntouched) {
 
 namespace {
 // A spectrum with structure and some empty bins.
-float shapedPower(int k) { return k % 50 == 7 ? 0.0f : 1e-6f * static_cast<float>(1 + k % 13); }
+float shapedPower(int k) {
+    return k % 50 == 7 ? 0.0f : 1e-6f * static_cast<float>(1 + k % 13);
+}
 } // namespace
 
 TEST_F(CompanderTest, AveragePassLearnsFortyOneFramesIntoTheShape) {
@@ -293,7 +295,7 @@ TEST_F(CompanderTest, ResetFlattensShapesAndClearsAccumulators) {
     frames(41);
     fx->setParameter(Param::kLearnAverage, 0.0f);
     fx->setParameter(Param::kLearnAverage, 1.0f);
-    frames(3); // a pass in progress
+    frames(3);                             // a pass in progress
     fx->setParameter(Param::kReset, 0.5f); // not above 0.5: nothing
     EXPECT_NE(fx->thresholdShape(0)[3], 1.0f);
     fx->setParameter(Param::kReset, 1.0f);

@@ -26,12 +26,12 @@ TEST(TidemillCompander, ParametersThroughTheDispatcher) {
     EXPECT_EQ(plugin.numPrograms(), 8);
     EXPECT_EQ(plugin.uniqueId(), ('+' << 24) | ('t' << 16) | ('d' << 8) | 'l');
     EXPECT_TRUE(plugin.flags() & effFlagsProgramChunks);
-    const char* names[] = {"threshold", "attack",   "release",  "ratio",
-                           "learnpeak", "learnaverage", "reset", "invert",
-                           "gain",      "logscale", "stereolink", "tilt"};
+    const char* names[] = {"threshold", "attack",       "release",    "ratio",
+                           "learnpeak", "learnaverage", "reset",      "invert",
+                           "gain",      "logscale",     "stereolink", "tilt"};
     const char* labels[] = {"dB", "s", "s", "", "", "", "", "", "dB", "", "", "dB"};
-    const char* shown[] = {"-60.0", "0.50", "0.50", "1 : 1.00", "0.000000", "0.000000",
-                           "0.000000", "0.000000", "0.0", "off", "off", "0.00"};
+    const char* shown[] = {"-60.0",    "0.50",     "0.50", "1 : 1.00", "0.000000", "0.000000",
+                           "0.000000", "0.000000", "0.0",  "off",      "off",      "0.00"};
     for (int i = 0; i < 12; ++i) {
         EXPECT_EQ(plugin.paramName(i), names[i]);
         EXPECT_EQ(plugin.paramLabel(i), labels[i]);
@@ -93,9 +93,9 @@ TEST(TidemillCompander, NoiseReductionQuietensHissAndKeepsATone) {
     std::normal_distribution<float> hiss(0.0f, 0.003f);
     std::vector<float> in(2 * kRate);
     for (int i = 0; i < 2 * kRate; ++i)
-        in[i] = hiss(rng) + (i < kRate ? 0.5f * std::sin(2.0f * std::numbers::pi_v<float> *
-                                                          1000.0f * i / kRate)
-                                       : 0.0f);
+        in[i] = hiss(rng) +
+                (i < kRate ? 0.5f * std::sin(2.0f * std::numbers::pi_v<float> * 1000.0f * i / kRate)
+                           : 0.0f);
     vsthost::Plugin plugin(kPlugin);
     plugin.answers().inputConnected[1] = false;
     plugin.answers().outputConnected[1] = false; // mono
