@@ -9,10 +9,12 @@
 #include "Spectrogram.h"
 #include "Synth.h"
 
+#include <fftw3.h>
 #include <sndfile.h>
 
 #include <chrono>
 #include <cmath>
+#include <numbers>
 #include <cstdio>
 #include <sys/stat.h>
 
@@ -90,6 +92,136 @@ int denoisePart(const DemoOptions& o)
     return 0;
 }
 
+// A rich chord under light noise: something for the filter to shape.
+AudioBuffer makeMorphInput(double seconds)
+{
+    AudioBuffer a(2, at(seconds, kRate), kRate);
+    synth::Noise noise(4242);
+    static constexpr double kChord[] = {110.0, 164.81, 220.0, 277.18};
+    for (int c = 0; c < 2; ++c) {
+        auto& ch = a.channels[static_cast<std::size_t>(c)];
+        for (double hz : kChord) synth::addNote(ch, kRate, {0.0, seconds, hz * (c == 0 ? 1.0 : 1.002), 0.06, 60});
+        synth::addNoise(ch, 0, ch.size(), 0.02, noise);
+    }
+    return a;
+}
+
+// Broadband noise coloured dark (two low-pass poles at 400 Hz) or bright (two high-pass poles at
+// 4 kHz): the two shapes wendle learns.
+AudioBuffer makeShapeSource(bool bright, double seconds, uint64_t seed)
+{
+    AudioBuffer a(2, at(seconds, kRate), kRate);
+    synth::Noise noise(seed);
+    for (auto& ch : a.channels) {
+        synth::addNoise(ch, 0, ch.size(), 0.2, noise);
+        for (int pass = 0; pass < 2; ++pass) synth::onePole(ch, kRate, bright ? 4000.0 : 400.0, bright);
+    }
+    return a;
+}
+
+// Spectral centroid (Hz) of successive 2048-sample stretches, channels mixed, smoothed over
+// about a quarter of a second.
+std::vector<double> centroids(const AudioBuffer& a, std::size_t hop)
+{
+    constexpr int n = 2048;
+    float* in = fftwf_alloc_real(n);
+    fftwf_complex* out = fftwf_alloc_complex(n / 2 + 1);
+    fftwf_plan plan = fftwf_plan_dft_r2c_1d(n, in, out, FFTW_ESTIMATE);
+    std::vector<double> raw;
+    for (std::size_t start = 0; start + n <= a.frames(); start += hop) {
+        for (int i = 0; i < n; ++i) {
+            const double w = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / n);
+            const std::size_t j = start + static_cast<std::size_t>(i);
+            in[i] = static_cast<float>(w * (a.channels[0][j] + a.channels[a.numChannels() - 1][j]));
+        }
+        fftwf_execute(plan);
+        double num = 0, den = 0;
+        for (int k = 1; k <= n / 2; ++k) {
+            const double p = double(out[k][0]) * out[k][0] + double(out[k][1]) * out[k][1];
+            num += p * k * a.sampleRate / n;
+            den += p;
+        }
+        raw.push_back(den > 0 ? num / den : 0);
+    }
+    fftwf_destroy_plan(plan);
+    fftwf_free(out);
+    fftwf_free(in);
+    const int half = std::max(1, static_cast<int>(0.125 * a.sampleRate / static_cast<double>(hop)));
+    std::vector<double> smooth(raw.size());
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        double sum = 0;
+        int count = 0;
+        for (int d = -half; d <= half; ++d) {
+            const auto j = static_cast<std::ptrdiff_t>(i) + d;
+            if (j >= 0 && j < static_cast<std::ptrdiff_t>(raw.size())) sum += raw[static_cast<std::size_t>(j)], ++count;
+        }
+        smooth[i] = sum / count;
+    }
+    return smooth;
+}
+
+int morphPart(const DemoOptions& o)
+{
+    std::unique_ptr<Plugin> plugin;
+    try {
+        plugin = loadPlugin("wendle", kRate, 2);
+    } catch (const Error& e) {
+        std::printf("morph: unavailable: %s\n", e.what());
+        return 0;
+    }
+    constexpr double kTempo = 120.0, kSeconds = 8.0;
+    constexpr int kDivisor = 2;
+    const AudioBuffer dark = makeShapeSource(false, 2.0, 11), bright = makeShapeSource(true, 2.0, 12);
+    const AudioBuffer input = makeMorphInput(kSeconds);
+
+    const auto t0 = std::chrono::steady_clock::now();
+    learnWendleFilter(*plugin, 0, dark, 2, o.blockSize);
+    learnWendleFilter(*plugin, 1, bright, 2, o.blockSize);
+    plugin = reloadWithState(std::move(plugin), "wendle", kRate);
+    plugin->setTempo(kTempo);
+    plugin->setParam(findParam(*plugin, "depth"), 0.75f);  // depth 1: the learned shapes as they are
+    plugin->setParam(findParam(*plugin, "makeup gain"), 0.55f);  // +6 dB
+    plugin->setParam(findParam(*plugin, "lfo divisor"), static_cast<float>(kDivisor - 1) / 10.0f);
+    plugin->setParam(findParam(*plugin, "lfo sync"), 1.0f);
+    RenderSettings rs;
+    rs.blockSize = o.blockSize;
+    const AudioBuffer output = render(*plugin, input, rs);
+    const double taken = secondsSince(t0);
+
+    // How far and how often the brightness swings.
+    const std::size_t hop = 1024;
+    const std::vector<double> c = centroids(output, hop);
+    double lo = 1e9, hi = 0, mean = 0;
+    for (double v : c) lo = std::min(lo, v), hi = std::max(hi, v), mean += v;
+    mean /= static_cast<double>(std::max<std::size_t>(1, c.size()));
+    std::vector<double> ups;  // upward crossings of the mean, seconds
+    for (std::size_t i = 1; i < c.size(); ++i)
+        if (c[i - 1] < mean && c[i] >= mean) ups.push_back(static_cast<double>(i * hop) / kRate);
+    const double cycle = ups.size() > 1 ? (ups.back() - ups.front()) / static_cast<double>(ups.size() - 1) : 0;
+
+    const std::string dir = o.folder + "/";
+    writeAudioFile(dir + "morph-shape0.wav", dark, kWavFloat);
+    writeAudioFile(dir + "morph-shape1.wav", bright, kWavFloat);
+    writeAudioFile(dir + "morph-input.wav", input, kWavFloat);
+    writeAudioFile(dir + "morph-output.wav", output, kWavFloat);
+    char subtitle[256];
+    std::snprintf(subtitle, sizeof subtitle,
+                  "filter zero learned from dark noise, filter one from bright noise  \u00b7  depth 1.00  \u00b7  "
+                  "LFO locked to %.0f BPM, one sweep every %d beats",
+                  kTempo, kDivisor);
+    writeSpectrogramPng(dir + "morph.png", "wendle morph under the tempo-locked LFO", subtitle,
+                        {{"input: chord + noise", &input}, {"output: morphed", &output}});
+
+    std::printf("morph: wendle through the Pro Tools simulator, shapes learned from dark and bright noise\n");
+    std::printf("  LFO              locked to %.0f BPM, divisor %d: one sweep every %.2f s, a cycle every %.2f s\n", kTempo,
+                kDivisor, kDivisor * 60.0 / kTempo, 2 * kDivisor * 60.0 / kTempo);
+    std::printf("  measured         spectral centroid swings %.0f Hz ... %.0f Hz, cycle %.2f s\n", lo, hi, cycle);
+    std::printf("  speed            %s (two learn passes and render)\n", summaryLine(input.seconds(), taken).c_str());
+    std::printf("  wrote            %smorph-shape0.wav, %smorph-shape1.wav, %smorph-input.wav, %smorph-output.wav, %smorph.png\n",
+                dir.c_str(), dir.c_str(), dir.c_str(), dir.c_str(), dir.c_str());
+    return 0;
+}
+
 }  // namespace
 
 DenoiseSignal makeDenoiseSignal(double rate, double snrDb)
@@ -149,8 +281,7 @@ int runDemo(const DemoOptions& o)
     makeFolder(o.folder);
     std::printf("mirelow demo: writing into %s/\n", o.folder.c_str());
     denoisePart(o);
-    std::printf("morph: unavailable: this build has no Pro Tools simulator for wendle\n");
-    return 0;
+    return morphPart(o);
 }
 
 }  // namespace mirelow

@@ -41,9 +41,15 @@ void addNote(std::vector<float>& out, double rate, const Note& note)
         const double env = std::min({1.0, t / attack, (static_cast<double>(length) - t) / release});
         const double hz = note.hz * (1.0 + 0.003 * std::sin(2 * std::numbers::pi * 5.0 * t / rate));
         phase += 2 * std::numbers::pi * hz / rate;
-        double v = 0;
-        for (int k = 1; k <= note.harmonics; ++k)
-            if (hz * k < rate * 0.45) v += std::sin(phase * k) / k;
+        // sin(k·phase) by the recurrence s(k) = 2 cos(phase) s(k-1) - s(k-2).
+        const double twoCos = 2 * std::cos(phase);
+        double prev = 0, cur = std::sin(phase), v = 0;
+        for (int k = 1; k <= note.harmonics && hz * k < rate * 0.45; ++k) {
+            v += cur / k;
+            const double next = twoCos * cur - prev;
+            prev = cur;
+            cur = next;
+        }
         out[start + i] += static_cast<float>(note.amplitude * env * v);
     }
 }
