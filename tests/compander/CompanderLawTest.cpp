@@ -77,7 +77,7 @@ TEST(CompanderLaw, TiltWeights) {
     }
 }
 
-TEST(CompanderLaw, LookupAtTheDesignedLevels) {
+TEST(CompanderLaw, LookupOnAndBetweenTableLevels) {
     const LevelLookup lookup;
     const auto level = [](float db) { return std::pow(10.0f, db * 0.1f); };
     EXPECT_EQ(lookup.find(level(-80.5f)), 40);       // the -80 dB entry, the first level above
