@@ -317,6 +317,104 @@ TEST_F(MirelowBinary, DemoDenoisesIntoItsFolder)
     const auto kept = r.out.find("signal kept");
     ASSERT_NE(kept, std::string::npos);
     EXPECT_GT(std::strtod(r.out.c_str() + kept + 11, nullptr), -3.0) << r.out;
+    if (fs::exists(std::string(MIRELOW_BUILD_DIR) + "/wendle.so")) {
+        EXPECT_NE(r.out.find("cycle 2.00 s"), std::string::npos) << r.out;
+        EXPECT_TRUE(fs::exists(dir / "demo" / "morph.png"));
+    }
+}
+
+// Share of a buffer's power above about 3 kHz.
+double brightness(const AudioBuffer& a)
+{
+    double high = 0, all = 0;
+    for (const auto& ch : a.channels) {
+        std::vector<float> hp = ch;
+        synth::onePole(hp, a.sampleRate, 3000.0, true);
+        synth::onePole(hp, a.sampleRate, 3000.0, true);
+        high += synth::power(hp, 0, hp.size());
+        all += synth::power(ch, 0, ch.size());
+    }
+    return high / all;
+}
+
+class WendleBinary : public MirelowBinary {
+protected:
+    void SetUp() override
+    {
+        MirelowBinary::SetUp();
+        if (IsSkipped()) return;
+        if (!fs::exists(std::string(MIRELOW_BUILD_DIR) + "/wendle.so")) GTEST_SKIP() << "build/wendle.so is not built";
+        // Dark and bright noise to learn the two shapes from.
+        for (const bool bright : {false, true}) {
+            AudioBuffer a(2, 44100, 44100);
+            synth::Noise n(bright ? 2 : 1);
+            for (auto& ch : a.channels) {
+                synth::addNoise(ch, 0, ch.size(), 0.2, n);
+                synth::onePole(ch, 44100, bright ? 4000 : 400, bright);
+                synth::onePole(ch, 44100, bright ? 4000 : 400, bright);
+            }
+            writeAudioFile(path(bright ? "bright.wav" : "dark.wav"), a, AudioFormat{SF_FORMAT_WAV | SF_FORMAT_FLOAT});
+        }
+    }
+
+    RunResult renderWendle(const std::string& in, const std::string& out, std::vector<std::string> extra)
+    {
+        std::vector<std::string> args = {"render", "wendle", in, out, "-q", "--learn-filter0", path("dark.wav"),
+                                         "--learn-filter1", path("bright.wav"), "--set", "depth=0.75"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return run(args);
+    }
+};
+
+TEST_F(WendleBinary, LearnedShapesColourTheOutput)
+{
+    const std::string in = writeTestFile("in.wav", 2, 1.0);
+    ASSERT_EQ(renderWendle(in, path("zero.wav"), {"--set", "filter=0"}).status, 0);
+    ASSERT_EQ(renderWendle(in, path("one.wav"), {"--set", "filter=1"}).status, 0);
+    const double dark = brightness(readBack(path("zero.wav"))), bright = brightness(readBack(path("one.wav")));
+    EXPECT_GT(bright, 20 * dark) << dark << " " << bright;
+}
+
+TEST_F(WendleBinary, SavedStateReproducesTheRenderAndTempoReachesTheLfo)
+{
+    const std::string in = writeTestFile("in.wav", 2, 2.0);
+    const std::vector<std::string> lfo = {"--set", "lfo sync=1", "--set", "lfo divisor=0", "--tempo", "240"};
+    std::vector<std::string> save = lfo;
+    save.insert(save.end(), {"--save-preset", path("w.fxp")});
+    RunResult r = renderWendle(in, path("first.wav"), save);
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = run({"render", "wendle", in, path("second.wav"), "-q", "--preset", path("w.fxp"), "--tempo", "240"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(readBack(path("first.wav")).channels == readBack(path("second.wav")).channels);
+
+    r = run({"render", "wendle", in, path("slow.wav"), "-q", "--preset", path("w.fxp"), "--tempo", "60"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(readBack(path("first.wav")).channels == readBack(path("slow.wav")).channels);
+    // A tidemill preset is not wendle's.
+    ASSERT_EQ(run({"render", "tidemill", in, path("t.wav"), "-q", "--save-preset", path("t.fxp")}).status, 0);
+    r = run({"render", "wendle", in, path("x.wav"), "-q", "--preset", path("t.fxp")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("is for plug-in '+tdl'"), std::string::npos) << r.err;
+}
+
+TEST_F(WendleBinary, MonoRendersThroughTheMonoType)
+{
+    const std::string in = writeTestFile("in.wav", 1, 0.5);
+    const RunResult r = renderWendle(in, path("out.wav"), {});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const AudioBuffer a = readBack(in), b = readBack(path("out.wav"));
+    EXPECT_EQ(b.numChannels(), 1);
+    EXPECT_EQ(b.frames(), a.frames());
+}
+
+TEST_F(WendleBinary, InfoShowsGroupTypesAndControls)
+{
+    const RunResult r = run({"info", "wendle"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* text : {"Pro Tools", "effect type 0", "effect type 1", "RTAS", "Master Bypass", "lfo divisor", "latency:   1024"})
+        EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
+    const RunResult wrong = run({"render", "wendle", path("dark.wav"), path("o.wav"), "--learn", path("dark.wav")});
+    EXPECT_EQ(wrong.status, 2);
 }
 
 TEST_F(MirelowBinary, ThirdPartyPluginRenders)

@@ -144,7 +144,9 @@ TEST(Render, FeedRunsExactlyTheLearnAudioInTheRenderLayout)
     feed(plugin, noise(1, 777), 2, 100);
     EXPECT_EQ(plugin.framesSeen, 777);
     EXPECT_EQ(plugin.channels_, 2);
-    EXPECT_THROW(feed(plugin, noise(2, 10), 1, 100), Error);
+    feed(plugin, noise(2, 10), 1, 100);
+    EXPECT_EQ(plugin.channels_, 1);
+    EXPECT_THROW(feed(plugin, AudioBuffer(3, 10, 48000), 2, 100), Error);
 }
 
 }  // namespace

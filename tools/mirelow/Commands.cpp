@@ -33,9 +33,8 @@ AudioBuffer readLearnFile(const std::string& path, const AudioBuffer& input, con
     if (audio.sampleRate != input.sampleRate)
         throw Error(option + " " + path + ": sample rate " + std::to_string(static_cast<int>(audio.sampleRate)) +
                     " Hz differs from the input's " + std::to_string(static_cast<int>(input.sampleRate)) + " Hz");
-    if (audio.numChannels() > input.numChannels())
-        throw Error(option + " " + path + ": " + std::to_string(audio.numChannels()) + " channels, the input has " +
-                    std::to_string(input.numChannels()));
+    if (audio.numChannels() > 2)
+        throw Error(option + " " + path + ": " + std::to_string(audio.numChannels()) + " channels; learning takes mono or stereo");
     return audio;
 }
 

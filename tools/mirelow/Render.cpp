@@ -49,13 +49,20 @@ void checkBlock(int blockSize)
     if (blockSize < 1) throw Error("block size must be at least 1");
 }
 
-// A learn file is fitted to the layout of the render: mono material is used for both channels.
+// A learn file is fitted to the layout of the render: mono material is used for both channels,
+// stereo material is mixed down for a mono render.
 AudioBuffer fitChannels(const AudioBuffer& input, int channels)
 {
     if (input.numChannels() == channels) return input;
     if (input.numChannels() == 1 && channels == 2) {
         AudioBuffer out = input;
         out.channels.push_back(out.channels.front());
+        return out;
+    }
+    if (input.numChannels() == 2 && channels == 1) {
+        AudioBuffer out(1, input.frames(), input.sampleRate);
+        for (std::size_t i = 0; i < input.frames(); ++i)
+            out.channels[0][i] = 0.5f * (input.channels[0][i] + input.channels[1][i]);
         return out;
     }
     throw Error("a " + std::to_string(input.numChannels()) + "-channel file cannot drive a " +

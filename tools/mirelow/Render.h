@@ -32,7 +32,7 @@ AudioBuffer render(Plugin& plugin, const AudioBuffer& input, const RenderSetting
 
 // Runs `input` through the plug-in and throws the output away (learn passes): exactly the
 // input's frames, no tail. `channels` is the channel layout to run in (the learn audio is fitted
-// to it: mono is copied to both channels).
+// to it: mono is copied to both channels, stereo mixed down for a mono render).
 void feed(Plugin& plugin, const AudioBuffer& input, int channels, int blockSize);
 
 }  // namespace mirelow

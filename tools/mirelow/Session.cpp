@@ -64,6 +64,7 @@ int findParam(Plugin& plugin, const std::string& nameOrIndex)
 int findProgram(Plugin& plugin, const std::string& numberOrName)
 {
     const int n = plugin.numPrograms();
+    if (n == 0) throw UsageError(plugin.effectName() + " has no programs");
     if (isNumber(numberOrName)) {
         const int index = std::stoi(numberOrName);
         if (index >= n)
