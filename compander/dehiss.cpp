@@ -108,9 +108,11 @@ void dehiss::processChannel(int c, const float* shape, const GainLaw& law, const
         for (int k = 0; k < kBins; ++k) {
             const float g = gain[k];
             const float released = g * release;
-            const float fell = target[k] > released ? target[k] : released; // never below the law
+            // Never below the law's target. Written so that a NaN gain (which no finite input
+            // produces) would come back to the target or to 1 instead of staying NaN.
+            const float fell = !(released >= target[k]) ? target[k] : released;
             const float attacked = g * attack;
-            const float rose = attacked > 1.0f ? 1.0f : attacked;
+            const float rose = !(attacked <= 1.0f) ? 1.0f : attacked;
             gain[k] = falls(tilted[k]) ? fell : rose;
         }
         for (int k = kBins - 1; k >= 0; --k)
@@ -239,6 +241,8 @@ void dehiss::updateCoefficients() {
 }
 
 void dehiss::setSampleRate(float rate) {
+    if (!(rate > 0.0f) || !std::isfinite(rate))
+        return; // a host's bad rate keeps the last good one
     spect::setSampleRate(rate);
     updateCoefficients();
 }

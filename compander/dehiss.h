@@ -58,7 +58,8 @@ class dehiss : public spect {
     // infinity. A bank selects program 0, a program lands in the current program.
     VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset = false) override;
 
-    // Stores the rate and recomputes the attack and release coefficients for it.
+    // Stores the rate and recomputes the attack and release coefficients for it. A rate that is
+    // not finite and positive is ignored.
     void setSampleRate(float rate) override;
 
     bool getEffectName(char* name) override;    // "+tidemill"

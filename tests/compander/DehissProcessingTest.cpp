@@ -5,6 +5,7 @@
 #include "compander/CompanderProgram.h"
 
 #include <cmath>
+#include <limits>
 #include <random>
 
 using namespace comptest;
@@ -91,6 +92,12 @@ TEST_F(CompanderTest, SampleRateChangeRecomputesTheCoefficients) {
     }
     fx->dispatcher(effSetBlockSizeAndSampleRate, 0, 512, nullptr, 96000.0f);
     EXPECT_EQ(fx->attackCoef.load(), compander::attackCoefficient(0.5f, 96000.0f));
+    for (float bad : {0.0f, -48000.0f, std::numeric_limits<float>::quiet_NaN(),
+                      std::numeric_limits<float>::infinity()}) {
+        fx->dispatcher(effSetSampleRate, 0, 0, nullptr, bad);
+        EXPECT_EQ(fx->getSampleRate(), 96000.0f);
+        EXPECT_EQ(fx->attackCoef.load(), compander::attackCoefficient(0.5f, 96000.0f));
+    }
 }
 
 TEST_F(CompanderTest, LevelsAboveTheTableTakeTheTopEntry) {
