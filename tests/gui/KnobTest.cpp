@@ -208,6 +208,7 @@ TEST(KnobClick, IgnoresOtherButtonsAndDisabledKnobs) {
     KnobBench disabled;
     disabled.knob->setValue(0.2f);
     disabled.knob->setMouseEnabled(false);
-    disabled.knob->mouse(nullptr, *new CPoint(43, 43), kLButton);
+    CPoint where(43, 43);
+    disabled.knob->mouse(nullptr, where, kLButton);
     EXPECT_FLOAT_EQ(disabled.knob->getValue(), 0.2f);
 }
