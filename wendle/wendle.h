@@ -43,7 +43,8 @@ class wendle : public spect {
 
     // Parameters 0 … 13 (0 and 1 inert), normalised 0 … 1. Indices outside 0 … 13 are ignored;
     // non-finite values are ignored and others clamped to 0 … 1. Text buffers must hold 24 bytes.
-    // Any thread.
+    // Any thread; ending learning (or a reset) from another thread than the audio one waits for
+    // a frame that is inside its summing loop (a few microseconds), so no frame's power is split.
     void setParameter(VstInt32 index, float value) override;
     float getParameter(VstInt32 index) override;
     void getParameterName(VstInt32 index, char* text) override;
