@@ -12,7 +12,7 @@
 // filter arrays N gains (or, with filterFormat 1, a half-complex power spectrum of 2N floats).
 struct SpectrumView {
     int32_t bins = 0;             // N
-    int32_t rows = 1;             // 1: one band; 2: channel 1 above, channel 2 below (mirrored)
+    int32_t rows = 1;             // 2: channel 1 above, channel 2 below (mirrored); else one band
     int32_t curves = 1;           // spectra per channel, 1 or 2
     float spectrumTop = 0.f;      // dB
     float spectrumBottom = -96.f; // dB

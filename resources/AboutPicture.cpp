@@ -60,11 +60,11 @@ void drawBackdrop(cairo_t* cr, int w, int h) {
         cairo_move_to(cr, 0, h);
         for (int x = 0; x <= w; x += 2) {
             double f = double(x) / w;
-            cairo_line_to(cr, x, h - h * 0.55 * backdropLevel(f, layer));
+            cairo_line_to(cr, x, h - h * 0.3 * backdropLevel(f, layer));
         }
         cairo_line_to(cr, w, h);
         cairo_close_path(cr);
-        cairo_set_source_rgba(cr, colours[layer][0], colours[layer][1], colours[layer][2], 0.18);
+        cairo_set_source_rgba(cr, colours[layer][0], colours[layer][1], colours[layer][2], 0.22);
         cairo_fill(cr);
     }
 }
@@ -101,10 +101,10 @@ std::vector<unsigned char> paintAbout() {
     drawControllers(cr, 240, 116, "wendle", kWendleControllers, int(std::size(kWendleControllers)));
 
     cairo_set_source_rgb(cr, 0.25, 0.25, 0.25);
-    text(cr, 30, 300, 11, false, "design, signal processing and widgets: the mirelow team");
-    text(cr, 30, 316, 11, false, "click anywhere to close");
+    text(cr, 30, 262, 11, false, "design, signal processing and widgets: the mirelow team");
+    text(cr, 30, 278, 11, false, "click anywhere to close");
     cairo_set_source_rgb(cr, 0.4, 0.4, 0.4);
-    text(cr, 30, 350, 10, false, "version 1.0");
+    text(cr, 360, 30, 10, false, "version 1.0");
 
     cairo_destroy(cr);
     cairo_surface_flush(s);

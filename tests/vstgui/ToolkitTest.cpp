@@ -151,6 +151,7 @@ TEST(SplashScreen, AClickShowsThePictureOverTheFrameAndTheNextHidesIt) {
     EXPECT_TRUE(splash->isSplashShown());
     EXPECT_NE(frame.getPixel(200, 200), 0xFFFFFFu);
     EXPECT_EQ(frame.getPixel(442, 200), 0xFFFFFFu);  // beyond the picture
+    frame.writePng(MIRELOW_BUILD_DIR "/about-splash.png");
     // The next click anywhere hides it.
     frame.playMouse({{CPoint(300, 300), kLButton}});
     EXPECT_FALSE(splash->isSplashShown());
