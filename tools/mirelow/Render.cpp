@@ -20,22 +20,28 @@ struct PinBuffers {
         for (auto& b : out) outPtr.push_back(b.data());
     }
 
-    // Fills the inputs with `n` frames of `src` from `pos` (silence past its end). Mono goes to
-    // the first two inputs; pins beyond the second get silence.
+    // Points the inputs at `n` frames of `src` from `pos`: straight into `src` where it has them
+    // (the plug-in only reads its inputs), else a copy padded with silence. Mono goes to the
+    // first two inputs; pins beyond the second get silence.
     void load(const AudioBuffer& src, std::size_t pos, int n)
     {
         const std::size_t frames = src.frames();
         const int chans = src.numChannels();
         for (std::size_t pin = 0; pin < in.size(); ++pin) {
-            float* dst = in[pin].data();
+            float* own = in[pin].data();
+            inPtr[pin] = own;
             if (pin >= 2 || chans == 0) {
-                std::fill(dst, dst + n, 0.0f);
+                std::fill(own, own + n, 0.0f);
                 continue;
             }
             const auto& ch = src.channels[std::min<std::size_t>(pin, static_cast<std::size_t>(chans - 1))];
-            const std::size_t avail = pos < frames ? std::min<std::size_t>(static_cast<std::size_t>(n), frames - pos) : 0;
-            std::copy_n(ch.begin() + static_cast<std::ptrdiff_t>(pos), avail, dst);
-            std::fill(dst + avail, dst + n, 0.0f);
+            if (pos + static_cast<std::size_t>(n) <= frames) {
+                inPtr[pin] = const_cast<float*>(ch.data() + pos);
+                continue;
+            }
+            const std::size_t avail = pos < frames ? frames - pos : 0;
+            std::copy_n(ch.begin() + static_cast<std::ptrdiff_t>(std::min(pos, frames)), avail, own);
+            std::fill(own + avail, own + n, 0.0f);
         }
         for (auto& b : out) std::fill(b.begin(), b.begin() + n, 0.0f);
     }
@@ -83,6 +89,14 @@ void checkChannels(Plugin& plugin, int channels)
 AudioBuffer render(Plugin& plugin, const AudioBuffer& input, const RenderSettings& settings, const ProgressFn& progress,
                    RenderStats* stats)
 {
+    AudioBuffer output;
+    render(plugin, input, settings, output, progress, stats);
+    return output;
+}
+
+void render(Plugin& plugin, const AudioBuffer& input, const RenderSettings& settings, AudioBuffer& output,
+            const ProgressFn& progress, RenderStats* stats)
+{
     checkBlock(settings.blockSize);
     const int channels = input.numChannels();
     checkChannels(plugin, channels);
@@ -92,7 +106,13 @@ AudioBuffer render(Plugin& plugin, const AudioBuffer& input, const RenderSetting
     const std::size_t frames = input.frames();
     const std::size_t total = frames + static_cast<std::size_t>(latency);
     const std::size_t skip = settings.keepLatency ? 0 : static_cast<std::size_t>(latency);
-    AudioBuffer output(channels, total - skip, input.sampleRate);
+    // Filled by appending: the pages are touched once, by the samples themselves.
+    output.sampleRate = input.sampleRate;
+    output.channels.resize(static_cast<std::size_t>(channels));
+    for (auto& ch : output.channels) {
+        ch.clear();
+        ch.reserve(total - skip);
+    }
 
     PinBuffers pins(plugin.numInputs(), plugin.numOutputs(), settings.blockSize);
     using Clock = std::chrono::steady_clock;
@@ -104,11 +124,11 @@ AudioBuffer render(Plugin& plugin, const AudioBuffer& input, const RenderSetting
         plugin.process(pins.inPtr.data(), pins.outPtr.data(), n);
         inPlugin += Clock::now() - t0;
         // Output frame pos + i lands at pos + i - skip; the first `skip` frames are the delay.
-        const std::size_t first = pos < skip ? skip - pos : 0;
+        const std::size_t first = std::min<std::size_t>(pos < skip ? skip - pos : 0, static_cast<std::size_t>(n));
         for (int c = 0; c < channels; ++c) {
             const float* src = pins.out[static_cast<std::size_t>(c)].data();
             auto& dst = output.channels[static_cast<std::size_t>(c)];
-            for (std::size_t i = first; i < static_cast<std::size_t>(n); ++i) dst[pos + i - skip] = src[i];
+            dst.insert(dst.end(), src + first, src + n);
         }
         pos += static_cast<std::size_t>(n);
         if (progress) progress(static_cast<double>(pos) / static_cast<double>(total));
@@ -118,7 +138,6 @@ AudioBuffer render(Plugin& plugin, const AudioBuffer& input, const RenderSetting
         stats->latency = latency;
         stats->processSeconds = std::chrono::duration<double>(inPlugin).count();
     }
-    return output;
 }
 
 void feed(Plugin& plugin, const AudioBuffer& input, int channels, int blockSize)

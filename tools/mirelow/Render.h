@@ -29,6 +29,9 @@ void checkChannels(Plugin& plugin, int channels);
 // Renders `input` through the plug-in (started here, stopped at the end).
 AudioBuffer render(Plugin& plugin, const AudioBuffer& input, const RenderSettings& settings,
                    const ProgressFn& progress = {}, RenderStats* stats = nullptr);
+// The same into `output`, whose memory is reused when it is large enough.
+void render(Plugin& plugin, const AudioBuffer& input, const RenderSettings& settings, AudioBuffer& output,
+            const ProgressFn& progress = {}, RenderStats* stats = nullptr);
 
 // Runs `input` through the plug-in and throws the output away (learn passes): exactly the
 // input's frames, no tail. `channels` is the channel layout to run in (the learn audio is fitted
