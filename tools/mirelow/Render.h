@@ -19,8 +19,7 @@ struct RenderSettings {
 using ProgressFn = std::function<void(double)>;
 
 struct RenderStats {
-    int latency = 0;             // samples reported by the plug-in
-    double processSeconds = 0;   // wall time spent inside the plug-in's process calls
+    int latency = 0;  // samples reported by the plug-in
 };
 
 // Throws mirelow::Error when the plug-in cannot take `channels` channels.
