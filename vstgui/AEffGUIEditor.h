@@ -5,7 +5,7 @@
 #include "CFrame.h"
 #include "vst/AEffEditor.h"
 
-class AEffGUIEditor : public AEffEditor, public VSTGUIEditorInterface {
+class AEffGUIEditor : public AEffEditor, public FrameEditor {
 public:
     explicit AEffGUIEditor(AudioEffect* effect);
     ~AEffGUIEditor() override;

@@ -59,7 +59,7 @@ double layoutText(cairo_t* cr, const char* text, size_t length, int extra, doubl
     for (int i = 0; i < count; ++i) glyphs[i].x += double(i) * extra;
     cairo_text_extents_t ext;
     cairo_glyph_extents(cr, glyphs, count, &ext);
-    // The extents already hold the spacing between glyphs; GDI adds it after the last one too.
+    // The extents hold the spacing between glyphs; it follows the last character too.
     double width = ext.x_advance + extra;
     if (draw) cairo_show_glyphs(cr, glyphs, count);
     cairo_glyph_free(glyphs);

@@ -76,9 +76,9 @@ struct CFrame::Backend {
     }
 };
 
-CFrame::CFrame(const CRect& r, VSTGUIEditorInterface* ed) : CFrame(r, 0UL, ed) {}
+CFrame::CFrame(const CRect& r, FrameEditor* ed) : CFrame(r, 0UL, ed) {}
 
-CFrame::CFrame(const CRect& r, unsigned long parentWindow, VSTGUIEditorInterface* ed)
+CFrame::CFrame(const CRect& r, unsigned long parentWindow, FrameEditor* ed)
     : CView(r), editor(ed) {
     pParentFrame = this;
     backBuffer = cairo_image_surface_create(CAIRO_FORMAT_RGB24, std::max(1, r.width()),

@@ -10,9 +10,9 @@
 #include <vector>
 
 // What the frame needs of its editor: the edit gestures around a mouse change.
-class VSTGUIEditorInterface {
+class FrameEditor {
 public:
-    virtual ~VSTGUIEditorInterface() = default;
+    virtual ~FrameEditor() = default;
     virtual void beginEdit(long index) { (void)index; }
     virtual void endEdit(long index) { (void)index; }
 };
@@ -27,12 +27,12 @@ class CFrame : public CView {
 public:
     // On screen: a child window of the X11 window `parentWindow` (an XID). With parentWindow 0,
     // or when no display can be opened, the frame is headless.
-    CFrame(const CRect& size, unsigned long parentWindow, VSTGUIEditorInterface* editor);
+    CFrame(const CRect& size, unsigned long parentWindow, FrameEditor* editor);
     // The same with the parent window as the host hands it to effEditOpen (null: headless).
-    CFrame(const CRect& size, void* systemWindow, VSTGUIEditorInterface* editor)
+    CFrame(const CRect& size, void* systemWindow, FrameEditor* editor)
         : CFrame(size, reinterpret_cast<unsigned long>(systemWindow), editor) {}
     // Headless frame.
-    CFrame(const CRect& size, VSTGUIEditorInterface* editor = nullptr);
+    CFrame(const CRect& size, FrameEditor* editor = nullptr);
     ~CFrame() override;
 
     // Takes over the caller's reference to the view.
@@ -64,7 +64,7 @@ public:
 
     void beginEdit(long tag) { if (editor) editor->beginEdit(tag); }
     void endEdit(long tag) { if (editor) editor->endEdit(tag); }
-    VSTGUIEditorInterface* getEditor() const { return editor; }
+    FrameEditor* getEditor() const { return editor; }
 
     bool isHeadless() const;
     // The X11 window of the frame, 0 when headless.
@@ -94,7 +94,7 @@ private:
 
     std::vector<CView*> views;
     CView* modalView = nullptr;
-    VSTGUIEditorInterface* editor;
+    FrameEditor* editor;
     CColor background = kWhiteCColor;
     CRect invalidRect;
     cairo_surface_t* backBuffer = nullptr;

@@ -54,7 +54,7 @@ struct RecordingListener : CControlListener {
     }
 };
 
-struct RecordingEditor : VSTGUIEditorInterface {
+struct RecordingEditor : FrameEditor {
     std::vector<long> begins, ends;
     void beginEdit(long index) override { begins.push_back(index); }
     void endEdit(long index) override { ends.push_back(index); }

@@ -22,7 +22,7 @@ namespace {
 
 int ignoreXErrors(Display*, XErrorEvent*) { return 0; }
 
-struct Recorder : VSTGUIEditorInterface {
+struct Recorder : FrameEditor {
     std::vector<long> begins, ends;
     void beginEdit(long i) override { begins.push_back(i); }
     void endEdit(long i) override { ends.push_back(i); }
