@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace mirelow {
 namespace {
@@ -40,6 +41,18 @@ AudioBuffer readLearnFile(const std::string& path, const AudioBuffer& input, con
 
 bool isWendle(Plugin& plugin) { return plugin.format() != "VST 2.4"; }
 
+// Fails early, before any rendering, when a file could not be written where asked.
+void checkWritableFolder(const std::string& file)
+{
+    if (file.empty()) return;
+    const auto slash = file.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        throw Error("cannot write '" + file + "': no folder '" + folder + "'");
+    if (::access(folder.c_str(), W_OK) != 0) throw Error("cannot write '" + file + "': folder '" + folder + "' is not writable");
+}
+
 }  // namespace
 
 std::string summaryLine(double audioSeconds, double takenSeconds)
@@ -53,6 +66,7 @@ std::string summaryLine(double audioSeconds, double takenSeconds)
 int runRender(const RenderOptions& o)
 {
     if (samePath(o.input, o.output)) throw Error("the output '" + o.output + "' is the input file");
+    for (const std::string* f : {&o.output, &o.savePreset, &o.spectrogram}) checkWritableFolder(*f);
     const AudioFileData in = readAudioFile(o.input);
     const int channels = in.audio.numChannels();
     if (channels > 2)

@@ -7,6 +7,7 @@
 #endif
 
 #include <climits>
+#include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,7 +34,10 @@ std::string findBuiltPlugin(const std::string& name)
     const std::string candidates[] = {dir + "/" + name + ".so", dir + "/../lib/vst/" + name + ".so",
                                       dir + "/../lib/protools/" + name + ".so"};
     for (const auto& c : candidates)
-        if (isFile(c)) return c;
+        if (isFile(c)) {
+            char resolved[PATH_MAX];
+            return ::realpath(c.c_str(), resolved) ? std::string(resolved) : c;
+        }
     throw Error("plug-in '" + name + "' not found (looked for " + candidates[0] + ", ../lib/vst and ../lib/protools)");
 }
 
