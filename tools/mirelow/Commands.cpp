@@ -91,6 +91,8 @@ int runRender(const RenderOptions& o)
         applyPreset(*plugin, readPresetFile(o.preset), o.preset);
         settings.push_back("preset " + baseName(o.preset));
     }
+    if (!o.program && o.preset.empty() && plugin->numPrograms() > 0)
+        settings.push_back("program " + std::to_string(plugin->currentProgram()) + " " + quoted(plugin->currentProgramName()));
     plugin->setTempo(o.tempo.value_or(120.0));
     if (o.tempo) settings.push_back("tempo " + std::to_string(static_cast<int>(*o.tempo + 0.5)) + " BPM");
 
