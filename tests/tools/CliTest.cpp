@@ -47,10 +47,9 @@ TEST(Cli, OtherCommands)
 {
     EXPECT_EQ(parse({"info", "wendle"}).infoPlugin, "wendle");
     EXPECT_EQ(parse({"demo"}).demo.folder, "mirelow-demo");
-    const Command d = parse({"demo", "out/dir", "--block", "128", "-q"});
+    const Command d = parse({"demo", "out/dir", "--block", "128"});
     EXPECT_EQ(d.demo.folder, "out/dir");
     EXPECT_EQ(d.demo.blockSize, 128);
-    EXPECT_TRUE(d.demo.quiet);
     EXPECT_EQ(parse({"--help"}).kind, Command::Kind::Help);
     EXPECT_EQ(parse({"--version"}).kind, Command::Kind::Version);
 }

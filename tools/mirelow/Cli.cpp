@@ -117,10 +117,11 @@ render options:
   --save-preset FILE     save the settings used as .fxp (program) or .fxb (bank)
   --spectrogram FILE     write input and output spectrograms as a PNG picture
   --quiet                no progress bar, no summary line
-Settings apply in this order: program, preset, parameters, learning.
+Settings apply in this order: program, preset, learning, parameters; a learn pass runs on
+the plug-in first, the render then starts from a fresh instance carrying the learned state.
 
 demo options:
-  --block N, --quiet
+  --block N              host block size in frames (default 512)
 )";
 }
 
@@ -195,8 +196,6 @@ Command parseCommandLine(int argc, const char* const* argv)
         DemoOptions& d = cmd.demo;
         const std::map<std::string, OptionSpec> specs{
             {"--block", {true, [&](const std::string& v) { d.blockSize = parseIntArg(v, "--block", 1, 1 << 16); }}},
-            {"--quiet", {false, [&](const std::string&) { d.quiet = true; }}},
-            {"-q", {false, [&](const std::string&) { d.quiet = true; }}},
         };
         const auto pos = parseArgs(args, specs, verb);
         if (pos.size() > 1) throw UsageError("demo takes at most one FOLDER; unexpected '" + pos[1] + "'");

@@ -31,7 +31,6 @@ struct RenderOptions {
 struct DemoOptions {
     std::string folder = "mirelow-demo";
     int blockSize = 512;
-    bool quiet = false;
 };
 
 struct Command {
