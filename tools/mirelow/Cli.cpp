@@ -13,13 +13,13 @@
 namespace mirelow {
 namespace {
 
-struct OptionSpec {
+struct OptionRule {
     bool takesValue;
     std::function<void(const std::string&)> apply;
 };
 
-// Walks argv: options from `specs`, everything else positional.
-std::vector<std::string> parseArgs(const std::vector<std::string>& args, const std::map<std::string, OptionSpec>& specs,
+// Walks argv: options from `rules`, everything else positional.
+std::vector<std::string> parseArgs(const std::vector<std::string>& args, const std::map<std::string, OptionRule>& rules,
                                    const std::string& command)
 {
     std::vector<std::string> positional;
@@ -41,17 +41,17 @@ std::vector<std::string> parseArgs(const std::vector<std::string>& args, const s
             value = a.substr(eq + 1);
             inlineValue = true;
         }
-        const auto spec = specs.find(name);
-        if (spec == specs.end()) throw UsageError("unknown option '" + name + "' for '" + command + "'");
-        if (spec->second.takesValue) {
+        const auto rule = rules.find(name);
+        if (rule == rules.end()) throw UsageError("unknown option '" + name + "' for '" + command + "'");
+        if (rule->second.takesValue) {
             if (!inlineValue) {
                 if (i + 1 >= args.size()) throw UsageError("option '" + name + "' needs a value");
                 value = args[++i];
             }
-            spec->second.apply(value);
+            rule->second.apply(value);
         } else {
             if (inlineValue) throw UsageError("option '" + name + "' takes no value");
-            spec->second.apply({});
+            rule->second.apply({});
         }
     }
     return positional;
@@ -145,9 +145,9 @@ Command parseCommandLine(int argc, const char* const* argv)
         cmd.kind = Command::Kind::Render;
         RenderOptions& o = cmd.render;
         auto file = [](std::string& slot, const char* opt) {
-            return OptionSpec{true, [&slot, opt](const std::string& v) { needFile(v, opt), slot = v; }};
+            return OptionRule{true, [&slot, opt](const std::string& v) { needFile(v, opt), slot = v; }};
         };
-        const std::map<std::string, OptionSpec> specs{
+        const std::map<std::string, OptionRule> rules{
             {"--program", {true, [&](const std::string& v) {
                                if (v.empty()) throw UsageError("option '--program' needs a number or a name");
                                o.program = v;
@@ -172,7 +172,7 @@ Command parseCommandLine(int argc, const char* const* argv)
             {"--quiet", {false, [&](const std::string&) { o.quiet = true; }}},
             {"-q", {false, [&](const std::string&) { o.quiet = true; }}},
         };
-        const auto pos = parseArgs(args, specs, verb);
+        const auto pos = parseArgs(args, rules, verb);
         if (pos.size() < 3) {
             static const char* kNames[] = {"PLUGIN", "IN", "OUT"};
             throw UsageError(std::string("render needs PLUGIN IN OUT (missing ") + kNames[pos.size()] + ")");
@@ -194,10 +194,10 @@ Command parseCommandLine(int argc, const char* const* argv)
     if (verb == "demo") {
         cmd.kind = Command::Kind::Demo;
         DemoOptions& d = cmd.demo;
-        const std::map<std::string, OptionSpec> specs{
+        const std::map<std::string, OptionRule> rules{
             {"--block", {true, [&](const std::string& v) { d.blockSize = parseIntArg(v, "--block", 1, 1 << 16); }}},
         };
-        const auto pos = parseArgs(args, specs, verb);
+        const auto pos = parseArgs(args, rules, verb);
         if (pos.size() > 1) throw UsageError("demo takes at most one FOLDER; unexpected '" + pos[1] + "'");
         if (!pos.empty()) d.folder = pos[0];
         return cmd;
