@@ -5,6 +5,10 @@
 #include <mutex>
 #include <new>
 
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
 namespace {
 // FFTW's planner is not thread-safe: every plan is made and destroyed under this lock. Where
 // FFTW's threads library is linked, its planner is also told to lock for itself, which covers
@@ -58,17 +62,41 @@ void FftPlan::execute(const float* in, float* out) {
         float* __restrict re = out;
         float* __restrict im = out + n;
         re[0] = b[0][0];
-        for (int k = 1; k <= half; ++k)
+        re[half] = b[half][0];
+        int k = 1;
+#if defined(__SSE__)
+        // Four bins at a time: split the interleaved pairs, store the imaginary parts reversed.
+        const float* pairs = reinterpret_cast<const float*>(b);
+        for (; k + 4 <= half; k += 4) {
+            const __m128 lo = _mm_loadu_ps(pairs + 2 * k);
+            const __m128 hi = _mm_loadu_ps(pairs + 2 * k + 4);
+            _mm_storeu_ps(re + k, _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0)));
+            const __m128 ims = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1));
+            _mm_storeu_ps(im - k - 3, _mm_shuffle_ps(ims, ims, _MM_SHUFFLE(0, 1, 2, 3)));
+        }
+#endif
+        for (; k < half; ++k) {
             re[k] = b[k][0];
-        for (int k = 1; k < half; ++k)
             im[-k] = b[k][1];
+        }
     } else {
         fftwf_complex* __restrict b = bins;
         const float* __restrict re = in;
         const float* __restrict im = in + n;
         b[0][0] = re[0];
         b[0][1] = 0.f;
-        for (int k = 1; k < half; ++k) {
+        int k = 1;
+#if defined(__SSE__)
+        float* pairs = reinterpret_cast<float*>(b);
+        for (; k + 4 <= half; k += 4) {
+            const __m128 r = _mm_loadu_ps(re + k);
+            const __m128 reversed = _mm_loadu_ps(im - k - 3);
+            const __m128 i = _mm_shuffle_ps(reversed, reversed, _MM_SHUFFLE(0, 1, 2, 3));
+            _mm_storeu_ps(pairs + 2 * k, _mm_unpacklo_ps(r, i));
+            _mm_storeu_ps(pairs + 2 * k + 4, _mm_unpackhi_ps(r, i));
+        }
+#endif
+        for (; k < half; ++k) {
             b[k][0] = re[k];
             b[k][1] = im[-k];
         }
