@@ -288,6 +288,17 @@ TEST_F(MirelowBinary, SpectrogramPictureIsWritten)
     EXPECT_EQ(png.substr(1, 3), "PNG");
 }
 
+TEST_F(MirelowBinary, SnapshotPaintsTheWidgetGallery)
+{
+    const RunResult r = run({"snapshot", "widgets", path("gallery.png")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string png = slurp(path("gallery.png"));
+    ASSERT_GT(png.size(), 20000u);
+    EXPECT_EQ(png.substr(1, 3), "PNG");
+    EXPECT_EQ(run({"snapshot", "knobs", path("x.png")}).status, 2);
+    EXPECT_EQ(run({"snapshot", "widgets", path("no-such-dir/x.png")}).status, 1);
+}
+
 TEST_F(MirelowBinary, InfoShowsWhatAHostSees)
 {
     const RunResult r = run({"info", "tidemill"});

@@ -97,6 +97,7 @@ std::string usageText()
   mirelow info PLUGIN                      show what a host sees of a plug-in
   mirelow demo [FOLDER]                    denoise and morph synthesised test audio
                                            (default folder ./mirelow-demo)
+  mirelow snapshot widgets FILE.png        paint a gallery of every editor widget
   mirelow help | --help | --version
 
 PLUGIN is 'tidemill', 'wendle' or the path of a VST 2.4 shared object.
@@ -200,6 +201,17 @@ Command parseCommandLine(int argc, const char* const* argv)
         const auto pos = parseArgs(args, rules, verb);
         if (pos.size() > 1) throw UsageError("demo takes at most one FOLDER; unexpected '" + pos[1] + "'");
         if (!pos.empty()) d.folder = pos[0];
+        return cmd;
+    }
+    if (verb == "snapshot") {
+        cmd.kind = Command::Kind::Snapshot;
+        const auto pos = parseArgs(args, {}, verb);
+        if (pos.empty() || pos[0] != "widgets")
+            throw UsageError("snapshot needs the subject 'widgets'");
+        if (pos.size() != 2)
+            throw UsageError(pos.size() < 2 ? "snapshot widgets needs FILE.png"
+                                            : "snapshot widgets takes one FILE.png; unexpected '" + pos[2] + "'");
+        cmd.snapshotFile = pos[1];
         return cmd;
     }
     throw UsageError("unknown command '" + verb + "'");

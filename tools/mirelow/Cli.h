@@ -1,4 +1,4 @@
-// The command line: `mirelow render|info|demo|help`, parsed into plain option records. Every
+// The command line: `mirelow render|info|demo|snapshot|help`, parsed into plain option records. Every
 // mistake (unknown option, missing argument, a value that is not a number or out of range) is a
 // UsageError with a one-line message.
 #pragma once
@@ -34,11 +34,12 @@ struct DemoOptions {
 };
 
 struct Command {
-    enum class Kind { Render, Info, Demo, Help, Version };
+    enum class Kind { Render, Info, Demo, Snapshot, Help, Version };
     Kind kind = Kind::Help;
     RenderOptions render;
     std::string infoPlugin;
     DemoOptions demo;
+    std::string snapshotFile;  // snapshot widgets FILE.png
 };
 
 // argv[0] is the program name. Throws UsageError.

@@ -1,4 +1,4 @@
-// `mirelow render` and `mirelow info`.
+// `mirelow render`, `mirelow info` and `mirelow snapshot`.
 #include "Commands.h"
 
 #include "AudioFile.h"
@@ -9,6 +9,7 @@
 #include "Render.h"
 #include "Session.h"
 #include "Spectrogram.h"
+#include "gui/WidgetGallery.h"
 
 #include <chrono>
 #include <cstdio>
@@ -189,6 +190,13 @@ int runInfo(const std::string& name)
         if (!label.empty()) shown += " " + label;
         std::printf("  %3d  %-16s %-14s %.4f\n", i, plugin->paramName(i).c_str(), shown.c_str(), plugin->getParam(i));
     }
+    return 0;
+}
+
+int runSnapshot(const std::string& pngPath)
+{
+    if (!gui::renderWidgetGallery(pngPath.c_str())) throw Error("cannot write '" + pngPath + "'");
+    std::printf("widget gallery written to %s\n", pngPath.c_str());
     return 0;
 }
 

@@ -9,6 +9,8 @@ namespace mirelow {
 int runRender(const RenderOptions& options);
 int runInfo(const std::string& plugin);
 int runDemo(const DemoOptions& options);
+// Paints the gallery of every editor widget into a PNG file.
+int runSnapshot(const std::string& pngPath);
 
 // "12.00 s of audio in 0.25 s: 48.0x real time"
 std::string summaryLine(double audioSeconds, double takenSeconds);

@@ -1,5 +1,5 @@
 // mirelow: renders audio files through the Mirelow plug-ins (or any VST 2.4 effect), shows
-// what a host sees of a plug-in, and runs the denoise / morph demo.
+// what a host sees of a plug-in, runs the denoise / morph demo and paints the widget gallery.
 #include "Cli.h"
 #include "Commands.h"
 #include "Error.h"
@@ -18,6 +18,7 @@ int main(int argc, char** argv)
         case Command::Kind::Render: return runRender(cmd.render);
         case Command::Kind::Info: return runInfo(cmd.infoPlugin);
         case Command::Kind::Demo: return runDemo(cmd.demo);
+        case Command::Kind::Snapshot: return runSnapshot(cmd.snapshotFile);
         }
     } catch (const UsageError& e) {
         std::fprintf(stderr, "mirelow: error: %s\n\n%s", e.what(), usageText().c_str());
