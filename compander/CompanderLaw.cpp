@@ -73,7 +73,7 @@ void buildTiltWeights(float tiltDb, std::span<float, kBins> weights) {
 LevelLookup::LevelLookup() : levels_(makeLevelTable()) {
     constexpr float kNan = std::numeric_limits<float>::quiet_NaN();
     constexpr float kInf = std::numeric_limits<float>::infinity();
-    constexpr auto kNone = static_cast<std::uint8_t>(kLevels);
+    constexpr auto kNone = static_cast<std::int16_t>(kLevels);
     for (std::uint32_t b = 0; b < buckets_.size(); ++b) {
         Bucket& bucket = buckets_[b];
         if (b < 0x7f8) { // zero, denormals and finite positive levels
@@ -81,17 +81,17 @@ LevelLookup::LevelLookup() : levels_(makeLevelTable()) {
             float low;
             std::memcpy(&low, &bits, sizeof low);
             const int start = findLinear(levels_, low);
-            bucket.below = static_cast<std::uint8_t>(start);
+            bucket.below = static_cast<std::int16_t>(start);
             bucket.bound = start < kLevels ? levels_[start] : kNan;
-            bucket.above = static_cast<std::uint8_t>(start < kLevels ? start + 1 : start);
+            bucket.step = start < kLevels ? 1 : 0;
         } else if (b < 0x800) { // +inf and NaN: above every entry
-            bucket = {kNan, kNone, kNone};
+            bucket = {kNan, kNone, 0};
         } else if (b < 0xff8) { // -0 and finite negative levels: below every entry
             bucket = {kInf, 0, 0};
         } else if (b == 0xff8) { // -inf is below every entry, the NaNs sharing its bucket above
-            bucket = {-kInf, kNone, 0};
+            bucket = {-kInf, kNone, -kNone};
         } else {
-            bucket = {kNan, kNone, kNone};
+            bucket = {kNan, kNone, 0};
         }
     }
 }

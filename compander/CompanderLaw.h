@@ -62,7 +62,9 @@ class LevelLookup {
         std::uint32_t bits;
         std::memcpy(&bits, &power, sizeof bits);
         const Bucket& b = buckets_[bits >> 20];
-        return power >= b.bound ? b.above : b.below;
+        // Arithmetic rather than a choice: with noisy input the comparison is a coin toss, and a
+        // branch on it would be mispredicted half the time.
+        return b.below + (b.step & -static_cast<int>(power >= b.bound));
     }
 
     // The plain scan, for reference.
@@ -72,9 +74,9 @@ class LevelLookup {
 
   private:
     struct Bucket {
-        float bound;        // the one table boundary inside the bucket (NaN or ±inf: none)
-        std::uint8_t below; // entry for levels under the boundary
-        std::uint8_t above; // entry for levels at or over it
+        float bound;       // the one table boundary inside the bucket (NaN or ±inf: none)
+        std::int16_t below; // entry for levels under the boundary
+        std::int16_t step;  // entry for levels at or over it, minus `below`
     };
     std::array<float, kLevels> levels_;
     std::array<Bucket, 4096> buckets_;
