@@ -1,7 +1,7 @@
 // Program records: built-in contents, names and the chunk byte form.
 #include "CompanderProgram.h"
 
-#include "ByteOrder.h"
+#include "engine/ByteOrder.h"
 
 #include <cmath>
 #include <cstring>
@@ -61,14 +61,14 @@ void setName(CompanderProgram& program, const char* text) {
 
 void encodeProgram(const CompanderProgram& program, unsigned char* out) {
     for (int i = 0; i < kFloatsPerRecord; ++i)
-        writeBigEndianFloat(*recordFloat(program, i), out + 4 * i);
+        storeBigEndianFloat(*recordFloat(program, i), out + 4 * i);
     std::memcpy(out + kNameOffset, program.name, kNameBytes);
 }
 
 bool chunkFloatsFinite(const unsigned char* in, int count) {
     for (int r = 0; r < count; ++r, in += kProgramChunkBytes)
         for (int i = 0; i < kFloatsPerRecord; ++i)
-            if (!std::isfinite(readBigEndianFloat(in + 4 * i)))
+            if (!std::isfinite(loadBigEndianFloat(in + 4 * i)))
                 return false;
     return true;
 }
@@ -77,7 +77,7 @@ bool decodeProgram(const unsigned char* in, CompanderProgram& program) {
     if (!chunkFloatsFinite(in, 1))
         return false;
     for (int i = 0; i < kFloatsPerRecord; ++i)
-        *recordFloat(program, i) = readBigEndianFloat(in + 4 * i);
+        *recordFloat(program, i) = loadBigEndianFloat(in + 4 * i);
     std::memcpy(program.name, in + kNameOffset, kNameBytes);
     sanitiseName(program.name);
     return true;

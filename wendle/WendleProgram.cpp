@@ -1,7 +1,7 @@
 // Program records: fresh state, names and the big-endian chunk form.
 #include "WendleProgram.h"
 
-#include "BigEndian.h"
+#include "engine/ByteOrder.h"
 
 #include <cmath>
 #include <cstring>

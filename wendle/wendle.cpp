@@ -2,7 +2,7 @@
 // rebuild, glide and gain application in the frame hook.
 #include "wendle/wendle.h"
 
-#include "wendle/BigEndian.h"
+#include "engine/ByteOrder.h"
 
 #include <algorithm>
 #include <cmath>

@@ -11,11 +11,11 @@ void WriteControlsChunk(const ControlList& controls, PIChunkHeader* record) {
     record->size = ControlsChunkSize(controls.size());
     record->version = kControlsChunkVersion;
     uint8_t* data = ChunkData(record);
-    StoreBigEndian32(static_cast<uint32_t>(controls.size()), data);
+    storeBigEndian32(static_cast<uint32_t>(controls.size()), data);
     data += 4;
     for (const auto& control : controls) {
-        StoreBigEndian32(control->GetID(), data);
-        StoreBigEndian32(static_cast<uint32_t>(control->GetValue()), data + 4);
+        storeBigEndian32(control->GetID(), data);
+        storeBigEndian32(static_cast<uint32_t>(control->GetValue()), data + 4);
         data += 8;
     }
 }
@@ -26,7 +26,7 @@ PIErr CheckControlsChunk(const PIChunkHeader* record, int32_t length, uint32_t* 
     const int32_t size = record->size;
     if (size < kChunkHeaderSize + 4 || size > length)
         return kPIErr_BadChunk;
-    const uint32_t n = LoadBigEndian32(ChunkData(record));
+    const uint32_t n = loadBigEndian32(ChunkData(record));
     if (n > 4096 || ControlsChunkSize(n) != size)
         return kPIErr_BadChunk;
     *count = n;

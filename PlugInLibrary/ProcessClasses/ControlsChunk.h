@@ -46,11 +46,11 @@ PIErr pil::ReadControlsChunk(const ControlList& controls, const PIChunkHeader* r
         return err;
     const uint8_t* entry = ChunkData(record) + 4;
     for (uint32_t i = 0; i < count; ++i, entry += 8) {
-        const int32_t index = FindControl(controls, LoadBigEndian32(entry));
+        const int32_t index = FindControl(controls, loadBigEndian32(entry));
         if (index == 0)
             continue;
         controls[static_cast<size_t>(index - 1)]->SetValue(
-            static_cast<int32_t>(LoadBigEndian32(entry + 4)));
+            static_cast<int32_t>(loadBigEndian32(entry + 4)));
         changed(index);
     }
     return kPINoErr;

@@ -85,7 +85,7 @@ TEST(ControlsChunk, BadRecordsAreRefusedAndChangeNothing) {
     for (const Case& c : cases) {
         std::vector<uint8_t> record = good;
         reinterpret_cast<PIChunkHeader*>(record.data())->size = c.sizeWord;
-        StoreBigEndian32(c.count, ChunkData(reinterpret_cast<PIChunkHeader*>(record.data())));
+        storeBigEndian32(c.count, ChunkData(reinterpret_cast<PIChunkHeader*>(record.data())));
         ControlList target = makeControls();
         bool called = false;
         EXPECT_EQ(ReadControlsChunk(target, reinterpret_cast<const PIChunkHeader*>(record.data()),
@@ -102,7 +102,7 @@ TEST(ControlsChunk, UnknownControlsAreSkipped) {
     source[1]->SetValue(4242);
     std::vector<uint8_t> record = saved(source);
     // Rename the first entry's control to an ID the target does not have.
-    StoreBigEndian32(PIFourCharCode("zzzz"),
+    storeBigEndian32(PIFourCharCode("zzzz"),
                      ChunkData(reinterpret_cast<PIChunkHeader*>(record.data())) + 4);
     ControlList target = makeControls();
     std::vector<int32_t> changed;

@@ -5,7 +5,7 @@
 
 #include "CompanderFixture.h"
 
-#include "compander/ByteOrder.h"
+#include "engine/ByteOrder.h"
 #include "compander/CompanderProgram.h"
 
 #include <cmath>
@@ -251,7 +251,7 @@ TEST_F(CompanderTest, BadChunksChangeNothing) {
     const auto bank = chunk(*fx, false);
     const auto preset = chunk(*fx, true);
     auto withFloat = [](std::vector<unsigned char> bytes, std::size_t offset, float value) {
-        compander::writeBigEndianFloat(value, &bytes[offset]);
+        storeBigEndianFloat(value, &bytes[offset]);
         return bytes;
     };
     const float nan = std::numeric_limits<float>::quiet_NaN();

@@ -1,6 +1,6 @@
 // Properties of the wendle effect's per-bin maths and LFO, checked without building an effect.
 #include "wendle/WendleDsp.h"
-#include "wendle/BigEndian.h"
+#include "engine/ByteOrder.h"
 
 #include <gtest/gtest.h>
 

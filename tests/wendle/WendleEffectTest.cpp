@@ -1,6 +1,6 @@
 // The wendle effect driven through its VST-style face: learning shapes from signals, filtering
 // between them, depth, tilt, glide, gains, the LFO, programs, chunks and MIDI.
-#include "wendle/BigEndian.h"
+#include "engine/ByteOrder.h"
 #include "wendle/wendle.h"
 
 #include <gtest/gtest.h>

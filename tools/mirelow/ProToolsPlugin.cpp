@@ -11,54 +11,6 @@
 namespace mirelow {
 namespace {
 
-// Session state as bytes: 'PTSS', version 1, type ID, chunk count, then per chunk its ID, length
-// and record; words big-endian.
-constexpr uint32_t kStateMagic = 0x50545353;  // 'PTSS'
-
-void put(std::vector<uint8_t>& b, uint32_t v)
-{
-    for (int s = 24; s >= 0; s -= 8) b.push_back(static_cast<uint8_t>(v >> s));
-}
-
-std::vector<uint8_t> encodeState(const ptsim::SessionState& state)
-{
-    std::vector<uint8_t> b;
-    put(b, kStateMagic);
-    put(b, 1);
-    put(b, static_cast<uint32_t>(state.typeID));
-    put(b, static_cast<uint32_t>(state.chunks.size()));
-    for (const auto& c : state.chunks) {
-        put(b, static_cast<uint32_t>(c.id));
-        put(b, static_cast<uint32_t>(c.record.size()));
-        b.insert(b.end(), c.record.begin(), c.record.end());
-    }
-    return b;
-}
-
-// False when the bytes are not a whole, well-formed state.
-bool decodeState(const std::vector<uint8_t>& b, ptsim::SessionState& state)
-{
-    std::size_t pos = 0;
-    auto get = [&](uint32_t& v) {
-        if (b.size() - pos < 4) return false;
-        v = (uint32_t(b[pos]) << 24) | (uint32_t(b[pos + 1]) << 16) | (uint32_t(b[pos + 2]) << 8) | b[pos + 3];
-        pos += 4;
-        return true;
-    };
-    uint32_t magic = 0, version = 0, type = 0, count = 0;
-    if (!get(magic) || !get(version) || !get(type) || !get(count) || magic != kStateMagic || version != 1) return false;
-    if (count > 1024) return false;
-    state.typeID = static_cast<PIFourCC>(type);
-    for (uint32_t i = 0; i < count; ++i) {
-        uint32_t id = 0, length = 0;
-        if (!get(id) || !get(length) || b.size() - pos < length) return false;
-        state.chunks.push_back({static_cast<PIFourCC>(id), std::vector<uint8_t>(b.begin() + static_cast<std::ptrdiff_t>(pos),
-                                                                                 b.begin() + static_cast<std::ptrdiff_t>(pos + length))});
-        pos += length;
-    }
-    return pos == b.size();
-}
-
 std::string firstLine(const char* text)
 {
     std::string s(text);
@@ -134,12 +86,16 @@ float ProToolsPlugin::getParam(int index)
 
 void ProToolsPlugin::setParam(int index, float value) { instance_->setControlNormalised(index + 1, value); }
 
-std::vector<uint8_t> ProToolsPlugin::getChunk(bool) { return encodeState(instance_->saveState()); }
+std::vector<uint8_t> ProToolsPlugin::getChunk(bool) { return ptsim::encodeSession(instance_->saveState()); }
 
 bool ProToolsPlugin::setChunk(const std::vector<uint8_t>& data, bool)
 {
     ptsim::SessionState state;
-    if (!decodeState(data, state)) return false;
+    try {
+        state = ptsim::decodeSession(data);
+    } catch (const ptsim::Error&) {
+        return false;
+    }
     if (instance_->restoreState(state) != kPINoErr) return false;
     // Restored curves sound from the next gain refresh on; re-sending the depth gives it now.
     if (const int depth = instance_->controlIndex("depth"); depth > 0) instance_->setControl(depth, instance_->control(depth));

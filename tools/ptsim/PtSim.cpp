@@ -2,6 +2,8 @@
 // session files.
 #include "PtSim.h"
 
+#include "engine/ByteOrder.h"
+
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -42,17 +44,14 @@ namespace ptsim {
 namespace {
 
 void putBigEndian(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(static_cast<uint8_t>(v >> 24));
-    out.push_back(static_cast<uint8_t>(v >> 16));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-    out.push_back(static_cast<uint8_t>(v));
+    out.resize(out.size() + 4);
+    storeBigEndian32(v, out.data() + out.size() - 4);
 }
 
 uint32_t getBigEndian(const std::vector<uint8_t>& in, size_t& pos) {
     if (pos > in.size() || in.size() - pos < 4)
         throw Error("session file is cut short", kPIErr_BadChunk);
-    const uint32_t v = (uint32_t{in[pos]} << 24) | (uint32_t{in[pos + 1]} << 16) |
-                       (uint32_t{in[pos + 2]} << 8) | uint32_t{in[pos + 3]};
+    const uint32_t v = loadBigEndian32(in.data() + pos);
     pos += 4;
     return v;
 }
@@ -528,7 +527,7 @@ constexpr uint32_t kMaxSessionChunks = 1024;
 constexpr uint32_t kMaxChunkBytes = 64u << 20;
 } // namespace
 
-void writeSession(const std::string& path, const SessionState& state) {
+std::vector<uint8_t> encodeSession(const SessionState& state) {
     std::vector<uint8_t> bytes;
     putBigEndian(bytes, kSessionMagic);
     putBigEndian(bytes, kSessionVersion);
@@ -539,6 +538,38 @@ void writeSession(const std::string& path, const SessionState& state) {
         putBigEndian(bytes, static_cast<uint32_t>(c.record.size()));
         bytes.insert(bytes.end(), c.record.begin(), c.record.end());
     }
+    return bytes;
+}
+
+SessionState decodeSession(const std::vector<uint8_t>& bytes) {
+    size_t pos = 0;
+    if (getBigEndian(bytes, pos) != kSessionMagic)
+        throw Error("not a session", kPIErr_BadChunk);
+    if (getBigEndian(bytes, pos) != kSessionVersion)
+        throw Error("unknown session version", kPIErr_BadChunk);
+    SessionState state;
+    state.typeID = getBigEndian(bytes, pos);
+    const uint32_t count = getBigEndian(bytes, pos);
+    if (count > kMaxSessionChunks)
+        throw Error("too many chunks", kPIErr_BadChunk);
+    for (uint32_t i = 0; i < count; ++i) {
+        SessionState::Chunk c;
+        c.id = getBigEndian(bytes, pos);
+        const uint32_t length = getBigEndian(bytes, pos);
+        if (length > kMaxChunkBytes || length > bytes.size() - pos)
+            throw Error("chunk " + fourCCString(c.id) + " is cut short", kPIErr_BadChunk);
+        c.record.assign(bytes.begin() + static_cast<std::ptrdiff_t>(pos),
+                        bytes.begin() + static_cast<std::ptrdiff_t>(pos + length));
+        pos += length;
+        state.chunks.push_back(std::move(c));
+    }
+    if (pos != bytes.size())
+        throw Error("trailing bytes after the last chunk", kPIErr_BadChunk);
+    return state;
+}
+
+void writeSession(const std::string& path, const SessionState& state) {
+    const std::vector<uint8_t> bytes = encodeSession(state);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
@@ -551,33 +582,13 @@ SessionState readSession(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw Error("cannot read session file " + path);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                               std::istreambuf_iterator<char>());
-    size_t pos = 0;
-    if (getBigEndian(bytes, pos) != kSessionMagic)
-        throw Error(path + " is not a session file", kPIErr_BadChunk);
-    if (getBigEndian(bytes, pos) != kSessionVersion)
-        throw Error(path + ": unknown session file version", kPIErr_BadChunk);
-    SessionState state;
-    state.typeID = getBigEndian(bytes, pos);
-    const uint32_t count = getBigEndian(bytes, pos);
-    if (count > kMaxSessionChunks)
-        throw Error(path + ": too many chunks", kPIErr_BadChunk);
-    for (uint32_t i = 0; i < count; ++i) {
-        SessionState::Chunk c;
-        c.id = getBigEndian(bytes, pos);
-        const uint32_t length = getBigEndian(bytes, pos);
-        if (length > kMaxChunkBytes || length > bytes.size() - pos)
-            throw Error(path + ": chunk " + fourCCString(c.id) + " is cut short",
-                        kPIErr_BadChunk);
-        c.record.assign(bytes.begin() + static_cast<std::ptrdiff_t>(pos),
-                        bytes.begin() + static_cast<std::ptrdiff_t>(pos + length));
-        pos += length;
-        state.chunks.push_back(std::move(c));
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                     std::istreambuf_iterator<char>());
+    try {
+        return decodeSession(bytes);
+    } catch (const Error& e) {
+        throw Error(path + ": " + e.what(), kPIErr_BadChunk);
     }
-    if (pos != bytes.size())
-        throw Error(path + ": trailing bytes after the last chunk", kPIErr_BadChunk);
-    return state;
 }
 
 } // namespace ptsim

@@ -69,8 +69,10 @@ struct SessionState {
 };
 
 // Session files: "PTSS", version 1, type ID, chunk count, then per chunk its ID, length and
-// record; all words big-endian. readSession throws Error on a file that is not one, is cut short
-// or holds more than it says.
+// record; all words big-endian. decodeSession and readSession throw Error on bytes that are not
+// a session, are cut short or hold more than they say.
+std::vector<uint8_t> encodeSession(const SessionState& state);
+SessionState decodeSession(const std::vector<uint8_t>& bytes);
 void writeSession(const std::string& path, const SessionState& state);
 SessionState readSession(const std::string& path);
 
