@@ -45,12 +45,7 @@ void ARSDrawContext::setLineWidth(int width) {
 }
 
 void ARSDrawContext::setFont(int fontID, int size, int style) {
-    if (style & 16)
-        setCharacterExtra(2);
-    else if (style & 8)
-        setCharacterExtra(-2);
-    else
-        setCharacterExtra(0);
+    setCharacterExtra(characterExtraFor(style));
     fontEm = static_cast<float>(size);
     arsFontStyle = style;
     CDrawContext::setFont(fontID, size, style);
@@ -163,8 +158,10 @@ void ARSDrawContext::drawString(const char* text, const CRect& rect, bool opaque
     antialias();
     vstgui_detail::selectFont(cr, arsFontStyle, fontEm);
     cairo_font_options_t* opts = cairo_font_options_create();
+    // Whole-pixel advances: glyphs are placed on whole pixels, so fractional advances would
+    // round into uneven gaps in small text ("lin ear").
     cairo_font_options_set_antialias(opts, CAIRO_ANTIALIAS_GRAY);
-    cairo_font_options_set_hint_metrics(opts, CAIRO_HINT_METRICS_OFF);
+    cairo_font_options_set_hint_metrics(opts, CAIRO_HINT_METRICS_ON);
     cairo_set_font_options(cr, opts);
     cairo_font_options_destroy(opts);
 

@@ -26,6 +26,8 @@ public:
     // style: 1 bold, 2 italic, 4 underline; 8 narrow (−2 px per character) and 16 wide (+2 px)
     // text, both drawn by the base's text routine.
     void setFont(int fontID, int size, int style);
+    // Pixels added after each character for a font style: +2 with bit 16, else −2 with bit 8.
+    static int characterExtraFor(int style) { return style & 16 ? 2 : style & 8 ? -2 : 0; }
     void moveTo(const CPoint& p);
 
     // Line from the pen position; the pen moves to `p`.

@@ -22,9 +22,16 @@ void VGControl::setLabel(const char* text) { copyText(label, text); }
 void VGControl::setUnits(const char* text) { copyText(units, text); }
 
 void VGControl::fitFontSize(CDrawContext* context, const char* sample, int boxWidth, int boxHeight) {
+    // Measured with the spacing this style is drawn with, not whatever the last font left. The
+    // spacing is a fixed number of pixels per character that does not grow with the font, so
+    // only the glyphs are scaled into what it leaves of the box (without spacing this is
+    // 128 × box width ÷ width at 128).
+    const int extra = ARSDrawContext::characterExtraFor(fontStyle);
+    context->setCharacterExtra(extra);
     context->CDrawContext::setFont(fontId, 128, fontStyle);
-    CCoord w = context->getStringWidth(sample);
-    if (w > 0) fontSize = static_cast<int32_t>(128.0f * boxWidth / w);
+    const float spacing = static_cast<float>(extra) * static_cast<float>(std::strlen(sample));
+    const float w = static_cast<float>(context->getStringWidth(sample)) - spacing;
+    if (w > 0) fontSize = static_cast<int32_t>(128.0f * (boxWidth - spacing) / w);
     int32_t s = static_cast<int32_t>(128.0f * boxHeight / 140.0f);
     if (s < fontSize) fontSize = s;
     if (fontSize < 1) fontSize = 1;

@@ -161,7 +161,7 @@ void VGSpect::readoutTexts(const CPoint& local, char (&band1)[128], char (&band2
     const int n = binsBuilt;
     const int k = binOfX(local.x);
     const float f = view->sampleRate * k / (2.f * n);
-    const int channel = (rowsBuilt == 2 && local.y >= middle) ? 1 : 0;
+    const int channel = (rowsBuilt == 2 && local.y >= bandH) ? 1 : 0;
     const float* s = view->spectra[channel];
     const float level = s ? 10.f * std::log10(binPower(s, k, n)) : -INFINITY;
     char* full = channel == 0 ? band1 : band2;

@@ -141,3 +141,35 @@ TEST(TextButton, ShowsTheOnLabelAndALitIndicatorWhileOn) {
     }
     EXPECT_STREQ(button->getOnLabel(), "log");
 }
+
+namespace {
+struct Fitter : VGControl {
+    using VGControl::VGControl;
+    void fit(CDrawContext* dc, const char* text, int w, int h, int style) {
+        fontStyle = style;
+        fitFontSize(dc, text, w, h);
+    }
+};
+}  // namespace
+
+TEST(FitFontSize, FitsTheWidthWithTheSpacingTheStyleDrawsWith) {
+    WidgetScheme scheme = testScheme();
+    Fitter fitter(CRect(0, 0, 10, 10), nullptr, 0, &scheme);
+    const char* text = "+ t i d e m i l l";
+    const int box = 150;
+    // Each style is fitted right after a font of the opposite spacing was set.
+    struct Case { int style, previous; } cases[] = {{0, 16}, {8, 16}, {16, 8}, {16, 0}};
+    for (const auto& k : cases) {
+        CFrame frame(CRect(0, 0, 10, 10));
+        auto* dc = new ARSDrawContext(&frame, 400, 200, kWhiteCColor);
+        dc->setFont(kNormalFont, 20, k.previous);
+        fitter.fit(dc, text, box, 150, k.style);
+        dc->setFont(kNormalFont, fitter.getFontSize(), k.style);
+        dc->setFontColor(kBlackCColor);
+        dc->drawString(text, CRect(0, 0, 400, 200), false, kLeftText);
+        const CRect ink = inkBox(*dc);
+        EXPECT_LE(ink.right, box + 1) << k.style << " after " << k.previous;
+        EXPECT_GE(ink.right, box * 85 / 100) << k.style << " after " << k.previous;
+        dc->forget();
+    }
+}
