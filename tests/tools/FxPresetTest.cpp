@@ -86,7 +86,11 @@ void expectSame(const Preset& a, const Preset& b)
 
 TEST(FxPreset, EveryKindRoundTrips)
 {
-    for (const Preset& p : {programChunk(), bankChunk(), programParams(), bankParams()}) {
+    // A plug-in without programs (many third-party effects) still saves a bank chunk.
+    Preset stateOnly = bankChunk();
+    stateOnly.numPrograms = 0;
+    stateOnly.currentProgram = 0;
+    for (const Preset& p : {programChunk(), bankChunk(), stateOnly, programParams(), bankParams()}) {
         SCOPED_TRACE(p.isChunk ? "chunk" : "params");
         expectSame(p, decodePreset(encodePreset(p), "test"));
     }
@@ -154,7 +158,7 @@ TEST(FxPreset, DamagedFilesAreRefusedWithAReason)
         {"chunk size too big", setWord(program, 56, 301), "chunk size 301"},
         {"chunk size negative", setWord(program, 56, -4), "negative chunk size"},
         {"bank chunk size wrong", setWord(bank, 156, 3), "chunk size 3"},
-        {"bank of no programs", setWord(bank, 24, 0), "without programs"},
+        {"parameter bank of no programs", setWord(paramBank, 24, 0), "without programs"},
         {"negative program count", setWord(bank, 24, -1), "impossible number"},
         {"inner program of another plug-in", setWord(paramBank, 156 + 16, fourCC("zzzz")), "another plug-in"},
         {"parameter not a number", nan, "not a finite number"},

@@ -235,6 +235,10 @@ TEST_F(MirelowBinary, BadRunsSayWhyAndLeaveNoOutput)
     std::ofstream(path("foreign.fxp"), std::ios::binary) << foreign;
     std::ofstream(path("short.fxp"), std::ios::binary) << good.substr(0, good.size() - 10);
     std::ofstream(path("bank-as-program.fxp"), std::ios::binary) << slurp(path("good.fxp")).substr(0, 60);
+    AudioBuffer poisoned = readBack(in);
+    poisoned.channels[1][100] = NAN;
+    writeAudioFile(path("nan.wav"), poisoned, AudioFormat{SF_FORMAT_WAV | SF_FORMAT_FLOAT});
+    const std::string blip = writeTestFile("blip.wav", 2, 200.0 / 44100);
 
     const std::string out = path("out.wav");
     struct Case {
@@ -246,6 +250,11 @@ TEST_F(MirelowBinary, BadRunsSayWhyAndLeaveNoOutput)
         {{"render", "tidemill", path("missing.wav"), out}, 1, "no such file"},
         {{"render", "tidemill", path("garbage.wav"), out}, 1, "cannot read"},
         {{"render", "tidemill", in, in}, 1, "is the input file"},
+        {{"render", "tidemill", in, out, "--spectrogram", in}, 1, "--spectrogram '" + in + "' is the input file"},
+        {{"render", "tidemill", in, out, "--learn", out}, 1, "is the --learn file"},
+        {{"render", "tidemill", in, out, "--save-preset", out}, 1, "are the same file"},
+        {{"render", "tidemill", path("nan.wav"), out}, 1, "sample 100 of channel 2 is not a finite number"},
+        {{"render", "tidemill", in, out, "--learn", blip}, 1, "too few to learn from"},
         {{"render", "tidemill", surround, out}, 1, "3 channels"},
         {{"render", "nosuchplugin", in, out}, 1, "unknown plug-in 'nosuchplugin'"},
         {{"render", path("none.so"), in, out}, 1, "no such file"},
@@ -276,6 +285,23 @@ TEST_F(MirelowBinary, BadRunsSayWhyAndLeaveNoOutput)
     }
     // Nothing half-written is left in the folder either.
     for (const auto& entry : fs::directory_iterator(dir)) EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos);
+}
+
+TEST_F(MirelowBinary, CutOffInputRendersWhatItHoldsWithAWarning)
+{
+    const std::string in = writeTestFile("in.wav", 2, 0.5, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    fs::resize_file(in, fs::file_size(in) / 2);
+    const RunResult r = run({"render", "tidemill", in, path("out.wav"), "-q"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("warning: '" + in + "' is shorter than its header says"), std::string::npos) << r.err;
+    EXPECT_NEAR(double(readBack(path("out.wav")).frames()), 0.25 * 44100, 20);
+}
+
+TEST_F(MirelowBinary, PluginInTheCurrentFolderLoadsByItsBareName)
+{
+    fs::copy_file(kTidemill, dir / "copy.so");
+    const std::string cmd = "cd " + quote(dir.string()) + " && " + quote(kMirelow) + " info copy.so >/dev/null 2>&1";
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
 }
 
 TEST_F(MirelowBinary, SpectrogramPictureIsWritten)
@@ -433,12 +459,15 @@ TEST_F(MirelowBinary, ThirdPartyPluginRenders)
     const std::string lsp = "/usr/lib/vst/lsp-plugins/comp-delay-stereo.so";
     if (!fs::exists(lsp)) GTEST_SKIP() << "lsp-plugins-vst is not installed (scripts/bootstrap installs it)";
     const std::string in = writeTestFile("in.wav", 2, 0.5);
-    const RunResult r = run({"render", lsp, in, path("out.wav"), "-q", "--block", "256"});
+    const RunResult r = run({"render", lsp, in, path("out.wav"), "-q", "--block", "256", "--save-preset", path("state.fxb")});
     ASSERT_EQ(r.status, 0) << r.err;
     const AudioBuffer a = readBack(in), b = readBack(path("out.wav"));
     ASSERT_EQ(b.frames(), a.frames());
     // The delay compensator at zero delay passes its input.
     EXPECT_LT(relativeError(a, b), 1e-3);
+    // It has no programs, yet its bank (its whole state as a chunk) loads back.
+    const RunResult back = run({"render", lsp, in, path("again.wav"), "-q", "--preset", path("state.fxb")});
+    EXPECT_EQ(back.status, 0) << back.err;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -65,6 +66,25 @@ bool formatAccepted(int format, int channels, int rate)
     return sf_format_check(&info) != 0;
 }
 
+// libsndfile reads a cut-off WAV or AIFF as far as it goes; its log notes the sound data chunk
+// that announced more bytes than the file holds ("data : 176400 (should be 19956)").
+bool headerClaimsMoreData(SNDFILE* file)
+{
+    char log[8192] = {};
+    sf_command(file, SFC_GET_LOG_INFO, log, sizeof log);
+    for (const char* line = log; *line;) {
+        const char* end = std::strchr(line, '\n');
+        const std::string text(line, end ? static_cast<std::size_t>(end - line) : std::strlen(line));
+        const auto start = text.find_first_not_of(' ');
+        if (start != std::string::npos && (text.compare(start, 4, "data") == 0 || text.compare(start, 4, "SSND") == 0) &&
+            text.find("should be") != std::string::npos)
+            return true;
+        if (!end) break;
+        line = end + 1;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::string AudioFormat::describe() const
@@ -95,12 +115,22 @@ AudioFileData readAudioFile(const std::string& path)
     std::vector<float> interleaved(frames * static_cast<std::size_t>(info.channels));
     const sf_count_t got = sf_readf_float(file.get(), interleaved.data(), info.frames);
     if (got < 0) throw Error("cannot read '" + path + "': " + sf_strerror(file.get()));
-    // A file shorter than its header claims keeps what could be read.
+    // A file shorter than its header claims keeps what could be read, and says so.
     const auto readFrames = static_cast<std::size_t>(got);
+    if (got < info.frames || headerClaimsMoreData(file.get()))
+        data.warning = "'" + path + "' is shorter than its header says (cut off?); using the " +
+                       std::to_string(readFrames) + " frames it holds";
     for (int c = 0; c < info.channels; ++c) {
         auto& ch = data.audio.channels[static_cast<std::size_t>(c)];
         ch.resize(readFrames);
-        for (std::size_t i = 0; i < readFrames; ++i) ch[i] = interleaved[i * static_cast<std::size_t>(info.channels) + static_cast<std::size_t>(c)];
+        for (std::size_t i = 0; i < readFrames; ++i) {
+            const float v = interleaved[i * static_cast<std::size_t>(info.channels) + static_cast<std::size_t>(c)];
+            // A NaN or an infinity would spread through every spectrum it enters.
+            if (!std::isfinite(v))
+                throw Error("cannot read '" + path + "': sample " + std::to_string(i) + " of channel " + std::to_string(c + 1) +
+                            " is not a finite number");
+            ch[i] = v;
+        }
     }
     return data;
 }

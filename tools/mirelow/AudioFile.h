@@ -31,9 +31,11 @@ struct AudioFormat {
 struct AudioFileData {
     AudioBuffer audio;
     AudioFormat format;
+    std::string warning;  // set when the file is cut off: the audio is what it holds
 };
 
-// Reads a whole file. Throws mirelow::Error naming the file and the problem.
+// Reads a whole file. Throws mirelow::Error naming the file and the problem, also when a
+// sample is NaN or infinite.
 AudioFileData readAudioFile(const std::string& path);
 
 // The format to write `path` in: the major format its extension names (when libsndfile knows it),

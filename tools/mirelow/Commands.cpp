@@ -28,10 +28,23 @@ bool samePath(const std::string& a, const std::string& b)
 
 std::string quoted(const std::string& s) { return "\u201c" + s + "\u201d"; }
 
+void warn(const std::string& text)
+{
+    if (!text.empty()) std::fprintf(stderr, "mirelow: warning: %s\n", text.c_str());
+}
+
+// The spectral plug-ins learn once per 256-sample hop: a shorter file would teach them nothing.
+constexpr std::size_t kShortestLearnFile = 256;
+
 // Reads a learn file and checks that it suits the render's audio.
 AudioBuffer readLearnFile(const std::string& path, const AudioBuffer& input, const std::string& option)
 {
-    AudioBuffer audio = readAudioFile(path).audio;
+    AudioFileData data = readAudioFile(path);
+    warn(data.warning);
+    AudioBuffer audio = std::move(data.audio);
+    if (audio.frames() < kShortestLearnFile)
+        throw Error(option + " " + path + ": " + std::to_string(audio.frames()) + " frames are too few to learn from (at least " +
+                    std::to_string(kShortestLearnFile) + ")");
     if (audio.sampleRate != input.sampleRate)
         throw Error(option + " " + path + ": sample rate " + std::to_string(static_cast<int>(audio.sampleRate)) +
                     " Hz differs from the input's " + std::to_string(static_cast<int>(input.sampleRate)) + " Hz");
@@ -64,11 +77,35 @@ std::string summaryLine(double audioSeconds, double takenSeconds)
     return buf;
 }
 
-int runRender(const RenderOptions& o)
+// No file the run writes may be one it reads or another it writes: the later write would
+// destroy the earlier. Saving a preset over the preset just loaded is fine: it is read first.
+void checkOutputsApart(const RenderOptions& o)
 {
     if (samePath(o.input, o.output)) throw Error("the output '" + o.output + "' is the input file");
+    const std::pair<const char*, const std::string*> outputs[] = {
+        {"the output", &o.output}, {"--save-preset", &o.savePreset}, {"--spectrogram", &o.spectrogram}};
+    const std::pair<const char*, const std::string*> inputs[] = {
+        {"the input file", &o.input},          {"the --learn file", &o.learn},
+        {"the --learn-peak file", &o.learnPeak}, {"the --learn-filter0 file", &o.learnFilter0},
+        {"the --learn-filter1 file", &o.learnFilter1}, {"the --preset file", &o.preset}};
+    for (std::size_t i = 0; i < std::size(outputs); ++i) {
+        const auto& [what, file] = outputs[i];
+        if (file->empty()) continue;
+        for (const auto& [inWhat, inFile] : inputs)
+            if (!inFile->empty() && samePath(*file, *inFile) && !(file == &o.savePreset && inFile == &o.preset))
+                throw Error(std::string(what) + " '" + *file + "' is " + inWhat);
+        for (std::size_t j = i + 1; j < std::size(outputs); ++j)
+            if (!outputs[j].second->empty() && samePath(*file, *outputs[j].second))
+                throw Error(std::string(what) + " and " + outputs[j].first + " are the same file '" + *file + "'");
+    }
+}
+
+int runRender(const RenderOptions& o)
+{
+    checkOutputsApart(o);
     for (const std::string* f : {&o.output, &o.savePreset, &o.spectrogram}) checkWritableFolder(*f);
     const AudioFileData in = readAudioFile(o.input);
+    warn(in.warning);
     const int channels = in.audio.numChannels();
     if (channels > 2)
         throw Error("'" + o.input + "' has " + std::to_string(channels) + " channels; mirelow renders mono and stereo files");

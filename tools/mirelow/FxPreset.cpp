@@ -241,7 +241,8 @@ Preset decodePreset(std::span<const uint8_t> bytes, const std::string& what)
     p.fxId = r.i32();
     p.fxVersion = r.i32();
     p.numPrograms = readCount(r, "programs");
-    if (p.numPrograms == 0) r.fail("a bank without programs");
+    // A plug-in without programs still saves its state as an opaque bank chunk.
+    if (p.numPrograms == 0 && !p.isChunk) r.fail("a bank without programs");
     p.currentProgram = r.i32();
     if (p.currentProgram < 0 || p.currentProgram >= p.numPrograms) p.currentProgram = 0;  // version 1 leaves it unset
     r.skip(124);

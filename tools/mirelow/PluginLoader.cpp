@@ -68,8 +68,12 @@ std::unique_ptr<Plugin> loadPlugin(const std::string& nameOrPath, double sampleR
     if (nameOrPath == "tidemill") return std::make_unique<VstPlugin>(findBuiltPlugin("tidemill"), sampleRate);
     if (nameOrPath == "wendle") return loadProTools(findBuiltPlugin("wendle"), sampleRate, channels);
     if (baseName(nameOrPath) == "wendle.so") return loadProTools(nameOrPath, sampleRate, channels);
-    if (nameOrPath.find('/') == std::string::npos && !isFile(nameOrPath))
-        throw Error("unknown plug-in '" + nameOrPath + "': give tidemill, wendle or the path of a VST 2.4 shared object");
+    if (nameOrPath.find('/') == std::string::npos) {
+        if (!isFile(nameOrPath))
+            throw Error("unknown plug-in '" + nameOrPath + "': give tidemill, wendle or the path of a VST 2.4 shared object");
+        // The dynamic loader searches its library path for a bare name, never the current folder.
+        return std::make_unique<VstPlugin>("./" + nameOrPath, sampleRate);
+    }
     return std::make_unique<VstPlugin>(nameOrPath, sampleRate);
 }
 
