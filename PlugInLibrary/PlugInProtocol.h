@@ -22,11 +22,20 @@
  * allocates nothing and takes no lock; SetControl and GetMeters may run beside it.
  *
  * Controls are numbered from 1. A control's value is a 32-bit integer: the control's minimum is
- * -2^31, its maximum 2^31 - 1, evenly in between. The inner steps of a discrete control sit a
- * millionth of the range above their even positions, so that a receiver that truncates
- * normalised x (steps - 1) lands on the step itself. Chunks are records of a 56-byte PIChunkHeader followed by data; a chunk's size word
- * is its total size in bytes. Four-character codes are 32-bit integers whose first character is
- * the most significant byte.
+ * -2^31, its maximum 2^31 - 1, evenly in between; the plug-in hands the effect behind it
+ * (c + 2^31) / (2^32 - 1). Every value a discrete control is given snaps to its nearest step, and
+ * its inner steps sit a millionth of the range above their even positions, so that a receiver
+ * that truncates normalised x (steps - 1) lands on the step itself. On/off controls snap to the
+ * two extremes (0 and above is on).
+ *
+ * Chunks are records of a 56-byte PIChunkHeader followed by data; a chunk's size word is its
+ * total size in bytes. Four-character codes are 32-bit integers whose first character is the
+ * most significant byte.
+ *
+ * Every routine answers a PIErr: kPINoErr, or the error named with it below. The instance
+ * routines answer kPIErr_BadInstance for a null instance and kPIErr_NotInitialized before
+ * Initialize (except Initialize and DestroyInstance); group and type routines answer
+ * kPIErr_BadInstance while the plug-in is closed; a null out pointer answers kPIErr_BadArgument.
  */
 #ifndef MIRELOW_PLUGIN_PROTOCOL_H
 #define MIRELOW_PLUGIN_PROTOCOL_H
@@ -137,7 +146,7 @@ typedef struct PITempoInterface {
 
 typedef struct PIInstance PIInstance; /* opaque */
 
-/* Routine selectors and their types. */
+/* Routine selectors; the routine of each has the type named beside it. */
 enum {
     kPIRoutine_GetProtocolVersion = 0, /* PIGetProtocolVersionProc */
     kPIRoutine_GetGroupInfo = 1,       /* PIGetGroupInfoProc */
@@ -168,63 +177,138 @@ enum {
 
 enum { kPIProtocolVersion = 1 };
 
+/* 0 GetProtocolVersion: *version = kPIProtocolVersion. A host refuses a library that speaks
+ * another version. Answers even while the plug-in is closed. */
 typedef PIErr (*PIGetProtocolVersionProc)(int32_t* version);
+
+/* 1 GetGroupInfo: the plug-in's names, manufacturer, version, number of effect types and the
+ * name of its default view. */
 typedef PIErr (*PIGetGroupInfoProc)(PIGroupInfo* info);
-/* *value = 1 when the group declares the gestalt selector, else 0. */
+
+/* 2 GetGroupGestalt: *value = 1 when the group declares the gestalt selector, else 0. */
 typedef PIErr (*PIGetGroupGestaltProc)(int32_t selector, int32_t* value);
-/* Effect types are indexed from 0 in the order the group built them. */
+
+/* 3 GetTypeInfo: effect type typeIndex, counted from 0 in the order the group built them (IDs,
+ * kind, stem formats and channel counts, attribute word, names, page-table name).
+ * kPIErr_BadIndex outside 0 ... numTypes - 1. */
 typedef PIErr (*PIGetTypeInfoProc)(int32_t typeIndex, PITypeInfo* info);
+
+/* 4 GetTypeGestalt: *value = 1 when effect type typeIndex declares the gestalt selector, else 0.
+ * kPIErr_BadIndex for a bad type. */
 typedef PIErr (*PIGetTypeGestaltProc)(int32_t typeIndex, int32_t selector, int32_t* value);
+
+/* 5 CreateInstance: a new instance (process) of effect type typeIndex in *instance (null on
+ * failure). kPIErr_BadIndex for a bad type, kPIErr_NoMemory when it cannot be built. The
+ * instance does nothing but Initialize and DestroyInstance until it is initialised. */
 typedef PIErr (*PICreateInstanceProc)(int32_t typeIndex, PIInstance** instance);
+
+/* 6 DestroyInstance: frees the instance and everything it owns; the handle is dead afterwards. */
 typedef PIErr (*PIDestroyInstanceProc)(PIInstance* instance);
-/* Once per instance, before anything else: the type's stem format, the sample rate (Hz, whole)
- * and the host's tempo interface (kept by pointer until the instance is destroyed; may be null). */
+
+/* 7 Initialize: once per instance, before anything else: the type's stem format, the sample rate
+ * (Hz, 1000 ... 1536000, rounded to a whole number) and the host's tempo interface (kept by
+ * pointer until the instance is destroyed; may be null). The instance builds its controls here
+ * and then hands every control's value to its effect, so a new instance sounds as its controls
+ * show. kPIErr_BadStemFormat for a stem format other than the type's, kPIErr_BadArgument for a
+ * sample rate out of range. A second call changes nothing and answers kPINoErr. */
 typedef PIErr (*PIInitializeProc)(PIInstance* instance, int32_t stemFormat, double sampleRate,
                                   const PITempoInterface* tempo);
+
+/* 8 GetNumControls, 15 GetNumChunks: how many controls (numbered 1 ... count) or chunks (indexed
+ * 0 ... count - 1) the instance declares. */
 typedef PIErr (*PIGetCountProc)(PIInstance* instance, int32_t* count);
-/* Controls are numbered from 1. */
+
+/* 9 GetControlInfo: control number control's ID, kind, names, range, step, default, whether it is
+ * automatable and whether it is the master bypass. kPIErr_BadIndex outside 1 ... count. */
 typedef PIErr (*PIGetControlInfoProc)(PIInstance* instance, int32_t control, PIControlInfo* info);
-/* Out-of-range values of a discrete control snap to the nearest step. */
+
+/* 10 SetControl: sets the control's 32-bit value (snapped as described above) and passes it on to
+ * the effect at once. kPIErr_BadIndex for a bad control number. Any thread but the audio one. */
 typedef PIErr (*PISetControlProc)(PIInstance* instance, int32_t control, int32_t value);
+
+/* 11 GetControl: the control's current 32-bit value. kPIErr_BadIndex for a bad control number. */
 typedef PIErr (*PIGetControlProc)(PIInstance* instance, int32_t control, int32_t* value);
-/* The control's own text for a value, in its units ("0.50", "-6.0 dB", "on"). */
+
+/* 12 GetControlText: the control's own text for a value, in its units ("0.50", "-6.0 dB", "on",
+ * "3"), cut to size bytes with its terminator. kPIErr_BadIndex for a bad control number,
+ * kPIErr_BadArgument for a null text or a size below 1. */
 typedef PIErr (*PIGetControlTextProc)(PIInstance* instance, int32_t control, int32_t value,
                                       char* text, int32_t size);
-/* What the effect behind the control shows now: its display text and label ("3.00 dB"). */
+
+/* 13 GetAlgorithmText: what the effect behind the control shows now, its display text and label
+ * ("3.00 dB"); empty where the effect shows nothing. Errors as GetControlText. */
 typedef PIErr (*PIGetAlgorithmTextProc)(PIInstance* instance, int32_t control, char* text,
                                         int32_t size);
-/* The effect's current normalised value (0 ... 1) of the parameter behind the control. */
+
+/* 14 GetAlgorithmValue: the effect's current normalised value (0 ... 1) of the parameter behind
+ * the control (it may differ from the control: an LFO moves the filter position). */
 typedef PIErr (*PIGetAlgorithmValueProc)(PIInstance* instance, int32_t control, float* value);
-/* Chunks are indexed from 0; the controls chunk comes first. */
+
+/* 16 GetChunkInfo: chunk index's ID and name; the controls chunk ("Complete Controls State")
+ * comes first. kPIErr_BadIndex outside 0 ... count - 1. */
 typedef PIErr (*PIGetChunkInfoProc)(PIInstance* instance, int32_t index, PIChunkInfo* info);
+
+/* 17 GetChunkSize: the total size of the chunk's record, header included.
+ * kPIErr_UnknownChunk for an ID the instance does not declare. */
 typedef PIErr (*PIGetChunkSizeProc)(PIInstance* instance, PIFourCC chunkID, int32_t* size);
-/* Fills a record of capacity bytes (at least the chunk's size). */
+
+/* 18 GetChunk: fills a record of capacity bytes (at least the chunk's size) with the header (size
+ * word, version, manufacturer, product and type IDs, chunk ID and name) and the data.
+ * kPIErr_UnknownChunk for an undeclared ID, kPIErr_BadArgument for a null record or too small a
+ * capacity. */
 typedef PIErr (*PIGetChunkProc)(PIInstance* instance, PIFourCC chunkID, PIChunkHeader* record,
                                 int32_t capacity);
-/* length: the bytes the host holds at record. A record whose size word disagrees with what the
- * chunk needs, or longer than length, is refused with kPIErr_BadChunk and changes nothing. */
+
+/* 19 SetChunk: restores a chunk; length is the bytes the host holds at record, and nothing past
+ * them is read. A record shorter than its header, whose size word disagrees with what the chunk
+ * needs or exceeds length, or whose data is unsound (a count that does not fit, a NaN or
+ * infinite value) is refused with kPIErr_BadChunk and changes nothing. kPIErr_UnknownChunk for
+ * an undeclared ID. A session is restored by setting the controls chunk first, then the others. */
 typedef PIErr (*PISetChunkProc)(PIInstance* instance, PIFourCC chunkID,
                                 const PIChunkHeader* record, int32_t length);
-/* One block of any length: one buffer per channel of the stem format. Audio thread. */
+
+/* 20 Render: one block of any length (0 does nothing): one input and one output buffer per
+ * channel of the stem format (an output may be its own channel's input). Before processing, the
+ * plug-in asks the tempo interface for the tempo and applies the sample rate and the master
+ * bypass. Audio thread: no allocation, no lock. kPIErr_BadArgument for null buffers or a
+ * negative length. */
 typedef PIErr (*PIRenderProc)(PIInstance* instance, float** inputs, float** outputs,
                               int32_t frames);
-/* One meter value (0 ... 2^31 - 1, or -1 when clipping) and clip flag per channel; count is the
- * room in both arrays. */
+
+/* 21 GetMeters: one meter value (0 ... 2^31 - 1 for 0 ... full scale, or -1 when clipping) and
+ * one clip flag per channel since the last request; count is the room in both arrays
+ * (kPIErr_BadArgument below the channel count). Each request lets the held peaks decay. */
 typedef PIErr (*PIGetMetersProc)(PIInstance* instance, int32_t* values, int32_t* clips,
                                  int32_t count);
+
+/* 22 GetView: the name of the view the plug-in asks for and its view object, null while the
+ * plug-in shows no view of its own. */
 typedef PIErr (*PIGetViewProc)(PIInstance* instance, PIViewInfo* view);
-/* The plug-in's delay in samples. */
+
+/* 23 GetLatency: the plug-in's delay in samples, to be compensated by the host. */
 typedef PIErr (*PIGetLatencyProc)(PIInstance* instance, int32_t* samples);
+
+/* 24 ... 167: reserved; each answers kPIErr_Unsupported. */
 typedef PIErr (*PIReservedProc)(void);
 
-/* Exports of a plug-in library. */
+/* Exports of a plug-in library.
+ * WinPlugInOpen: with kPIOpenVersion, runs the open procedure and answers its result as a 16-bit
+ *   code (0, or kPIErr_NoMemory when the group cannot be built); any other version answers
+ *   kPIErr_BadOpenVersion and opens nothing. Opens nest: only the first builds the group.
+ * WinPlugInClose: runs the close procedure; the close that balances the first open destroys the
+ *   group; a close with nothing open changes nothing. Answers 0.
+ * NewPlugIn: builds the effect group (the open procedure calls it; the argument is ignored);
+ *   kPIErr_NoMemory when it cannot; while a group exists it keeps it and answers 0.
+ * _PI_GetRoutineDescriptor: *routine = the routine of the selector (see the selectors above) and
+ *   0, or a null *routine and kPIErr_BadSelector outside 0 ... kPINumRoutines - 1. */
 typedef int16_t (*PIWinPlugInOpenProc)(int32_t version);
 typedef int16_t (*PIWinPlugInCloseProc)(void);
 typedef PIErr (*PINewPlugInProc)(void* unused);
 typedef PIErr (*PIGetRoutineDescriptorProc)(int32_t selector, void** routine);
 
 /* Exported by the host process (optional); the plug-in hands it its open and close procedures at
- * load and the host calls them (through WinPlugInOpen/WinPlugInClose). */
+ * load and the host calls them (through WinPlugInOpen/WinPlugInClose). Without it, the plug-in
+ * runs its open procedure at load and its close procedure at unload. */
 typedef PIErr (*PIOpenProc)(void);
 typedef PIErr (*PICloseProc)(void);
 typedef PIErr (*PISetPlugInOpenAndCloseProcsProc)(PIOpenProc open, PICloseProc close);

@@ -13,12 +13,14 @@ using namespace wendlept;
 
 namespace {
 
-// Host requests whose effect-side opcode of the same number is harmless: audioMasterAutomate
-// meets effOpen (does nothing) and audioMasterIdle meets effGetProgram (a read). Every other
-// host request would land on an effect opcode of a different meaning (audioMasterVersion on
-// effClose, audioMasterPinConnected on effSetProgramName, audioMasterGetTime on
-// effGetParamDisplay with a null text, audioMasterBeginEdit on effSetBlockSizeAndSampleRate), so
-// it is answered 0 here: "connected", "no time info", "not handled".
+// The effect's host requests come back to its own dispatcher, where opcodes of the same number
+// mean something else. Only two are harmless there and are passed on: audioMasterAutomate meets
+// effOpen (does nothing) and audioMasterIdle meets effGetProgram (a read). Every other request
+// would land on an effect opcode of a different meaning (audioMasterVersion on effClose,
+// audioMasterCurrentId on effSetProgram, which would switch to program 0,
+// audioMasterPinConnected on effSetProgramName, audioMasterGetTime on effGetParamDisplay with a
+// null text, audioMasterBeginEdit on effSetBlockSizeAndSampleRate, which would zero the sample
+// rate), so it is answered 0 here: "connected", "no time info", "not handled".
 constexpr std::array<VstInt32, 2> kLoopedBackOpcodes{audioMasterAutomate, audioMasterIdle};
 
 } // namespace

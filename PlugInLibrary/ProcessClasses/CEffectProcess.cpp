@@ -36,7 +36,10 @@ PIErr CEffectProcess::Initialize(int32_t stemFormat, double sampleRate,
     mTempo = CTempoInterface(tempo);
     EffectInit();
     mInitialized = true;
-    // The algorithm starts from what the controls show.
+    // The algorithm starts from what the controls show: the effect's own start-up state may
+    // differ from the controls' defaults, and a saved controls chunk restores the controls, so
+    // without this a new instance would sound otherwise than its controls say, and otherwise
+    // again once its session is saved and reopened.
     for (int32_t index = 1; index <= GetNumControls(); ++index)
         UpdateControlValueInAlgorithm(index);
     // The controls chunk grows with the controls that the set-up added.

@@ -154,6 +154,24 @@ TEST_F(WendleTest, InstancesDeclareTheThirteenControlsInOrder) {
     }
 }
 
+// The effect starts from its own fresh program (depth 1, filter 0, log scale on, divisor 1);
+// a new instance must nevertheless sound as its controls show (depth 0, filter 0.5, log scale off,
+// divisor 3), as it will once its controls chunk is saved and restored.
+TEST_F(WendleTest, NewInstanceEffectFollowsItsControlsDefaults) {
+    for (int channels : {1, 2}) {
+        auto fx = plugin->createInstance(channels);
+        for (const ptsim::ControlDesc& c : fx->controls()) {
+            if (c.masterBypass)
+                continue;
+            const double p = (static_cast<double>(fx->control(c.index)) + 2147483648.0) /
+                             4294967295.0;
+            EXPECT_NEAR(fx->algorithmValue(c.index), p, 1e-5) << c.longName;
+        }
+        EXPECT_EQ(fx->algorithmText(fx->requireControl("depth")), "0.00");
+        EXPECT_EQ(fx->algorithmText(fx->requireControl("lfo divisor")), "3");
+    }
+}
+
 // Control values reach the effect as (c + 2^31) / (2^32 - 1); the effect shows its own units.
 TEST_F(WendleTest, ControlsDriveTheEffectParameters) {
     auto fx = plugin->createInstance(2);

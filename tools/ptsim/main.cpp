@@ -1,5 +1,6 @@
 // ptsim: the Pro Tools host simulator as a command. Loads a plug-in library as the host does and
 // shows what it declares, the controls of an instance with their values, and saved sessions.
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -30,10 +31,12 @@ constexpr const char* kUsage =
     "options (controls, chunks, save, load):\n"
     "  --mono | --stereo    which effect type to instantiate (default: stereo)\n"
     "  --rate HZ            sample rate (default 44100)\n"
-    "  --set NAME=VALUE     sets a control in its own units (dB, steps, 1/0 for on/off);\n"
-    "                       NAME is the long or short name or the ID; repeatable, applied in\n"
-    "                       order, after a load\n"
-    "  --raw NAME=VALUE     sets a control's 32-bit value (-2147483648 ... 2147483647)\n";
+    "  --set NAME=VALUE     sets a control in its own units (dB, steps, 1/0 for on/off),\n"
+    "                       within its range; NAME is the long or short name or the ID;\n"
+    "                       repeatable, applied in order, after a load\n"
+    "  --raw NAME=VALUE     sets a control's 32-bit value (-2147483648 ... 2147483647)\n"
+    "\n"
+    "Bad arguments end the command with a message and exit status 2.\n";
 
 struct Options {
     std::string plugin;
@@ -41,6 +44,7 @@ struct Options {
     std::string file;
     int channels = 2;
     double rate = 44100.0;
+    bool instanceOptions = false; // --mono, --stereo, --rate, --set or --raw given
     std::vector<std::pair<std::string, std::string>> sets; // "units" or "raw", "NAME=VALUE"
 };
 
@@ -52,7 +56,7 @@ struct Options {
 double parseNumber(const std::string& text, const std::string& what) {
     char* end = nullptr;
     const double v = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0')
+    if (text.empty() || *end != '\0' || !std::isfinite(v))
         fail("not a number for " + what + ": '" + text + "'");
     return v;
 }
@@ -74,14 +78,19 @@ Options parse(int argc, char** argv) {
             o.plugin = value("--plugin");
         } else if (a == "--mono") {
             o.channels = 1;
+            o.instanceOptions = true;
         } else if (a == "--stereo") {
             o.channels = 2;
+            o.instanceOptions = true;
         } else if (a == "--rate") {
             o.rate = parseNumber(value("--rate"), "--rate");
+            o.instanceOptions = true;
         } else if (a == "--set") {
             o.sets.emplace_back("units", value("--set"));
+            o.instanceOptions = true;
         } else if (a == "--raw") {
             o.sets.emplace_back("raw", value("--raw"));
+            o.instanceOptions = true;
         } else if (!a.empty() && a[0] == '-') {
             fail("unknown option " + a + " (see ptsim --help)");
         } else if (o.command.empty()) {
@@ -96,11 +105,32 @@ Options parse(int argc, char** argv) {
         std::cerr << kUsage;
         std::exit(2);
     }
-    if ((o.command == "save" || o.command == "load") && o.file.empty())
+    const bool takesFile = o.command == "save" || o.command == "load";
+    if (!takesFile && o.command != "info" && o.command != "controls" && o.command != "chunks")
+        fail("unknown command " + o.command + " (see ptsim --help)");
+    if (takesFile && o.file.empty())
         fail(o.command + " needs a FILE");
-    if (!(o.rate >= 1000.0 && o.rate <= 1536000.0))
-        fail("--rate must lie between 1000 and 1536000");
+    if (!takesFile && !o.file.empty())
+        fail(o.command + " takes no FILE: unexpected argument " + o.file);
+    if (o.command == "info" && o.instanceOptions)
+        fail("info describes the library; --mono, --stereo, --rate, --set and --raw apply to an "
+             "instance (controls, chunks, save, load)");
+    if (!(o.rate >= 1000.0 && o.rate <= 1536000.0) || o.rate != std::floor(o.rate))
+        fail("--rate takes a whole number of Hz from 1000 to 1536000");
     return o;
+}
+
+// A value in a control's own units must be one it can take: 0 or 1 for on/off, a whole step of
+// a discrete control, and within the range.
+void checkUnits(const ptsim::ControlDesc& c, const std::string& text, double v) {
+    char range[96];
+    std::snprintf(range, sizeof range, "%g ... %g", c.minimum, c.maximum);
+    if (c.kind == kPIControl_OnOff && v != 0.0 && v != 1.0)
+        fail(text + ": " + c.longName + " is on/off and takes 1 or 0");
+    if (c.kind == kPIControl_Discrete && v != std::floor(v))
+        fail(text + ": " + c.longName + " takes whole steps " + range);
+    if (v < c.minimum || v > c.maximum)
+        fail(text + " is outside " + c.longName + "'s range " + range);
 }
 
 void applySets(ptsim::Instance& fx, const Options& o) {
@@ -114,10 +144,11 @@ void applySets(ptsim::Instance& fx, const Options& o) {
         const double v = parseNumber(text.substr(eq + 1), text.substr(0, eq));
         PIErr err;
         if (kind == "raw") {
-            if (v < -2147483648.0 || v > 2147483647.0 || v != static_cast<long long>(v))
+            if (v < -2147483648.0 || v > 2147483647.0 || v != std::floor(v))
                 fail("a 32-bit control value is a whole number in -2147483648 ... 2147483647");
             err = fx.setControl(index, static_cast<int32_t>(v));
         } else {
+            checkUnits(fx.controls()[static_cast<size_t>(index - 1)], text, v);
             err = fx.setControlUnits(index, v);
         }
         if (err)
@@ -135,9 +166,6 @@ int main(int argc, char** argv) {
             std::cout << plugin.describe();
             return 0;
         }
-        if (o.command != "controls" && o.command != "chunks" && o.command != "save" &&
-            o.command != "load")
-            fail("unknown command " + o.command + " (see ptsim --help)");
         auto fx = plugin.createInstance(o.channels, o.rate);
         if (o.command == "load") {
             const ptsim::SessionState state = ptsim::readSession(o.file);
