@@ -97,3 +97,15 @@ TEST(PtsimCli, SettingsSavedToASessionAreListedAfterLoading) {
         EXPECT_NE(line.find(s.effect), std::string::npos) << line;
     }
 }
+
+TEST(PtsimCli, ASessionLoadsIntoItsOwnEffectType) {
+    const std::string path = ::testing::TempDir() + "/ptsim-cli-mono" + std::to_string(::getpid());
+    ASSERT_EQ(runPtsim("save " + path + " --mono").status, 0);
+    const Result loaded = runPtsim("load " + path);
+    EXPECT_EQ(loaded.status, 0) << loaded.output;
+    EXPECT_EQ(loaded.output.rfind("mono instance", 0), 0u) << loaded.output;
+    const Result refused = runPtsim("load " + path + " --stereo");
+    std::remove(path.c_str());
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.output.find("holds a mono session"), std::string::npos) << refused.output;
+}

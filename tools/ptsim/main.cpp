@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,8 @@ constexpr const char* kUsage =
     "  load FILE            restores a session file into a new instance and lists its controls\n"
     "\n"
     "options (controls, chunks, save, load):\n"
-    "  --mono | --stereo    which effect type to instantiate (default: stereo)\n"
+    "  --mono | --stereo    which effect type to instantiate (default: stereo; load takes\n"
+    "                       the session's own type)\n"
     "  --rate HZ            sample rate (default 44100)\n"
     "  --set NAME=VALUE     sets a control in its own units (dB, steps, 1/0 for on/off),\n"
     "                       within its range; NAME is the long or short name or the ID;\n"
@@ -43,6 +45,7 @@ struct Options {
     std::string command;
     std::string file;
     int channels = 2;
+    bool channelsGiven = false; // --mono or --stereo given
     double rate = 44100.0;
     bool instanceOptions = false; // --mono, --stereo, --rate, --set or --raw given
     std::vector<std::pair<std::string, std::string>> sets; // "units" or "raw", "NAME=VALUE"
@@ -78,10 +81,10 @@ Options parse(int argc, char** argv) {
             o.plugin = value("--plugin");
         } else if (a == "--mono") {
             o.channels = 1;
-            o.instanceOptions = true;
+            o.channelsGiven = o.instanceOptions = true;
         } else if (a == "--stereo") {
             o.channels = 2;
-            o.instanceOptions = true;
+            o.channelsGiven = o.instanceOptions = true;
         } else if (a == "--rate") {
             o.rate = parseNumber(value("--rate"), "--rate");
             o.instanceOptions = true;
@@ -166,12 +169,28 @@ int main(int argc, char** argv) {
             std::cout << plugin.describe();
             return 0;
         }
-        auto fx = plugin.createInstance(o.channels, o.rate);
+        std::unique_ptr<ptsim::Instance> fx;
         if (o.command == "load") {
+            // A session restores into an instance of the effect type it was saved from.
             const ptsim::SessionState state = ptsim::readSession(o.file);
+            int typeIndex = -1;
+            for (size_t i = 0; i < plugin.types().size(); ++i)
+                if (plugin.types()[i].typeID == state.typeID)
+                    typeIndex = static_cast<int>(i);
+            if (typeIndex < 0)
+                fail(o.file + " holds a session of effect type " +
+                     ptsim::fourCCString(state.typeID) + ", which the plug-in does not declare");
+            const int channels = plugin.types()[static_cast<size_t>(typeIndex)].numInputs;
+            if (o.channelsGiven && channels != o.channels)
+                fail(o.file + " holds a " + (channels == 1 ? "mono" : "stereo") +
+                     " session; it cannot be loaded with " +
+                     (o.channels == 1 ? "--mono" : "--stereo"));
+            fx = plugin.createInstanceOfType(typeIndex, o.rate);
             if (PIErr err = fx->restoreState(state))
                 fail("the plug-in refused the session in " + o.file + " (error " +
                      std::to_string(err) + ")");
+        } else {
+            fx = plugin.createInstance(o.channels, o.rate);
         }
         applySets(*fx, o);
         if (o.command == "chunks") {
@@ -186,7 +205,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         std::printf("%s instance, %g Hz, latency %d samples, view \"%s\"\n",
-                    o.channels == 1 ? "mono" : "stereo", o.rate, fx->latency(),
+                    fx->channels() == 1 ? "mono" : "stereo", o.rate, fx->latency(),
                     fx->view().name);
         std::cout << fx->describeControls();
         return 0;
