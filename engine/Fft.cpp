@@ -47,7 +47,7 @@ FftPlan::~FftPlan() {
     fftwf_free(bins);
 }
 
-void FftPlan::execute(const float* in, float* out) {
+void FftPlan::execute(const float* in, float* out, float* inCopy) {
     const int half = n / 2;
     // FFTW may run the plan on other arrays of the same alignment as the ones it was made for.
     if (dir == FftDirection::RealToComplex) {
@@ -86,19 +86,44 @@ void FftPlan::execute(const float* in, float* out) {
         b[0][0] = re[0];
         b[0][1] = 0.f;
         int k = 1;
+        if (inCopy) {
+            float* __restrict copyRe = inCopy;
+            float* __restrict copyIm = inCopy + n;
+            copyRe[0] = re[0];
 #if defined(__SSE__)
-        float* pairs = reinterpret_cast<float*>(b);
-        for (; k + 4 <= half; k += 4) {
-            const __m128 r = _mm_loadu_ps(re + k);
-            const __m128 reversed = _mm_loadu_ps(im - k - 3);
-            const __m128 i = _mm_shuffle_ps(reversed, reversed, _MM_SHUFFLE(0, 1, 2, 3));
-            _mm_storeu_ps(pairs + 2 * k, _mm_unpacklo_ps(r, i));
-            _mm_storeu_ps(pairs + 2 * k + 4, _mm_unpackhi_ps(r, i));
-        }
+            float* pairs = reinterpret_cast<float*>(b);
+            for (; k + 4 <= half; k += 4) {
+                const __m128 r = _mm_loadu_ps(re + k);
+                const __m128 reversed = _mm_loadu_ps(im - k - 3);
+                _mm_storeu_ps(copyRe + k, r);
+                _mm_storeu_ps(copyIm - k - 3, reversed);
+                const __m128 i = _mm_shuffle_ps(reversed, reversed, _MM_SHUFFLE(0, 1, 2, 3));
+                _mm_storeu_ps(pairs + 2 * k, _mm_unpacklo_ps(r, i));
+                _mm_storeu_ps(pairs + 2 * k + 4, _mm_unpackhi_ps(r, i));
+            }
 #endif
-        for (; k < half; ++k) {
-            b[k][0] = re[k];
-            b[k][1] = im[-k];
+            for (; k < half; ++k) {
+                copyRe[k] = re[k];
+                copyIm[-k] = im[-k];
+                b[k][0] = re[k];
+                b[k][1] = im[-k];
+            }
+            copyRe[half] = re[half];
+        } else {
+#if defined(__SSE__)
+            float* pairs = reinterpret_cast<float*>(b);
+            for (; k + 4 <= half; k += 4) {
+                const __m128 r = _mm_loadu_ps(re + k);
+                const __m128 reversed = _mm_loadu_ps(im - k - 3);
+                const __m128 i = _mm_shuffle_ps(reversed, reversed, _MM_SHUFFLE(0, 1, 2, 3));
+                _mm_storeu_ps(pairs + 2 * k, _mm_unpacklo_ps(r, i));
+                _mm_storeu_ps(pairs + 2 * k + 4, _mm_unpackhi_ps(r, i));
+            }
+#endif
+            for (; k < half; ++k) {
+                b[k][0] = re[k];
+                b[k][1] = im[-k];
+            }
         }
         b[half][0] = re[half];
         b[half][1] = 0.f;

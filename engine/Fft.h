@@ -19,8 +19,10 @@ class FftPlan {
 
     // RealToComplex: in = N samples, out = N halfcomplex values.
     // ComplexToReal: in = N halfcomplex values, out = N samples (N times the signal).
-    // in is left unchanged; in and out may not overlap. Audio thread: no allocation, no lock.
-    void execute(const float* in, float* out);
+    // in is left unchanged; in and out may not overlap. inCopy (ComplexToReal only, may be
+    // null) receives the N values of in, taken in the same pass that reads them.
+    // Audio thread: no allocation, no lock.
+    void execute(const float* in, float* out, float* inCopy = nullptr);
 
     int size() const { return n; }
     FftDirection direction() const { return dir; }

@@ -98,17 +98,20 @@ void SpectralEngine::suspend() {
 }
 
 namespace {
-// The larger of peak and |x| for every x; a NaN sample leaves the peak as it was. Lane by lane,
+// Moves n samples from src to dst (replacing or adding to what is there) and returns the larger
+// of peak and every |v| moved, in one pass. A NaN sample leaves the peak as it was. Lane by lane,
 // (v > peak ? v : peak) is exactly what the vector max instruction computes.
-inline float raisePeak(float peak, const float* __restrict x, int32_t n) {
+template <bool add>
+inline float movePeak(const float* __restrict src, float* __restrict dst, int32_t n, float peak) {
     int32_t i = 0;
 #if defined(__SSE2__)
     __m128 p = _mm_set1_ps(peak);
     const __m128 zero = _mm_setzero_ps();
     for (; i + 4 <= n; i += 4) {
-        const __m128 v = _mm_loadu_ps(x + i);
+        const __m128 v = _mm_loadu_ps(src + i);
         p = _mm_max_ps(v, p);
         p = _mm_max_ps(_mm_sub_ps(zero, v), p);
+        _mm_storeu_ps(dst + i, add ? _mm_add_ps(_mm_loadu_ps(dst + i), v) : v);
     }
     alignas(16) float lanes[4];
     _mm_store_ps(lanes, p);
@@ -117,13 +120,18 @@ inline float raisePeak(float peak, const float* __restrict x, int32_t n) {
             peak = lane;
 #endif
     for (; i < n; ++i) {
-        const float v = x[i];
+        const float v = src[i];
         if (v > peak)
             peak = v;
         if (-v > peak)
             peak = -v;
+        dst[i] = add ? dst[i] + v : v;
     }
     return peak;
+}
+
+inline float movePeak(const float* src, float* dst, int32_t n, float peak, bool add) {
+    return add ? movePeak<true>(src, dst, n, peak) : movePeak<false>(src, dst, n, peak);
 }
 
 inline void playOut(const float* __restrict acc, float* __restrict out, int32_t n, bool replace) {
@@ -153,21 +161,15 @@ void SpectralEngine::processAudio(float** inputs, float** outputs, int32_t sampl
     int32_t remaining = sampleFrames;
     while (remaining > 0) {
         const int32_t chunk = remaining < hopSize - hopPos ? remaining : hopSize - hopPos;
-        const size_t bytes = sizeof(float) * static_cast<size_t>(chunk);
-
-        std::memcpy(inHop[0] + hopPos, in0, bytes);
-        inputPeak = raisePeak(inputPeak, in0, chunk);
+        inputPeak = movePeak(in0, inHop[0] + hopPos, chunk, inputPeak, false);
         const float* acc0 = outAccum[0] + hopPos;
-        outputPeak = raisePeak(outputPeak, acc0, chunk);
-        playOut(acc0, out0, chunk, replace);
+        outputPeak = movePeak(acc0, out0, chunk, outputPeak, !replace);
         if (channelMode == 1) {
-            std::memcpy(inHop[1] + hopPos, in1, bytes);
-            inputPeak = raisePeak(inputPeak, in1, chunk);
+            inputPeak = movePeak(in1, inHop[1] + hopPos, chunk, inputPeak, false);
             const float* acc1 = outAccum[1] + hopPos;
-            outputPeak = raisePeak(outputPeak, acc1, chunk);
             if (autoGain)
                 outAbsSum = absSum(outAbsSum, acc1, chunk);
-            playOut(acc1, out1, chunk, replace);
+            outputPeak = movePeak(acc1, out1, chunk, outputPeak, !replace);
         } else if (channelMode == 2) {
             playOut(acc0, out1, chunk, replace);
         }
@@ -198,51 +200,57 @@ void SpectralEngine::processAudio(float** inputs, float** outputs, int32_t sampl
 }
 
 void SpectralEngine::processFrame() {
-    // The frame and hop are fixed; constants let the loops below be vectorised.
+    // The frame and hop are fixed; constants let the loops below be vectorised. Each channel's
+    // history shift and windowing share one pass, and so do the accumulator shift and the
+    // overlap-add: nothing between them reads the accumulators.
     constexpr int32_t n = kFftSize;
     constexpr int32_t h = kHopSize;
+    constexpr int32_t keep = n - h;
     const int channels = channelMode == 1 ? 2 : 1;
-    const size_t keep = sizeof(float) * static_cast<size_t>(n - h);
-    const size_t hop = sizeof(float) * static_cast<size_t>(h);
 
     for (int c = 0; c < channels; ++c) {
-        std::memmove(outAccum[c], outAccum[c] + h, keep);
-        std::memset(outAccum[c] + (n - h), 0, hop);
-    }
-    for (int c = 0; c < channels; ++c) {
         float* history = anaHistory[c];
-        std::memmove(history, history + h, keep);
-        std::memcpy(history + (n - h), inHop[c], hop);
+        const float* __restrict hop = inHop[c];
+        const float* __restrict win = anaWindow;
+        float* __restrict frame = fftIn[c];
+        for (int32_t k = 0; k < keep; ++k) {
+            const float x = history[k + h];
+            history[k] = x;
+            frame[k] = win[k] * x;
+        }
+        for (int32_t k = keep; k < n; ++k) {
+            const float x = hop[k - keep];
+            history[k] = x;
+            frame[k] = win[k] * x;
+        }
         if (autoGain)
             inAbsSum = absSum(inAbsSum, history, n);
-        const float* __restrict win = anaWindow;
-        const float* __restrict x = history;
-        float* __restrict frame = fftIn[c];
-        for (int32_t k = 0; k < n; ++k)
-            frame[k] = win[k] * x[k];
         fwdPlan.execute(frame, inSpect[c]);
     }
 
     processSpect();
 
     for (int c = 0; c < channels; ++c) {
-        std::memcpy(outSpectCopy[c], outSpect[c], sizeof(float) * static_cast<size_t>(n));
-        invPlan.execute(outSpect[c], ifftOut[c]);
+        invPlan.execute(outSpect[c], ifftOut[c], outSpectCopy[c]);
         const float* __restrict win = synWindow;
         const float* __restrict y = ifftOut[c];
-        float* __restrict acc = outAccum[c];
+        float* acc = outAccum[c];
         const float gain = autoGainFactor;
+        // acc[k] takes acc[k + h] (the shift) plus this frame's share; the last hop starts from
+        // zero, and 0 + x keeps the sign of zero that a cleared accumulator gives.
         if (autoGain) {
             float sum = outAbsSum;
             for (int32_t k = 0; k < n; ++k) {
                 const float d = y[k] * win[k];
                 sum += std::fabs(d);
-                acc[k] += gain * d;
+                acc[k] = (k < keep ? acc[k + h] : 0.f) + gain * d;
             }
             outAbsSum = sum;
         } else {
-            for (int32_t k = 0; k < n; ++k)
-                acc[k] += gain * (y[k] * win[k]);
+            for (int32_t k = 0; k < keep; ++k)
+                acc[k] = acc[k + h] + gain * (y[k] * win[k]);
+            for (int32_t k = keep; k < n; ++k)
+                acc[k] = 0.f + gain * (y[k] * win[k]);
         }
     }
 

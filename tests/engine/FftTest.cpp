@@ -38,4 +38,17 @@ TEST(Fft, InverseOfForwardIsNTimesTheInput) {
     EXPECT_EQ(spectrum, kept); // the input spectrum survives
     for (int t = 0; t < n; ++t)
         ASSERT_NEAR(back[t], n * x[t], 1e-3) << t;
+    // The copy taken in the same pass is the whole spectrum and leaves the result alone; odd
+    // sizes exercise the element-wise tail.
+    for (int size : {n, 12, 2}) {
+        SCOPED_TRACE(size);
+        FftPlan f(size, FftDirection::RealToComplex), i(size, FftDirection::ComplexToReal);
+        const Signal s = noise(static_cast<size_t>(size), 22);
+        Signal spec(s.size()), plain(s.size()), copied(s.size()), copy(s.size(), 9.f);
+        f.execute(s.data(), spec.data());
+        i.execute(spec.data(), plain.data());
+        i.execute(spec.data(), copied.data(), copy.data());
+        EXPECT_EQ(copy, spec);
+        EXPECT_EQ(copied, plain);
+    }
 }
