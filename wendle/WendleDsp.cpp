@@ -39,7 +39,7 @@ void learnCurve(float* sums, int frames, float* decibels, float* linear) {
         }
         return;
     }
-    const double s = 2.4 / (static_cast<double>(hi) - lo);
+    const double s = 2.4 / (hi - lo);
     for (int k = 0; k < kBins; ++k) {
         const float x = static_cast<float>((sums[k] - hi) * s);
         decibels[k] = 20.0f * x;
@@ -94,8 +94,11 @@ void makeTiltOffsets(float* offsets) {
 
 void tiltCurve(float tiltAmount, const float* offsets, float* out) {
     const float scale = tiltAmount / tiltHalfRange();
-    for (int k = 0; k < kBins; ++k)
-        out[k] = std::pow(10.0f, offsets[k] * scale);
+    constexpr float kLimit = -kFloorDb * 0.05f;
+    for (int k = 0; k < kBins; ++k) {
+        const float x = offsets[k] * scale;
+        out[k] = std::pow(10.0f, x < -kLimit ? -kLimit : (x > kLimit ? kLimit : x));
+    }
 }
 
 void targetGains(const float* db0, const float* db1, float position, float depth, float* out) {

@@ -38,7 +38,8 @@ float exp10Fast(float x);
 void makeTiltOffsets(float* offsets);
 
 // Tilt factors 10^x with x = offset[k]·(t/H): about 10^−t at bin 0, 1 near bin √512 − 1 and about
-// 10^t at the top bin. t = 0 gives exactly 1.0 everywhere.
+// 10^t at the top bin. t = 0 gives exactly 1.0 everywhere. x is held within ±12 (±240 dB, the range
+// of the target gains), so tilt amounts far beyond ±3 still give finite factors.
 void tiltCurve(float tiltAmount, const float* offsets, float* out);
 
 // Target gains of one side: 10^(0.05·e), e = (dB0·(1 − p) + dB1·p)·depth, with e held within

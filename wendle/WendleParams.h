@@ -132,18 +132,24 @@ constexpr float tiltFromNormalised(float v) {
     return 6.0f * v - 3.0f;
 }
 
-// Make-up gain: 0…1 ↔ −60 … +60 dB, as a linear output factor.
+// Make-up gain: 0…1 ↔ −60 … +60 dB, as a linear output factor. Values outside 0…1 reach further,
+// but the factor is held within ±kMakeupLimitDb so that it never overflows to infinity or zero.
+constexpr float kMakeupLimitDb = 240.0f;
 inline float makeupDecibels(float v) {
     return (v - 0.5f) * 120.0f;
 }
 inline float makeupFactorFromNormalised(float v) {
-    return std::pow(10.0f, (v - 0.5f) * 120.0f * 0.05f);
+    float exponent = (v - 0.5f) * 120.0f * 0.05f;
+    constexpr float kLimit = kMakeupLimitDb * 0.05f;
+    exponent = exponent < -kLimit ? -kLimit : (exponent > kLimit ? kLimit : exponent);
+    return std::pow(10.0f, exponent);
 }
 inline float normalisedFromMakeupFactor(float factor) {
     return 20.0f * std::log10(factor) / 120.0f + 0.5f;
 }
 
-// LFO divisor, a whole number 1 … 11 (a sweep lasts that many beats under the tempo lock).
+// LFO divisor, a whole number 1 … 11 (a sweep lasts that many beats under the tempo lock). Values
+// outside 0…1 are held to that range: a divisor of 0 or less would stop or reverse time.
 constexpr int kMinLfoDivisor = 1;
 constexpr int kMaxLfoDivisor = 11;
 inline int lfoDivisorFromNormalised(float v) {

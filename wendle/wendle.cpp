@@ -83,7 +83,6 @@ void wendle::storeRaw(int index, float value) {
 void wendle::setParameter(VstInt32 index, float v) {
     if (!isActiveParam(index) || !std::isfinite(v))
         return;
-    v = std::clamp(v, 0.0f, 1.0f);
     storeRaw(index, v);
     switch (index) {
     case kParamDepth:
@@ -152,10 +151,10 @@ float wendle::getParameter(VstInt32 index) {
         return filterPosition.load(std::memory_order_relaxed);
     case kParamMakeupGain: {
         // Automatic gain moves the output factor; it reads back, and is stored, as the make-up
-        // gain setting (clamped to the parameter's range).
+        // gain setting, beyond ±60 dB too (a factor of 0 has no setting and keeps the last one).
         const float v = normalisedFromMakeupFactor(autoGainFactor);
         if (std::isfinite(v))
-            storeRaw(index, std::clamp(v, 0.0f, 1.0f));
+            storeRaw(index, v);
         return raw[index].load(std::memory_order_relaxed);
     }
     case kParamLfoDivide:

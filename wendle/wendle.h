@@ -41,8 +41,10 @@ class wendle : public spect {
     bool getVendorString(char* text) override;
     bool getProductString(char* text) override;
 
-    // Parameters 0 … 13 (0 and 1 inert), normalised 0 … 1. Indices outside 0 … 13 are ignored;
-    // non-finite values are ignored and others clamped to 0 … 1. Text buffers must hold 24 bytes.
+    // Parameters 0 … 13 (0 and 1 inert), normalised 0 … 1. Indices outside 0 … 13 and non-finite
+    // values are ignored. Other values outside 0 … 1 are stored and mapped as given, except that
+    // the LFO divisor stays within 1 … 11 and the make-up and tilt factors within ±240 dB, so
+    // that nothing divides by zero or overflows. Text buffers must hold 24 bytes.
     // Any thread; ending learning (or a reset) from another thread than the audio one waits for
     // a frame that is inside its summing loop (a few microseconds), so no frame's power is split.
     void setParameter(VstInt32 index, float value) override;

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
+#include <cmath>
 
 namespace {
 
@@ -108,13 +110,48 @@ TEST(WendleParams, InertAndOutOfRangeIndicesChangeAndWriteNothing) {
     EXPECT_EQ(std::memcmp(after, bank.data(), bank.size()), 0);
 }
 
-TEST(WendleParams, NonFiniteValuesAreIgnoredAndOthersClamped) {
+TEST(WendleParams, NonFiniteValuesAreIgnoredAndOthersTakenAsGiven) {
     wendle fx(nullptr);
     fx.setParameter(2, std::nanf(""));
     fx.setParameter(2, INFINITY);
     EXPECT_EQ(fx.getParameter(2), 0.75f);
-    fx.setParameter(12, -0.5f);
-    EXPECT_EQ(fx.getParameter(12), 0.0f); // divisor 1, never 0
-    fx.setParameter(13, 7.0f);
-    EXPECT_EQ(fx.getParameter(13), 1.0f);
+    fx.setParameter(2, 1.25f); // depth 3
+    EXPECT_EQ(fx.getParameter(2), 1.25f);
+    fx.setParameter(13, 7.0f); // 70 Hz
+    EXPECT_EQ(fx.getParameter(13), 7.0f);
+    fx.setParameter(8, 1.5f); // +120 dB
+    EXPECT_NEAR(fx.getParameter(8), 1.5f, 1e-5f);
+    for (float v : {-0.5f, -0.1f, -1e30f}) {
+        fx.setParameter(12, v);
+        EXPECT_EQ(fx.getParameter(12), 0.0f) << v; // divisor 1, never 0 or less
+    }
+    fx.setParameter(12, 40.0f);
+    EXPECT_EQ(fx.getParameter(12), 1.0f); // divisor 11
+}
+
+// Values far outside 0 … 1 are no reason for an infinite or undefined output sample.
+TEST(WendleParams, ExtremeValuesKeepTheOutputFinite) {
+    struct Case {
+        int index;
+        float value;
+    };
+    const Case cases[] = {{3, 100.0f}, {3, -100.0f}, {8, 100.0f}, {8, -100.0f},
+                          {2, 1e6f},   {4, -50.0f},  {13, 1e30f}, {12, -3.0f}};
+    std::vector<float> in(256), out0(256), out1(256);
+    for (const Case& c : cases) {
+        wendle fx(nullptr);
+        fx.channelMode = 1;
+        fx.setParameter(c.index, c.value);
+        float* ins[2] = {in.data(), in.data()};
+        float* outs[2] = {out0.data(), out1.data()};
+        for (int hop = 0; hop < 12; ++hop) {
+            for (int i = 0; i < 256; ++i)
+                in[static_cast<std::size_t>(i)] = 0.5f * std::sin(0.1f * static_cast<float>(i + 256 * hop));
+            fx.processReplacing(ins, outs, 256);
+            for (int i = 0; i < 256; ++i)
+                ASSERT_TRUE(std::isfinite(out0[i]) && std::isfinite(out1[i]))
+                    << c.index << " = " << c.value << ", hop " << hop;
+        }
+        EXPECT_TRUE(std::isfinite(fx.getParameter(c.index))) << c.index;
+    }
 }
