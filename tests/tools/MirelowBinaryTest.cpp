@@ -264,6 +264,7 @@ TEST_F(MirelowBinary, BadRunsSayWhyAndLeaveNoOutput)
         {{"render", "tidemill", in, out, "--preset", path("short.fxp")}, 1, "truncated"},
         {{"render", "tidemill", in, out, "--preset", path("bank-as-program.fxp")}, 1, "bad preset"},
         {{"render", "tidemill", in, out, "--preset", path("nothing.fxp")}, 1, "cannot read preset"},
+        {{"render", "tidemill", in, out, "--preset", "/dev/zero"}, 1, "not a regular file"},
         {{"render", "tidemill", in, out, "--learn", path("missing.wav")}, 1, "no such file"},
         {{"render", "tidemill", in, out, "--set", "threshold=abc"}, 2, "'abc' is not a number"},
         {{"render", "tidemill", in, out, "--set", "loudness=0.5"}, 2, "unknown parameter 'loudness'"},

@@ -16,7 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace mirelow {
@@ -275,10 +275,15 @@ Preset decodePreset(std::span<const uint8_t> bytes, const std::string& what)
 
 Preset readPresetFile(const std::string& path)
 {
+    // Only a regular file has an end: a folder, a pipe or a device such as /dev/zero is refused.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) throw Error("cannot read preset '" + path + "': " + std::strerror(errno));
+    if (!S_ISREG(st.st_mode)) throw Error("cannot read preset '" + path + "': not a regular file");
     std::ifstream in(path, std::ios::binary);
     if (!in) throw Error("cannot read preset '" + path + "': " + std::strerror(errno));
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw Error("cannot read preset '" + path + "'");
+    std::vector<uint8_t> bytes(static_cast<std::size_t>(st.st_size));
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (in.gcount() != static_cast<std::streamsize>(bytes.size())) throw Error("cannot read preset '" + path + "'");
     return decodePreset(bytes, path);
 }
 
