@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,7 +24,12 @@ bool samePath(const std::string& a, const std::string& b)
 {
     if (a == b) return true;
     struct stat sa {}, sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    // Files yet to be written: the same place spelt two ways ("out.wav", "./out.wav").
+    std::error_code ea, eb;
+    const auto ca = std::filesystem::weakly_canonical(std::filesystem::absolute(a), ea);
+    const auto cb = std::filesystem::weakly_canonical(std::filesystem::absolute(b), eb);
+    return !ea && !eb && ca == cb;
 }
 
 std::string quoted(const std::string& s) { return "\u201c" + s + "\u201d"; }
