@@ -24,7 +24,12 @@ void learnCurve(float* sums, int frames, float* decibels, float* linear) {
     float hi = -4.8f;
     float lo = 0.0f;
     for (int k = 0; k < kBins; ++k) {
-        const float a = static_cast<float>(std::log10(sums[k] / frames + 0.000001));
+        float a = static_cast<float>(std::log10(sums[k] / frames + 0.000001));
+        // Non-finite input (a NaN or infinite sample while learning) must not leave a NaN in
+        // the stored curves, where it would make every chunk holding them unloadable: such a
+        // bin is learned as silence.
+        if (!std::isfinite(a))
+            a = -6.0f;
         sums[k] = a;
         if (a > hi)
             hi = a;
@@ -97,7 +102,7 @@ void tiltCurve(float tiltAmount, const float* offsets, float* out) {
     constexpr float kLimit = -kFloorDb * 0.05f;
     for (int k = 0; k < kBins; ++k) {
         const float x = offsets[k] * scale;
-        out[k] = std::pow(10.0f, x < -kLimit ? -kLimit : (x > kLimit ? kLimit : x));
+        out[k] = std::pow(10.0f, x > -kLimit ? (x < kLimit ? x : kLimit) : -kLimit);
     }
 }
 

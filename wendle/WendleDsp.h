@@ -21,7 +21,8 @@ void accumulate(const float* power, float* sum);
 // Turns the power sums of `frames` (> 0) frames into a filter curve: a[k] = log10(average + 1e-6);
 // the larger of the greatest a[k] and −4.8 maps to 0 dB, the smaller of the least a[k] and 0 to
 // −48 dB, linearly in a between. `sums` is overwritten with the a[k]. When every a[k] is exactly
-// 0 there is no range to scale: the curve is flat at 0 dB.
+// 0 there is no range to scale: the curve is flat at 0 dB. A bin whose average is not finite
+// counts as silent (a = −6), so the curves are always finite.
 void learnCurve(float* sums, int frames, float* decibels, float* linear);
 
 // decibels[k] = 20·log10(linear[k]) for every bin; factors at or below 10^−12 (zero, negative or

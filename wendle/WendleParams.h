@@ -141,7 +141,7 @@ inline float makeupDecibels(float v) {
 inline float makeupFactorFromNormalised(float v) {
     float exponent = (v - 0.5f) * 120.0f * 0.05f;
     constexpr float kLimit = kMakeupLimitDb * 0.05f;
-    exponent = exponent < -kLimit ? -kLimit : (exponent > kLimit ? kLimit : exponent);
+    exponent = exponent > -kLimit ? (exponent < kLimit ? exponent : kLimit) : -kLimit;
     return std::pow(10.0f, exponent);
 }
 inline float normalisedFromMakeupFactor(float factor) {

@@ -45,6 +45,26 @@ TEST(WendleLearnCurve, LoudestBinIsZeroDbAndQuietestMinus48OnALogScale) {
     }
 }
 
+TEST(WendleLearnCurve, NonFiniteSumsAreLearnedAsSilenceAndTheCurvesStayFinite) {
+    const int frames = 10;
+    Bins sums = filled(1e-2f * frames), db, lin; // a = −2 in every bin
+    sums[10] = 1e-4f * frames;                    // a = −4
+    sums[20] = std::nanf("");
+    sums[30] = INFINITY;
+    learnCurve(sums.data(), frames, db.data(), lin.data());
+    // hi = a of the ordinary bins (about −2), lo = −6 (the two unusable bins).
+    const double hi = std::log10(1e-2 + 1e-6), lo = -6.0;
+    const double quiet = 48.0 * (std::log10(1e-4 + 1e-6) - hi) / (hi - lo); // about −24 dB
+    struct Case {
+        int bin;
+        double expectedDb;
+    };
+    for (Case c : {Case{0, 0.0}, Case{10, quiet}, Case{20, -48.0}, Case{30, -48.0}})
+        EXPECT_NEAR(db[c.bin], c.expectedDb, 1e-3) << c.bin;
+    for (int k = 0; k < kBins; ++k)
+        ASSERT_TRUE(std::isfinite(db[k]) && std::isfinite(lin[k])) << k;
+}
+
 TEST(WendleTilt, ZeroTiltIsExactlyUnity) {
     Bins offsets, tilt;
     makeTiltOffsets(offsets.data());
