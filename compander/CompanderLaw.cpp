@@ -96,6 +96,24 @@ LevelLookup::LevelLookup() : levels_(makeLevelTable()) {
     }
 }
 
+void TargetLookup::build(const LevelLookup& lookup, std::span<const float, kLevels + 1> gains) {
+    for (std::uint32_t i = 0; i < buckets_.size(); ++i) {
+        const LevelLookup::Bucket& b = lookup.bucket(i);
+        Bucket& t = buckets_[i];
+        t.bound = b.bound;
+        t.under = gains[b.below];
+        t.over = gains[b.below + b.step];
+        t.unused = 0.0f;
+    }
+}
+
+void TargetLookup::findAll(const float* __restrict levels, float* __restrict targets,
+                           int count) const {
+    // The targets written never alias the buckets read, so the loads can be gathered.
+    for (int k = 0; k < count; ++k)
+        targets[k] = find(levels[k]);
+}
+
 int LevelLookup::findLinear(const std::array<float, kLevels>& levels, float power) {
     for (int i = 0; i < kLevels; ++i)
         if (power < levels[i])

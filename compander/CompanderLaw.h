@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <span>
@@ -59,9 +60,7 @@ class LevelLookup {
     LevelLookup();
 
     int find(float power) const {
-        std::uint32_t bits;
-        std::memcpy(&bits, &power, sizeof bits);
-        const Bucket& b = buckets_[bits >> 20];
+        const Bucket& b = buckets_[bucketOf(power)];
         // Arithmetic rather than a choice: with noisy input the comparison is a coin toss, and a
         // branch on it would be mispredicted half the time.
         return b.below + (b.step & -static_cast<int>(power >= b.bound));
@@ -72,14 +71,51 @@ class LevelLookup {
 
     const std::array<float, kLevels>& levels() const { return levels_; }
 
-  private:
     struct Bucket {
         float bound;       // the one table boundary inside the bucket (NaN or ±inf: none)
         std::int16_t below; // entry for levels under the boundary
         std::int16_t step;  // entry for levels at or over it, minus `below`
     };
+    static constexpr int kBuckets = 4096;
+    // The bucket a level falls in: its float's sign, exponent and top three mantissa bits.
+    static std::uint32_t bucketOf(float power) { return std::bit_cast<std::uint32_t>(power) >> 20; }
+    const Bucket& bucket(std::uint32_t index) const { return buckets_[index]; }
+
+  private:
     std::array<float, kLevels> levels_;
-    std::array<Bucket, 4096> buckets_;
+    std::array<Bucket, kBuckets> buckets_;
+};
+
+// The law's target for a level in one step: the buckets of LevelLookup with the gain table folded
+// in, each holding the targets under and over its boundary. A level meets one comparison and no
+// second, dependent load; the answer is exactly gains[LevelLookup::find(power)]. Rebuilt whenever
+// the gain table is.
+class TargetLookup {
+  public:
+    // `gains` holds one target per levelTable entry plus the one for levels above every entry
+    // (kLevels + 1 values).
+    void build(const LevelLookup& lookup, std::span<const float, kLevels + 1> gains);
+
+    float find(float power) const {
+        const Bucket& b = buckets_[LevelLookup::bucketOf(power)];
+        // Both targets are loaded and the comparison picks one, which compiles to a select
+        // rather than a branch: with noisy input the comparison is a coin toss.
+        return power >= b.bound ? b.over : b.under;
+    }
+
+    // find() for every level of a frame; compiled with the library, where the loop is
+    // vectorised. Audio thread.
+    void findAll(const float* levels, float* targets, int count) const;
+
+    struct Bucket {
+        float bound;
+        float under; // the target under the boundary
+        float over;  // the target at or over it
+        float unused; // a bucket of 16 bytes is found with a shift
+    };
+
+  private:
+    std::array<Bucket, LevelLookup::kBuckets> buckets_;
 };
 
 } // namespace compander

@@ -57,18 +57,28 @@ void dehiss::processSpect() {
 
 void dehiss::processChannel(int c, const float* shape, const GainLaw& law, const TiltTable& tilt,
                             bool peakMode, bool countsFrames) {
-    // The loops below are written so that the compiler can vectorise them: no array aliases
-    // another, and choices are selects rather than branches.
+    // A few passes over the bins, each written so that the compiler vectorises it (the target
+    // lookup too, as loads gathered four at a time): no array aliases another, and choices are
+    // selects rather than branches.
     const float* __restrict x = inSpect[c];
     float* __restrict y = outSpect[c];
     float* __restrict power = binPower[c].data();
     float* __restrict gain = binGain[c].data();
     const float* __restrict s = shape;
+    const float* __restrict weightSquared = tilt.weightSquared.data();
 
+    // Power; the shaped level looks up the law's target, the tilted level meets the threshold.
+    alignas(32) float level[kBins];
+    alignas(32) float tilted[kBins];
+    alignas(32) float target[kBins];
     power[0] = x[0] * x[0];
     power[kHalfSize] = x[kHalfSize] * x[kHalfSize];
     for (int k = 1; k < kHalfSize; ++k)
         power[k] = x[k] * x[k] + x[kN - k] * x[kN - k];
+    for (int k = 0; k < kBins; ++k) {
+        level[k] = power[k] * s[k];
+        tilted[k] = level[k] * weightSquared[k];
+    }
 
     // Only channel 1 counts the frames of a pass; channel 2 learns while the pass still runs, so
     // in the frame that ends the pass it learns nothing.
@@ -85,27 +95,20 @@ void dehiss::processChannel(int c, const float* shape, const GainLaw& law, const
             learning.store(0);
     }
 
-    // The shaped level looks up the law's target; the tilted level meets the threshold.
-    alignas(32) float level[kBins];
-    alignas(32) float tilted[kBins];
-    alignas(32) float target[kBins];
-    const float* __restrict weightSquared = tilt.weightSquared.data();
-    for (int k = 0; k < kBins; ++k) {
-        level[k] = power[k] * s[k];
-        tilted[k] = level[k] * weightSquared[k];
-    }
-    const float* __restrict table = law.table.data();
-    for (int k = 0; k < kBins; ++k)
-        target[k] = table[levelLookup_.find(level[k])];
+    law.targets.findAll(level, target, kBins);
 
     const float threshold = law.thresholdPower;
     const float attack = attackCoef.load(std::memory_order_relaxed);
     const float release = releaseCoef.load(std::memory_order_relaxed);
+    // Inverted, the bin passes what the gain removes: its factor is 1 - g.
+    const float sign = invertOn.load(std::memory_order_relaxed) != 0 ? -1.0f : 1.0f;
+    const float offset = sign < 0.0f ? 1.0f : 0.0f;
     // A bin falls below the threshold when expanding, above it when compressing; equality
     // counts as rising. Both outcomes are computed and one is kept: the choice follows the
     // signal, so a branch would be mispredicted half the time.
     auto update = [&](auto falls) {
-        for (int k = 0; k < kBins; ++k) {
+        // Moves bin k's gain and answers the factor its real and imaginary parts take.
+        auto step = [&](int k, int& lastFalling) {
             const float g = gain[k];
             const float released = g * release;
             // Never below the law's target. Written so that a NaN gain (which no finite input
@@ -113,34 +116,29 @@ void dehiss::processChannel(int c, const float* shape, const GainLaw& law, const
             const float fell = !(released >= target[k]) ? target[k] : released;
             const float attacked = g * attack;
             const float rose = !(attacked <= 1.0f) ? 1.0f : attacked;
-            gain[k] = falls(tilted[k]) ? fell : rose;
+            const bool f = falls(tilted[k]);
+            const float next = f ? fell : rose;
+            gain[k] = next;
+            lastFalling = f ? k : lastFalling;
+            // g itself, or exactly 1 - g when inverted.
+            return offset + sign * next;
+        };
+        int lastFalling = -1;
+        y[0] = step(0, lastFalling) * x[0];
+        for (int k = 1; k < kHalfSize; ++k) {
+            const float factor = step(k, lastFalling);
+            y[k] = factor * x[k];
+            y[kN - k] = factor * x[kN - k];
         }
-        for (int k = kBins - 1; k >= 0; --k)
-            if (falls(tilted[k])) {
-                lastTableGain[c] = target[k];
-                break;
-            }
+        y[kHalfSize] = step(kHalfSize, lastFalling) * x[kHalfSize];
+        // The last bin that fell looked up the target the channel keeps.
+        if (lastFalling >= 0)
+            lastTableGain[c] = target[lastFalling];
     };
     if (law.ratio >= 1.0f)
         update([threshold](float m) { return threshold > m; });
     else
         update([threshold](float m) { return threshold < m; });
-
-    // Inverted, the bin passes what the gain removes.
-    alignas(32) float factor[kBins];
-    if (invertOn.load(std::memory_order_relaxed) != 0) {
-        for (int k = 0; k < kBins; ++k)
-            factor[k] = 1.0f - gain[k];
-    } else {
-        for (int k = 0; k < kBins; ++k)
-            factor[k] = gain[k];
-    }
-    y[0] = factor[0] * x[0];
-    y[kHalfSize] = factor[kHalfSize] * x[kHalfSize];
-    for (int k = 1; k < kHalfSize; ++k) {
-        y[k] = factor[k] * x[k];
-        y[kN - k] = factor[k] * x[kN - k];
-    }
 }
 
 // Parameters.
@@ -224,6 +222,7 @@ void dehiss::rebuildGainLaw() {
         law.thresholdPower = amp * amp;
         buildGainTable(db, amp, law.ratio, std::span<float, kLevels>(law.table.data(), kLevels));
         law.table[kLevels] = law.table[kLevels - 1];
+        law.targets.build(levelLookup_, law.table);
     });
 }
 

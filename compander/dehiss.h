@@ -108,6 +108,8 @@ class dehiss : public spect {
         // gainTable: one target per levelTable entry, and a copy of the top entry for levels
         // at or above -1 dB (and NaN), which the lookup answers with index 120.
         std::array<float, compander::kLevels + 1> table;
+        // The same targets, reached from a level in one step.
+        compander::TargetLookup targets;
         float thresholdPower;
         float ratio;
     };

@@ -87,7 +87,24 @@ void BM_LevelLookupLinearScan(benchmark::State& state) {
             benchmark::DoNotOptimize(compander::LevelLookup::findLinear(lookup.levels(), l));
     state.SetItemsProcessed(state.iterations() * levels.size());
 }
+// The hook's lookup: a frame's levels to their targets in one loop.
+void BM_TargetLookupFrame(benchmark::State& state) {
+    const compander::LevelLookup lookup;
+    std::array<float, compander::kLevels + 1> gains{};
+    for (int i = 0; i <= compander::kLevels; ++i)
+        gains[i] = static_cast<float>(i);
+    auto targets = std::make_unique<compander::TargetLookup>();
+    targets->build(lookup, gains);
+    const auto levels = randomLevels();
+    std::vector<float> found(levels.size());
+    for (auto _ : state) {
+        targets->findAll(levels.data(), found.data(), static_cast<int>(levels.size()));
+        benchmark::DoNotOptimize(found.data());
+    }
+    state.SetItemsProcessed(state.iterations() * levels.size());
+}
 BENCHMARK(BM_LevelLookupFast);
+BENCHMARK(BM_TargetLookupFrame);
 BENCHMARK(BM_LevelLookupLinearScan);
 
 // The whole effect (engine, transforms and hook), stereo, blocks of 512 samples. The
