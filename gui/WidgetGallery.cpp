@@ -114,7 +114,7 @@ std::unique_ptr<WidgetGallery> makeWidgetGallery() {
         frame->addView(caption);
     }
 
-    // Meters: 0, 1.0, 2.5, and 2.5 with figures (turned on by a click below).
+    // Meters: 0, 1.0, 2.5, and 0.3 with figures (turned on by a click below).
     static constexpr float levels[] = {0.f, 1.f, 2.5f, 0.3f};
     VGVertMeter* figures = nullptr;
     for (int i = 0; i < 4; ++i) {
