@@ -175,6 +175,13 @@ TEST(FxPreset, DamagedFilesAreRefusedWithAReason)
     }
 }
 
+TEST(FxPreset, ParameterValuesAreClampedToTheNormalisedRange)
+{
+    Preset p = programParams();
+    p.params = {-0.5f, 5.0f, 0.25f, 1.0f};
+    EXPECT_EQ(decodePreset(encodePreset(p), "f.fxp").params, (std::vector<float>{0.0f, 1.0f, 0.25f, 1.0f}));
+}
+
 TEST(FxPreset, FileKindFollowsTheExtension)
 {
     EXPECT_EQ(presetKindForPath("a/b.fxb"), PresetKind::Bank);

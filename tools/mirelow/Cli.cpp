@@ -106,7 +106,8 @@ input's sample rate and encoding, or takes the format its extension names.
 
 render options:
   --program N|NAME       select a program (number from 0, or name) before anything else
-  --preset FILE          load a .fxp program or .fxb bank (the plug-in's unique ID is checked)
+  --preset FILE          load a .fxp program or .fxb bank (the plug-in's unique ID is checked;
+                         parameter values outside 0 … 1 are clamped)
   --set NAME=VALUE       set a parameter (name or index) to a normalised value 0 … 1; repeatable
   --learn FILE           tidemill: learn the threshold shape from FILE (average)
   --learn-peak FILE      tidemill: learn the threshold shape from FILE (peaks)
@@ -120,6 +121,8 @@ render options:
   --quiet                no progress bar, no summary line
 Settings apply in this order: program, preset, learning, parameters; a learn pass runs on
 the plug-in first, the render then starts from a fresh instance carrying the learned state.
+Audio holding NaN or infinite samples is refused; a file cut off short of what its header
+announces is rendered as far as it goes, with a warning.
 
 demo options:
   --block N              host block size in frames (default 512)

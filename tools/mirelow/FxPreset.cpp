@@ -9,6 +9,7 @@
 
 #include "Error.h"
 
+#include <algorithm>
 #include <bit>
 #include <cctype>
 #include <cmath>
@@ -144,6 +145,8 @@ std::vector<float> readParams(Reader& r, int32_t n)
     for (auto& x : v) {
         x = r.f32();
         if (!std::isfinite(x)) r.fail("a parameter value is not a finite number");
+        // Parameter values are normalised: beyond 0 … 1 an effect's formulas may run away.
+        x = std::clamp(x, 0.0f, 1.0f);
     }
     return v;
 }

@@ -46,7 +46,8 @@ struct Preset {
 std::vector<uint8_t> encodePreset(const Preset& preset);
 
 // Decodes and validates a whole file image: magic words, sizes, counts. Throws mirelow::Error
-// with a message naming `what` (the file) and the first problem found.
+// with a message naming `what` (the file) and the first problem found; parameter values
+// ('FxCk'/'FxBk') that are not numbers are refused, those outside 0 … 1 clamped to it.
 Preset decodePreset(std::span<const uint8_t> bytes, const std::string& what);
 
 Preset readPresetFile(const std::string& path);
