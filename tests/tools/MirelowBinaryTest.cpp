@@ -296,6 +296,15 @@ TEST_F(MirelowBinary, CutOffInputRendersWhatItHoldsWithAWarning)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("warning: '" + in + "' is shorter than its header says"), std::string::npos) << r.err;
     EXPECT_NEAR(double(readBack(path("out.wav")).frames()), 0.25 * 44100, 20);
+
+    // A writer streaming to a pipe announces an unknown length: that file is whole.
+    const std::string streamed = writeTestFile("streamed.wav", 2, 0.5, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    std::string bytes = slurp(streamed);
+    bytes.replace(bytes.find("data") + 4, 4, "\xFF\xFF\xFF\xFF");
+    std::ofstream(streamed, std::ios::binary) << bytes;
+    const RunResult whole = run({"render", "tidemill", streamed, path("out2.wav"), "-q"});
+    ASSERT_EQ(whole.status, 0) << whole.err;
+    EXPECT_EQ(whole.err, "");
 }
 
 TEST_F(MirelowBinary, PluginInTheCurrentFolderLoadsByItsBareName)

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <unistd.h>
@@ -67,7 +68,8 @@ bool formatAccepted(int format, int channels, int rate)
 }
 
 // libsndfile reads a cut-off WAV or AIFF as far as it goes; its log notes the sound data chunk
-// that announced more bytes than the file holds ("data : 176400 (should be 19956)").
+// that announced more bytes than the file holds ("data : 176400 (should be 19956)"). Writers
+// that stream to a pipe announce 0 or a huge placeholder: those files are not cut off.
 bool headerClaimsMoreData(SNDFILE* file)
 {
     char log[8192] = {};
@@ -77,8 +79,11 @@ bool headerClaimsMoreData(SNDFILE* file)
         const std::string text(line, end ? static_cast<std::size_t>(end - line) : std::strlen(line));
         const auto start = text.find_first_not_of(' ');
         if (start != std::string::npos && (text.compare(start, 4, "data") == 0 || text.compare(start, 4, "SSND") == 0) &&
-            text.find("should be") != std::string::npos)
-            return true;
+            text.find("should be") != std::string::npos) {
+            const auto colon = text.find(':');
+            const unsigned long long announced = colon == std::string::npos ? 0 : std::strtoull(text.c_str() + colon + 1, nullptr, 10);
+            if (announced > 0 && announced < 0x7FFF0000ull) return true;
+        }
         if (!end) break;
         line = end + 1;
     }
