@@ -375,6 +375,8 @@ bool wendle::setCurveBigEndian(int curve, const void* in, std::size_t bytes) {
             return false;
     for (int k = 0; k < kBins; ++k)
         c[k] = loadBigEndianFloat(b + 4 * k);
+    // A restored session must sound as it was saved without waiting for some control to move.
+    requestRefresh();
     return true;
 }
 

@@ -84,7 +84,7 @@ class wendle : public spect {
     float* programCurve(int curve);
     // Curve chunks: kBins big-endian floats. get answers false for a bad number or a buffer of
     // fewer than kBins·4 bytes; set also answers false (changing nothing) for a non-finite
-    // float. Gains follow at the next refresh.
+    // float. The gains follow a curve set at the next frame.
     bool getCurveBigEndian(int curve, void* out, std::size_t bytes);
     bool setCurveBigEndian(int curve, const void* in, std::size_t bytes);
 

@@ -510,6 +510,7 @@ TEST(WendleChunks, BadChunksAnswerZeroAndChangeNothing) {
 
 TEST(WendleChunks, CurveChunksRoundTripAndRejectBadData) {
     wendle fx(nullptr);
+    fx.channelMode = 1;
     std::vector<unsigned char> data(kBins * 4);
     for (int k = 0; k < kBins; ++k)
         storeBigEndianFloat(-0.1f * static_cast<float>(k), data.data() + 4 * k);
@@ -518,13 +519,27 @@ TEST(WendleChunks, CurveChunksRoundTripAndRejectBadData) {
     std::vector<unsigned char> back(kBins * 4);
     EXPECT_TRUE(fx.getCurveBigEndian(kFilterOneRightDb, back.data(), back.size()));
     EXPECT_EQ(back, data);
+    // The gains follow at the next frame, without any parameter moving (filter one at depth 1).
+    fx.setParameter(kParamFilterNumber, 1.0f);
+    std::vector<float> in(256, 0.0f), out(256);
+    float* ins[2] = {in.data(), in.data()};
+    float* outs[2] = {out.data(), out.data()};
+    fx.processReplacing(ins, outs, 256);
+    EXPECT_NEAR(fx.targetGain(1)[200], 0.1f, 1e-6f); // −20 dB
+    std::vector<unsigned char> deeper(kBins * 4);
+    for (int k = 0; k < kBins; ++k)
+        storeBigEndianFloat(-0.2f * static_cast<float>(k), deeper.data() + 4 * k);
+    EXPECT_TRUE(fx.setCurveBigEndian(kFilterOneRightDb, deeper.data(), deeper.size()));
+    fx.processReplacing(ins, outs, 256);
+    EXPECT_NEAR(fx.targetGain(1)[200], 0.01f, 1e-7f); // −40 dB
+    EXPECT_EQ(fx.targetGain(0)[200], 1.0f);
 
     storeBigEndianFloat(NAN, data.data() + 40);
     EXPECT_FALSE(fx.setCurveBigEndian(kFilterOneRightDb, data.data(), data.size()));
     EXPECT_FALSE(fx.setCurveBigEndian(kFilterOneRightDb, back.data(), back.size() - 1));
     EXPECT_FALSE(fx.setCurveBigEndian(8, back.data(), back.size()));
     EXPECT_FALSE(fx.getCurveBigEndian(-1, back.data(), back.size()));
-    EXPECT_EQ(fx.programCurve(kFilterOneRightDb)[10], -1.0f);
+    EXPECT_EQ(fx.programCurve(kFilterOneRightDb)[10], -2.0f);
 }
 
 TEST(WendleIdentity, NamesAndIdentifier) {
