@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -168,7 +169,9 @@ int runRender(const RenderOptions& o)
         if (!label.empty()) shown += " " + label;
         settings.push_back(plugin->paramName(index) + " " + shown);
     }
-    if (!o.savePreset.empty()) writePresetFile(o.savePreset, capturePreset(*plugin, presetKindForPath(o.savePreset)));
+    // Taken before the render, written after the audio: a failed run leaves no preset behind.
+    std::optional<Preset> toSave;
+    if (!o.savePreset.empty()) toSave = capturePreset(*plugin, presetKindForPath(o.savePreset));
 
     RenderSettings rs;
     rs.blockSize = o.blockSize;
@@ -182,6 +185,7 @@ int runRender(const RenderOptions& o)
     }
     const double taken = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     writeAudioFile(o.output, out, outFormat);
+    if (toSave) writePresetFile(o.savePreset, *toSave);
 
     if (!o.spectrogram.empty()) {
         settings.push_back("block " + std::to_string(o.blockSize));
