@@ -21,6 +21,7 @@ public:
     // Told by the effect after each parameter change; any thread.
     virtual void setParameter(VstInt32 index, float value) { (void)index, (void)value; }
 
+    // Edit gestures reach the host for parameter indexes only.
     void beginEdit(long index) override;
     void endEdit(long index) override;
 

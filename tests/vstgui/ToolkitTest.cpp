@@ -181,6 +181,7 @@ struct Editor : AEffGUIEditor {
         auto* knob = new VGGrommetKnob(CRect(10, 10, 76, 76), nullptr, 2, &scheme);
         knob->setValue(0.f);
         frame->addView(knob);
+        frame->addView(new VGVertMeter(CRect(100, 10, 117, 228), &ignore, 1005, &scheme));
         return true;
     }
     void close() override {
@@ -189,6 +190,9 @@ struct Editor : AEffGUIEditor {
         AEffGUIEditor::close();
     }
     WidgetScheme scheme{{43, 165, 104, 255}, {84, 145, 18, 255}, {0, 99, 148, 255}, {0, 0, 0, 255}};
+    struct : CControlListener {
+        void valueChanged(CDrawContext*, CControl*) override {}
+    } ignore;
 };
 
 }  // namespace
@@ -207,6 +211,10 @@ TEST(EditorBase, AnswersItsRectangleAndPassesEditGesturesToTheHost) {
     const std::vector<std::pair<VstInt32, VstInt32>> expected = {{audioMasterBeginEdit, 2},
                                                                  {audioMasterEndEdit, 2}};
     EXPECT_EQ(hostCalls, expected);
+    // A widget whose tag is no parameter keeps its gestures from the host.
+    hostCalls.clear();
+    editor->getFrame()->playMouse({{CPoint(105, 20), kLButton}});
+    EXPECT_TRUE(hostCalls.empty());
     editor->idle();
     editor->close();
     EXPECT_EQ(editor->getFrame(), nullptr);
