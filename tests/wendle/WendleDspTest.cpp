@@ -48,7 +48,7 @@ TEST(WendleLearnCurve, LoudestBinIsZeroDbAndQuietestMinus48OnALogScale) {
 TEST(WendleLearnCurve, NonFiniteSumsAreLearnedAsSilenceAndTheCurvesStayFinite) {
     const int frames = 10;
     Bins sums = filled(1e-2f * frames), db, lin; // a = −2 in every bin
-    sums[10] = 1e-4f * frames;                    // a = −4
+    sums[10] = 1e-4f * frames;                   // a = −4
     sums[20] = std::nanf("");
     sums[30] = INFINITY;
     learnCurve(sums.data(), frames, db.data(), lin.data());

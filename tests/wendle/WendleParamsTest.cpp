@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
-#include <cmath>
 
 namespace {
 
@@ -135,9 +135,9 @@ TEST(WendleParams, ExtremeValuesKeepTheOutputFinite) {
         int index;
         float value;
     };
-    const Case cases[] = {{3, 100.0f}, {3, -100.0f}, {8, 100.0f}, {8, -100.0f},
-                          {2, 1e6f},   {4, -50.0f},  {13, 1e30f}, {12, -3.0f},
-                          {3, 3e38f},  {8, 3e38f},   {2, 3e38f},  {4, 3e38f}, {13, 3e38f}};
+    const Case cases[] = {{3, 100.0f}, {3, -100.0f}, {8, 100.0f}, {8, -100.0f}, {2, 1e6f},
+                          {4, -50.0f}, {13, 1e30f},  {12, -3.0f}, {3, 3e38f},   {8, 3e38f},
+                          {2, 3e38f},  {4, 3e38f},   {13, 3e38f}};
     std::vector<float> in(256), out0(256), out1(256);
     for (const Case& c : cases) {
         wendle fx(nullptr);
@@ -147,7 +147,8 @@ TEST(WendleParams, ExtremeValuesKeepTheOutputFinite) {
         float* outs[2] = {out0.data(), out1.data()};
         for (int hop = 0; hop < 12; ++hop) {
             for (int i = 0; i < 256; ++i)
-                in[static_cast<std::size_t>(i)] = 0.5f * std::sin(0.1f * static_cast<float>(i + 256 * hop));
+                in[static_cast<std::size_t>(i)] =
+                    0.5f * std::sin(0.1f * static_cast<float>(i + 256 * hop));
             fx.processReplacing(ins, outs, 256);
             for (int i = 0; i < 256; ++i)
                 ASSERT_TRUE(std::isfinite(out0[i]) && std::isfinite(out1[i]))
