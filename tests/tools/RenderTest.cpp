@@ -2,6 +2,7 @@
 // gain): latency compensation, the kept delay, block sizes, channel layouts, learn feeding.
 #include "Error.h"
 #include "Render.h"
+#include "Session.h"
 #include "Synth.h"
 
 #include <gtest/gtest.h>
@@ -147,6 +148,13 @@ TEST(Render, FeedRunsExactlyTheLearnAudioInTheRenderLayout)
     feed(plugin, noise(2, 10), 1, 100);
     EXPECT_EQ(plugin.channels_, 1);
     EXPECT_THROW(feed(plugin, AudioBuffer(3, 10, 48000), 2, 100), Error);
+}
+
+TEST(Session, ParameterBankOfAPluginWithoutProgramsLoadsBack)
+{
+    DelayPlugin plugin(0, 1.0f);
+    const Preset bank = decodePreset(encodePreset(capturePreset(plugin, PresetKind::Bank)), "state.fxb");
+    EXPECT_NO_THROW(applyPreset(plugin, bank, "state.fxb"));
 }
 
 }  // namespace

@@ -144,14 +144,16 @@ void applyPreset(Plugin& plugin, const Preset& p, const std::string& what)
         setAll(p.params, p.name);
         return;
     }
-    if (static_cast<int>(p.programs.size()) > plugin.numPrograms())
+    // A plug-in without programs saves its one current state as a bank of one.
+    const int programs = plugin.numPrograms();
+    if (static_cast<int>(p.programs.size()) > std::max(1, programs))
         throw Error(where + " has " + std::to_string(p.programs.size()) + " programs, " + plugin.effectName() + " has " +
-                    std::to_string(plugin.numPrograms()));
+                    std::to_string(programs));
     for (std::size_t i = 0; i < p.programs.size(); ++i) {
-        plugin.setProgram(static_cast<int>(i));
+        if (programs > 0) plugin.setProgram(static_cast<int>(i));
         setAll(p.programs[i].params, p.programs[i].name);
     }
-    plugin.setProgram(std::min(p.currentProgram, static_cast<int32_t>(p.programs.size()) - 1));
+    if (programs > 0) plugin.setProgram(std::min(p.currentProgram, static_cast<int32_t>(p.programs.size()) - 1));
 }
 
 void learnPass(Plugin& plugin, const std::string& paramName, float on, const AudioBuffer& audio, int channels, int blockSize)
