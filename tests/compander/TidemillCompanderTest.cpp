@@ -87,6 +87,28 @@ TEST(TidemillCompander, StateSavedAndRestoredThroughChunks) {
     EXPECT_EQ(restored.dispatch(effGetProgram), 2);
 }
 
+TEST(TidemillCompander, MidiControllersReachTheirParameters) {
+    vsthost::Plugin plugin(kPlugin);
+    struct {
+        VstInt32 numEvents = 3;
+        VstIntPtr reserved = 0;
+        VstEvent* events[3];
+    } list;
+    VstMidiEvent cc[3] = {};
+    const int bytes[3][3] = {{0xb0, 75, 0}, {0xb5, 7, 127}, {0x90, 76, 100}}; // the last, a note
+    for (int i = 0; i < 3; ++i) {
+        cc[i].type = kVstMidiType;
+        cc[i].byteSize = sizeof cc[i];
+        for (int b = 0; b < 3; ++b)
+            cc[i].midiData[b] = static_cast<char>(bytes[i][b]);
+        list.events[i] = reinterpret_cast<VstEvent*>(&cc[i]);
+    }
+    EXPECT_EQ(plugin.dispatch(effProcessEvents, 0, 0, &list), 1);
+    EXPECT_EQ(plugin.paramDisplay(0), "-120.0");
+    EXPECT_EQ(plugin.getParameter(8), 0.9921875f);
+    EXPECT_EQ(plugin.getParameter(3), 0.5f); // untouched by the note
+}
+
 TEST(TidemillCompander, NoiseReductionQuietensHissAndKeepsATone) {
     // One second of a loud 1 kHz tone over quiet white noise, then the noise alone.
     constexpr int kRate = 44100;
