@@ -8,6 +8,49 @@
 
 #include <algorithm>
 
+namespace {
+
+// Catches the X errors of the frame's own connection for the life of the trap: a parent window id
+// that is not valid, or a host window destroyed before the editor closes, would otherwise end the
+// host's process through Xlib's default handler. Errors of other connections go to the handler
+// that was installed before.
+class XErrorTrap {
+public:
+    explicit XErrorTrap(Display* d) : dpy(d), outer(trapped), outerFailed(failed) {
+        trapped = d;
+        failed = false;
+        previous = XSetErrorHandler(handler);
+    }
+    ~XErrorTrap() {
+        XSync(dpy, False);
+        XSetErrorHandler(previous);
+        trapped = outer;
+        failed = outerFailed || failed;
+    }
+    // True when a request made under the trap failed.
+    bool failedNow() {
+        XSync(dpy, False);
+        return failed;
+    }
+
+private:
+    static int handler(Display* d, XErrorEvent* e) {
+        if (d == trapped) {
+            failed = true;
+            return 0;
+        }
+        return previous ? previous(d, e) : 0;
+    }
+    static inline Display* trapped = nullptr;
+    static inline bool failed = false;
+    static inline XErrorHandler previous = nullptr;
+    Display* dpy;
+    Display* outer;
+    bool outerFailed;
+};
+
+}  // namespace
+
 struct CFrame::Backend {
     Display* dpy = nullptr;
     Window win = 0;
@@ -17,12 +60,31 @@ struct CFrame::Backend {
     CPoint pressWhere;
     long pressButtons = 0;
 
+    // Set once the window is found gone (its parent destroyed): nothing is drawn or asked after.
+    bool lost = false;
+
     ~Backend() {
         if (xsurf) cairo_surface_destroy(xsurf);
         if (dpy) {
-            if (win) XDestroyWindow(dpy, win);
+            if (win) {
+                XErrorTrap trap(dpy);
+                XDestroyWindow(dpy, win);
+            }
             XCloseDisplay(dpy);
         }
+    }
+
+    // The pointer relative to the window; false when it cannot be asked.
+    bool queryPointer(CPoint& where, unsigned int& mask) {
+        if (lost) return false;
+        Window root, child;
+        int rx, ry, wx, wy;
+        XErrorTrap trap(dpy);
+        bool ok = XQueryPointer(dpy, win, &root, &child, &rx, &ry, &wx, &wy, &mask);
+        if (trap.failedNow()) lost = true;
+        if (!ok || lost) return false;
+        where = CPoint(wx, wy);
+        return true;
     }
 
     static long modifierBits(unsigned int state) {
@@ -38,7 +100,8 @@ struct CFrame::Backend {
     }
 
     void present(cairo_surface_t* back, const CRect& r) {
-        if (!xsurf || r.isEmpty()) return;
+        if (!xsurf || lost || r.isEmpty()) return;
+        XErrorTrap trap(dpy);
         cairo_surface_flush(back);
         cairo_t* cr = cairo_create(xsurf);
         cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
@@ -47,7 +110,7 @@ struct CFrame::Backend {
         cairo_fill(cr);
         cairo_destroy(cr);
         cairo_surface_flush(xsurf);
-        XFlush(dpy);
+        if (trap.failedNow()) lost = true;
     }
 
     // Reads every queued event; a press is kept for the caller to dispatch.
@@ -88,6 +151,7 @@ CFrame::CFrame(const CRect& r, unsigned long parentWindow, FrameEditor* ed)
         auto b = std::make_unique<Backend>();
         b->dpy = XOpenDisplay(nullptr);
         if (b->dpy) {
+            XErrorTrap trap(b->dpy);
             int scr = DefaultScreen(b->dpy);
             b->win = XCreateSimpleWindow(b->dpy, static_cast<Window>(parentWindow), r.left, r.top,
                                          std::max(1, r.width()), std::max(1, r.height()), 0,
@@ -97,11 +161,18 @@ CFrame::CFrame(const CRect& r, unsigned long parentWindow, FrameEditor* ed)
                          ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask);
             XMapWindow(b->dpy, b->win);
             XWindowAttributes attrs;
-            XGetWindowAttributes(b->dpy, b->win, &attrs);
-            b->xsurf = cairo_xlib_surface_create(b->dpy, b->win, attrs.visual,
-                                                 std::max(1, r.width()), std::max(1, r.height()));
-            XSync(b->dpy, False);
-            backend = std::move(b);
+            if (XGetWindowAttributes(b->dpy, b->win, &attrs) && !trap.failedNow())
+                b->xsurf = cairo_xlib_surface_create(b->dpy, b->win, attrs.visual,
+                                                     std::max(1, r.width()), std::max(1, r.height()));
+            if (!b->xsurf || trap.failedNow()) {
+                // Not a window we can live in: the frame stays headless.
+                cairo_surface_destroy(b->xsurf);
+                b->xsurf = nullptr;
+                XDestroyWindow(b->dpy, b->win);
+                b->win = 0;
+            } else {
+                backend = std::move(b);
+            }
         }
     }
     invalidate(CRect(0, 0, r.width(), r.height()));
@@ -246,25 +317,17 @@ void CFrame::mouseDown(const CPoint& where, long buttons) {
 
 long CFrame::getMouseButtons() {
     if (backend) {
-        Window root, child;
-        int rx, ry, wx, wy;
+        CPoint where;
         unsigned int mask = 0;
-        if (!XQueryPointer(backend->dpy, backend->win, &root, &child, &rx, &ry, &wx, &wy, &mask))
-            return 0;
-        return Backend::modifierBits(mask);
+        return backend->queryPointer(where, mask) ? Backend::modifierBits(mask) : 0;
     }
     return headlessButtons;
 }
 
 void CFrame::getMouseLocation(CPoint& where) {
     if (backend) {
-        Window root, child;
-        int rx, ry, wx, wy;
         unsigned int mask = 0;
-        if (XQueryPointer(backend->dpy, backend->win, &root, &child, &rx, &ry, &wx, &wy, &mask))
-            where = CPoint(wx, wy);
-        else
-            where = CPoint(-1, -1);
+        if (!backend->queryPointer(where, mask)) where = CPoint(-1, -1);
         return;
     }
     where = headlessWhere;

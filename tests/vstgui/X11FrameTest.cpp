@@ -146,3 +146,47 @@ TEST(X11Frame, WithoutAParentWindowTheFrameIsHeadless) {
     EXPECT_TRUE(frame.isHeadless());
     EXPECT_EQ(frame.getWindow(), 0u);
 }
+
+namespace {
+int xErrorsSeen = 0;
+int countXErrors(Display*, XErrorEvent*) {
+    ++xErrorsSeen;
+    return 0;
+}
+}  // namespace
+
+// A host's error handler (Xlib's default one ends the process) never hears of the frame's own
+// failures: a window id that names no window, or a host window destroyed before the editor closes.
+TEST(X11Frame, ABadOrVanishedParentWindowIsSurvived) {
+    HostWindow host(40, 420);
+    if (!host.dpy) GTEST_SKIP() << "no X display";
+    WidgetScheme scheme{{43, 165, 104, 255}, {84, 145, 18, 255}, {0, 99, 148, 255}, {0, 0, 0, 255}};
+    const Window gone = XCreateSimpleWindow(host.dpy, host.win, 0, 0, 10, 10, 0, 0, 0);
+    XDestroyWindow(host.dpy, gone);
+    XSync(host.dpy, False);
+    XSetErrorHandler(countXErrors);
+    xErrorsSeen = 0;
+    {
+        CFrame frame(CRect(0, 0, 200, 120), static_cast<unsigned long>(gone), nullptr);
+        EXPECT_TRUE(frame.isHeadless());
+        addWidgets(frame, &scheme);
+        frame.idle();
+        EXPECT_NE(frame.getPixel(43, 43), 0xFFFFFFu) << "still paints, headless";
+    }
+    {
+        CFrame frame(CRect(0, 0, 200, 120), static_cast<unsigned long>(host.win), nullptr);
+        ASSERT_FALSE(frame.isHeadless());
+        addWidgets(frame, &scheme);
+        pumpFor(frame, 50);
+        XDestroyWindow(host.dpy, host.win);
+        XSync(host.dpy, False);
+        frame.getView(0)->setDirty();
+        frame.idle();
+        EXPECT_EQ(frame.getMouseButtons(), 0);
+        CPoint where;
+        frame.getMouseLocation(where);
+        EXPECT_EQ(where, CPoint(-1, -1));
+    }
+    EXPECT_EQ(xErrorsSeen, 0);
+    XSetErrorHandler(ignoreXErrors);  // the host's own clean-up of its destroyed window
+}
