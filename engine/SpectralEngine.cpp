@@ -60,11 +60,13 @@ SpectralEngine::SpectralEngine(int32_t numIns, bool unitGainWindow)
 SpectralEngine::~SpectralEngine() = default;
 
 void SpectralEngine::buildWindows(float* ana, float* syn, int n, int hop, bool unitGain) {
-    // Hamming, each point's angle rounded to single precision before the cosine.
+    // Hamming in single precision; only each point's angle, from the single-precision 2 pi, is
+    // taken in double precision and then rounded to single precision for the cosine.
     const float twoPi = static_cast<float>(8.0 * std::atan(1.0));
     float sum = 0.f;
     for (int i = 0; i < n; ++i) {
-        const float angle = static_cast<float>(i) * twoPi / static_cast<float>(n - 1);
+        const auto angle = static_cast<float>(static_cast<double>(i) * static_cast<double>(twoPi) /
+                                              static_cast<double>(n - 1));
         const float w = 0.54f - 0.46f * std::cos(angle);
         ana[i] = w;
         syn[i] = w;

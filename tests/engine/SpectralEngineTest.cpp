@@ -38,6 +38,32 @@ TEST(Windows, OverlapGainIsOneAtHopAlignedSamplesAndRippleIsSmall) {
     EXPECT_LT(maxRippleDeviation(), 1e-4);
 }
 
+// The windows' roundings: the angle rounded to single precision once (not after each operation),
+// the Hamming shape, both scalings and the sums in single precision.
+TEST(Windows, FollowTheirSinglePrecisionSteps) {
+    for (bool unitGain : {false, true}) {
+        const float twoPi = static_cast<float>(8.0 * std::atan(1.0));
+        std::vector<float> w(N), ana(N), syn(N);
+        float s = 0.f;
+        for (int i = 0; i < N; ++i) {
+            const double exact = static_cast<double>(i) * twoPi / (N - 1);
+            w[i] = 0.54f - 0.46f * std::cos(static_cast<float>(exact));
+            s += w[i];
+        }
+        const float a = (unitGain ? 1.f : 2.f) / s;
+        for (float& x : w)
+            x *= a;
+        float t = 0.f;
+        for (int j = 0; j < N; j += H)
+            t += w[j] * w[j];
+        const auto norm = static_cast<float>(1.0 / (N * static_cast<double>(t)));
+        SpectralEngine::buildWindows(ana.data(), syn.data(), N, H, unitGain);
+        EXPECT_EQ(ana, w) << unitGain;
+        for (int i = 0; i < N; ++i)
+            ASSERT_EQ(syn[i], w[i] * norm) << unitGain << " " << i;
+    }
+}
+
 TEST(Engine, IdentityHookDelaysByExactlyTheFrameLength) {
     for (int mode : {0, 1}) {
         SCOPED_TRACE(mode);
