@@ -33,8 +33,8 @@ void float2string(float value, char* text, int32_t maxLen) {
     }
     const double integral = std::floor(v);
     double fraction = v - integral;
-    // Integer digits, lowest seven kept.
-    auto digits = static_cast<long long>(integral) % 10000000LL;
+    // Integer digits, lowest seven kept (an eighth digit drops off, the zeros below it stay).
+    auto digits = static_cast<long long>(integral);
     char rev[8];
     int n = 0;
     do {

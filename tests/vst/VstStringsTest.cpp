@@ -15,6 +15,7 @@ TEST(VstStrings, Float2StringTruncatesToEightCharacters) {
         {12.5f, "12.50000"},     {-0.5f, "-0.50000"},   {0.7f, "0.699999"},
         {1234567.f, "1234567."}, {-12.25f, "-12.2500"}, {99999999.5f, "Huge!"},
         {1e9f, "Huge!"},         {-1e7f, "Huge!"},      {12345678.f, "2345678."},
+        {1e7f, "0000000."},      {20012344.f, "0012344."},
     };
     for (const auto& c : cases) {
         char text[256];
