@@ -3,6 +3,10 @@
 #include "CompanderLaw.h"
 
 #include <cmath>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#include <xmmintrin.h>
+#endif
 #include <cstring>
 #include <limits>
 
@@ -109,8 +113,28 @@ void TargetLookup::build(const LevelLookup& lookup, std::span<const float, kLeve
 
 void TargetLookup::findAll(const float* __restrict levels, float* __restrict targets,
                            int count) const {
-    // The targets written never alias the buckets read, so the loads can be gathered.
-    for (int k = 0; k < count; ++k)
+    int k = 0;
+#if defined(__SSE2__)
+    // Four levels at a time: each lane's whole bucket is one 16-byte load, and a transpose turns
+    // the four buckets into the lanes' bounds and targets. The same comparison as find(), so the
+    // same answers.
+    static_assert(sizeof(Bucket) == 4 * sizeof(float));
+    for (; k + 4 <= count; k += 4) {
+        const __m128 p = _mm_loadu_ps(levels + k);
+        const __m128i index = _mm_srli_epi32(_mm_castps_si128(p), 20);
+        alignas(16) std::uint32_t lane[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(lane), index);
+        __m128 bound = _mm_loadu_ps(&buckets_[lane[0]].bound);
+        __m128 under = _mm_loadu_ps(&buckets_[lane[1]].bound);
+        __m128 over = _mm_loadu_ps(&buckets_[lane[2]].bound);
+        __m128 unused = _mm_loadu_ps(&buckets_[lane[3]].bound);
+        _MM_TRANSPOSE4_PS(bound, under, over, unused);
+        const __m128 atOrOver = _mm_cmpge_ps(p, bound);
+        _mm_storeu_ps(targets + k,
+                      _mm_or_ps(_mm_and_ps(atOrOver, over), _mm_andnot_ps(atOrOver, under)));
+    }
+#endif
+    for (; k < count; ++k)
         targets[k] = find(levels[k]);
 }
 
