@@ -156,23 +156,26 @@ void SpectralEngine::processAudio(float** inputs, float** outputs, int32_t sampl
     if (sampleFrames < 1)
         return;
     DenormalGuard noDenormals;
+    // One mode for the whole call, so that the second channel's pointers are used only when
+    // they were taken, whatever a frame hook does to channelMode meanwhile.
+    const int32_t mode = channelMode;
     const float* in0 = inputs[0];
-    const float* in1 = channelMode == 1 ? inputs[1] : nullptr;
+    const float* in1 = mode == 1 ? inputs[1] : nullptr;
     float* out0 = outputs[0];
-    float* out1 = channelMode != 0 ? outputs[1] : nullptr;
+    float* out1 = mode != 0 ? outputs[1] : nullptr;
     int32_t remaining = sampleFrames;
     while (remaining > 0) {
         const int32_t chunk = remaining < hopSize - hopPos ? remaining : hopSize - hopPos;
         inputPeak = movePeak(in0, inHop[0] + hopPos, chunk, inputPeak, false);
         const float* acc0 = outAccum[0] + hopPos;
         outputPeak = movePeak(acc0, out0, chunk, outputPeak, !replace);
-        if (channelMode == 1) {
+        if (mode == 1) {
             inputPeak = movePeak(in1, inHop[1] + hopPos, chunk, inputPeak, false);
             const float* acc1 = outAccum[1] + hopPos;
             if (autoGain)
                 outAbsSum = absSum(outAbsSum, acc1, chunk);
             outputPeak = movePeak(acc1, out1, chunk, outputPeak, !replace);
-        } else if (channelMode == 2) {
+        } else if (mode == 2) {
             playOut(acc0, out1, chunk, replace);
         }
 
@@ -181,7 +184,7 @@ void SpectralEngine::processAudio(float** inputs, float** outputs, int32_t sampl
             hopPos = 0;
             if (bypassed) {
                 std::memcpy(outAccum[0], inHop[0], sizeof(float) * static_cast<size_t>(hopSize));
-                if (channelMode == 1)
+                if (mode == 1)
                     std::memcpy(outAccum[1], inHop[1],
                                 sizeof(float) * static_cast<size_t>(hopSize));
             } else {

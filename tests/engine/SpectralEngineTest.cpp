@@ -143,6 +143,23 @@ TEST(Engine, ChannelModesRouteTheSecondOutput) {
     }
 }
 
+TEST(Engine, AModeChangedDuringACallTakesEffectWithTheNextCall) {
+    struct Switcher : Engine {
+        Switcher() : Engine(0) {}
+        void processSpect() override {
+            channelMode = 1; // as a hook might; the call under way has no second channel
+            Engine::processSpect();
+        }
+    } e;
+    const Signal a = noise(4 * N, 23);
+    Signal out0(a.size());
+    float* ins[2] = {const_cast<float*>(a.data()), nullptr};
+    float* outs[2] = {out0.data(), nullptr};
+    e.processAudio(ins, outs, static_cast<int32_t>(a.size()), true);
+    EXPECT_EQ(e.channelMode, 1);
+    EXPECT_GT(std::fabs(out0[N + 3]), 1e-3f);
+}
+
 TEST(Engine, AccumulatingCallAddsToTheOutputs) {
     const Signal a = noise(6 * N, 8), b = noise(6 * N, 9);
     Engine r, x;
