@@ -58,6 +58,9 @@ void EngineHop(benchmark::State& state) {
         benchmark::DoNotOptimize(o1.data());
     }
     state.SetItemsProcessed(state.iterations() * H);
+    // Seconds of 44.1 kHz audio per CPU second.
+    state.counters["realtime_factor"] =
+        benchmark::Counter(H / 44100.0, benchmark::Counter::kIsIterationInvariantRate);
     state.SetLabel(state.range(0) ? "stereo" : "mono");
 }
 BENCHMARK(EngineHop)->Arg(0)->Arg(1);
