@@ -144,8 +144,8 @@ TEST(PlainEngine, EngineGivesTheSameBitsAsThePlainSteps) {
         }
         if (pick(50) == 0)
             e.autoGainFactor = p.autoGainFactor = 0.25f * static_cast<float>(1 + pick(8));
-        const int frames =
-            std::min<int>(pick(5) == 0 ? 1 + pick(7) : 1 + pick(700), static_cast<int>(a.size() - pos));
+        const int frames = std::min<int>(pick(5) == 0 ? 1 + pick(7) : 1 + pick(700),
+                                         static_cast<int>(a.size() - pos));
         const bool replace = pick(3) != 0;
         Signal eo[2] = {Signal(frames, 0.5f), Signal(frames, -0.25f)};
         Signal po[2] = {eo[0], eo[1]};
@@ -164,5 +164,6 @@ TEST(PlainEngine, EngineGivesTheSameBitsAsThePlainSteps) {
         pos += static_cast<size_t>(frames);
     }
     for (int c = 0; c < 2; ++c)
-        EXPECT_EQ(0, std::memcmp(e.outSpectCopy[c], p.ch[c].outSpectCopy.data(), sizeof(float) * N));
+        EXPECT_EQ(0,
+                  std::memcmp(e.outSpectCopy[c], p.ch[c].outSpectCopy.data(), sizeof(float) * N));
 }
