@@ -72,7 +72,7 @@ class LevelLookup {
     const std::array<float, kLevels>& levels() const { return levels_; }
 
     struct Bucket {
-        float bound;       // the one table boundary inside the bucket (NaN or ±inf: none)
+        float bound;        // the one table boundary inside the bucket (NaN or ±inf: none)
         std::int16_t below; // entry for levels under the boundary
         std::int16_t step;  // entry for levels at or over it, minus `below`
     };
@@ -109,8 +109,8 @@ class TargetLookup {
 
     struct Bucket {
         float bound;
-        float under; // the target under the boundary
-        float over;  // the target at or over it
+        float under;  // the target under the boundary
+        float over;   // the target at or over it
         float unused; // a bucket of 16 bytes is found with a shift
     };
 

@@ -388,10 +388,10 @@ TEST_F(CompanderTest, HookMatchesThePlainAlgorithmBitForBit) {
     };
     // Each row changes one parameter; frames run between rows, so the gains carry over.
     const Setting settings[] = {
-        {Param::kThreshold, 0.75f}, {Param::kRatio, 0.65f},  {Param::kRelease, 0.2f},
-        {Param::kAttack, 0.0f},     {Param::kTilt, 0.8f},    {Param::kRatio, 0.3f},
-        {Param::kInvert, 1.0f},     {Param::kAttack, 0.05f}, {Param::kThreshold, 0.55f},
-        {Param::kTilt, 0.1f},       {Param::kRelease, 0.0f}, {Param::kRatio, 1.0f},
+        {Param::kThreshold, 0.75f}, {Param::kRatio, 0.65f},     {Param::kRelease, 0.2f},
+        {Param::kAttack, 0.0f},     {Param::kTilt, 0.8f},       {Param::kRatio, 0.3f},
+        {Param::kInvert, 1.0f},     {Param::kAttack, 0.05f},    {Param::kThreshold, 0.55f},
+        {Param::kTilt, 0.1f},       {Param::kRelease, 0.0f},    {Param::kRatio, 1.0f},
         {Param::kInvert, 0.0f},     {Param::kStereoLink, 1.0f},
     };
     // Learned shapes that differ per channel and per bin.
@@ -431,7 +431,8 @@ TEST_F(CompanderTest, HookMatchesThePlainAlgorithmBitForBit) {
                 ASSERT_EQ(fx->binGain[c], plain[c].gain) << s.param << " " << f << " " << c;
                 ASSERT_EQ(fx->lastTableGain[c], plain[c].lastTableGain) << s.param << " " << f;
                 for (int i = 0; i < kN; ++i)
-                    ASSERT_EQ(fx->outSpect[c][i], expected[c][i]) << s.param << " " << f << " " << i;
+                    ASSERT_EQ(fx->outSpect[c][i], expected[c][i])
+                        << s.param << " " << f << " " << i;
             }
         }
     }
