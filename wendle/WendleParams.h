@@ -153,8 +153,11 @@ inline float normalisedFromMakeupFactor(float factor) {
 constexpr int kMinLfoDivisor = 1;
 constexpr int kMaxLfoDivisor = 11;
 inline int lfoDivisorFromNormalised(float v) {
-    const int d = 1 - static_cast<int>(std::trunc(-10.0f * v));
-    return d < kMinLfoDivisor ? kMinLfoDivisor : (d > kMaxLfoDivisor ? kMaxLfoDivisor : d);
+    // Held in float before the conversion: a huge value would not fit an int.
+    const float d = 1.0f - std::trunc(-10.0f * v);
+    if (!(d > static_cast<float>(kMinLfoDivisor)))
+        return kMinLfoDivisor;
+    return d > static_cast<float>(kMaxLfoDivisor) ? kMaxLfoDivisor : static_cast<int>(d);
 }
 constexpr float normalisedFromLfoDivisor(int divisor) {
     return static_cast<float>(divisor - 1) * 0.1f;

@@ -386,7 +386,7 @@ TEST_F(CompanderTest, MidiIgnoresWhatIsNotAMappedControlChange) {
 }
 
 TEST_F(CompanderTest, AudioPathNeverTouchesTheHeap) {
-    ASSERT_TRUE(alloccounter::installed);
+    MIRELOW_REQUIRE_ALLOC_COUNTER();
     fx->setProgram(0);
     std::vector<float> in1(4096), in2(4096), out1(4096), out2(4096);
     for (int i = 0; i < 4096; ++i) {

@@ -276,7 +276,7 @@ TEST(Engine, ProcessRunsWithoutDenormalsAndRestoresTheHostState) {
 }
 
 TEST(Engine, ProcessingNeitherAllocatesNorFrees) {
-    ASSERT_TRUE(alloccounter::installed);
+    MIRELOW_REQUIRE_ALLOC_COUNTER();
     {
         alloccounter::Scope probe; // the counter itself must see heap traffic
         void* volatile p = std::malloc(32);

@@ -201,7 +201,7 @@ TEST_F(WendleTest, TempoBelowInterfaceLevelTwoKeepsTheLastTempo) {
 }
 
 TEST_F(WendleTest, RenderingAndMetersTouchNoHeap) {
-    ASSERT_TRUE(alloccounter::installed);
+    MIRELOW_REQUIRE_ALLOC_COUNTER();
     auto fx = plugin->createInstance(2);
     loadRampFilterOne(*fx);
     fx->setControlUnits("lfo sync", 1);

@@ -4,7 +4,9 @@
 // plug-in.
 //
 // The replacement allocation functions may exist once per executable: exactly one source file
-// of a test executable defines MIRELOW_ALLOC_COUNTER_DEFINE before including this header.
+// of a test executable defines MIRELOW_ALLOC_COUNTER_DEFINE before including this header. Under
+// AddressSanitizer the sanitizer owns the heap, so nothing is replaced and the tests that need
+// the counter skip themselves (MIRELOW_REQUIRE_ALLOC_COUNTER).
 //
 //   alloccounter::Scope scope;
 //   plugin.processReplacing(in, out, 512);
@@ -46,7 +48,18 @@ class Scope {
 
 } // namespace alloccounter
 
-#ifdef MIRELOW_ALLOC_COUNTER_DEFINE
+#if defined(__SANITIZE_ADDRESS__)
+#define MIRELOW_ALLOC_COUNTER_UNAVAILABLE 1
+#endif
+
+// In a GoogleTest body: skip under a sanitizer, otherwise insist the counter is installed.
+#ifdef MIRELOW_ALLOC_COUNTER_UNAVAILABLE
+#define MIRELOW_REQUIRE_ALLOC_COUNTER() GTEST_SKIP() << "the heap belongs to the sanitizer"
+#else
+#define MIRELOW_REQUIRE_ALLOC_COUNTER() ASSERT_TRUE(alloccounter::installed)
+#endif
+
+#if defined(MIRELOW_ALLOC_COUNTER_DEFINE) && !defined(MIRELOW_ALLOC_COUNTER_UNAVAILABLE)
 
 extern "C" {
 // glibc's own entry points, which the replacements forward to.

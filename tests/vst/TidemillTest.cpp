@@ -344,7 +344,7 @@ TEST(TidemillAudio, OutputHasNoNanInfinityOrDenormal) {
 }
 
 TEST(TidemillAudio, ProcessCallsNeitherAllocateNorFree) {
-    ASSERT_TRUE(alloccounter::installed);
+    MIRELOW_REQUIRE_ALLOC_COUNTER();
     Plugin p(kPlugin);
     const Signal a = noise(50000, 11);
     Signal o0(a.size()), o1(a.size());
@@ -363,6 +363,7 @@ TEST(TidemillAudio, ProcessCallsNeitherAllocateNorFree) {
 }
 
 TEST(TidemillLifecycle, CloseDestroysTheEffect) {
+    MIRELOW_REQUIRE_ALLOC_COUNTER();
     Plugin p(kPlugin);
     alloccounter::Scope scope;
     EXPECT_EQ(p.close(), 1);

@@ -40,7 +40,7 @@ struct Block {
 } // namespace
 
 TEST(WendleRealtime, AudioPathNeitherAllocatesNorFrees) {
-    ASSERT_TRUE(alloccounter::installed);
+    MIRELOW_REQUIRE_ALLOC_COUNTER();
     wendle fx(nullptr);
     fx.channelMode = 1;
     fx.setHostTempo(128.0f);
