@@ -89,23 +89,12 @@ void ARSDrawContext::fillRect(const CRect& r) {
     cairo_fill(cr);
 }
 
-static void ellipse(cairo_t* cr, double x, double y, double w, double h) {
-    if (w <= 0 || h <= 0) return;
-    cairo_save(cr);
-    cairo_translate(cr, x + w / 2, y + h / 2);
-    cairo_scale(cr, w / 2, h / 2);
-    cairo_new_sub_path(cr);
-    cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
-    cairo_close_path(cr);
-    cairo_restore(cr);
-}
-
 void ARSDrawContext::drawEllipse(const CRect& r) {
     if (!cr) return;
     antialias();
     source(frameARGB);
     cairo_set_line_width(cr, penWidth);
-    ellipse(cr, r.left + 0.5, r.top + 0.5, r.width(), r.height());
+    addEllipsePath(cr, r.left + 0.5, r.top + 0.5, r.width(), r.height());
     cairo_stroke(cr);
 }
 
@@ -113,7 +102,7 @@ void ARSDrawContext::fillEllipse(const CRect& r) {
     if (!cr) return;
     antialias();
     source(fillARGB);
-    ellipse(cr, r.left, r.top, r.width(), r.height());
+    addEllipsePath(cr, r.left, r.top, r.width(), r.height());
     cairo_fill(cr);
 }
 

@@ -116,20 +116,21 @@ void CDrawContext::fillRect(const CRect& r) {
     cairo_fill(cr);
 }
 
-static void ellipsePath(cairo_t* cr, double x, double y, double w, double h) {
+void CDrawContext::addEllipsePath(cairo_t* cr, double x, double y, double w, double h) {
     if (w <= 0 || h <= 0) return;
     cairo_save(cr);
     cairo_translate(cr, x + w / 2, y + h / 2);
     cairo_scale(cr, w / 2, h / 2);
     cairo_new_sub_path(cr);
     cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
+    cairo_close_path(cr);
     cairo_restore(cr);
 }
 
 void CDrawContext::drawEllipse(const CRect& r) {
     if (!cr) return;
     prepareStroke();
-    ellipsePath(cr, r.left + 0.5, r.top + 0.5, r.width() - 1, r.height() - 1);
+    addEllipsePath(cr, r.left + 0.5, r.top + 0.5, r.width() - 1, r.height() - 1);
     cairo_stroke(cr);
 }
 
@@ -137,7 +138,7 @@ void CDrawContext::fillEllipse(const CRect& r) {
     if (!cr) return;
     cairo_set_antialias(cr, drawMode == kAntialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
     setSourceColor(fillColor);
-    ellipsePath(cr, r.left, r.top, r.width(), r.height());
+    addEllipsePath(cr, r.left, r.top, r.width(), r.height());
     cairo_fill(cr);
 }
 

@@ -86,6 +86,8 @@ public:
 protected:
     void setSourceColor(const CColor& c);
     void prepareStroke();
+    // Adds the ellipse inscribed in the box (x, y, w, h) to the current path; nothing when empty.
+    static void addEllipsePath(cairo_t* cr, double x, double y, double w, double h);
 
     CFrame* pFrame;
     cairo_surface_t* surface;
