@@ -40,6 +40,17 @@ std::unique_ptr<Plugin> prepared(const std::string& name)
     return plugin;
 }
 
+// The plug-in ready to render, or null with the benchmark marked skipped and the reason given.
+std::unique_ptr<Plugin> preparedOrSkip(benchmark::State& state, const std::string& name)
+{
+    try {
+        return prepared(name);
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+        return nullptr;
+    }
+}
+
 void reportRate(benchmark::State& state)
 {
     state.counters["rtf"] = benchmark::Counter(kSeconds * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
@@ -47,13 +58,9 @@ void reportRate(benchmark::State& state)
 
 void BM_BareProcess(benchmark::State& state, const std::string& name)
 {
-    std::unique_ptr<Plugin> plugin;
-    try {
-        plugin = prepared(name);
-    } catch (const std::exception& e) {
-        state.SkipWithError(e.what());
+    const std::unique_ptr<Plugin> plugin = preparedOrSkip(state, name);
+    if (!plugin)
         return;
-    }
     const AudioBuffer& in = material();
     std::vector<float> out0(in.frames() + kBlock), out1(in.frames() + kBlock);
     for (auto _ : state) {
@@ -73,13 +80,9 @@ void BM_BareProcess(benchmark::State& state, const std::string& name)
 
 void BM_MirelowRender(benchmark::State& state, const std::string& name)
 {
-    std::unique_ptr<Plugin> plugin;
-    try {
-        plugin = prepared(name);
-    } catch (const std::exception& e) {
-        state.SkipWithError(e.what());
+    const std::unique_ptr<Plugin> plugin = preparedOrSkip(state, name);
+    if (!plugin)
         return;
-    }
     const AudioBuffer& in = material();
     AudioBuffer out;  // like the bare loop's output, reused from one pass to the next
     for (auto _ : state) {
