@@ -52,18 +52,18 @@ typedef uint32_t PIFourCC;
 /* Results. 0 is success; everything else is an error. */
 enum {
     kPINoErr = 0,
-    kPIErr_NoMemory = -7003,          /* an allocation failed */
-    kPIErr_BadSelector = -9007,       /* routine selector outside 0 ... kPINumRoutines - 1 */
-    kPIErr_Unsupported = -9008,       /* reserved routine, or a request the plug-in cannot answer */
-    kPIErr_BadIndex = -9009,          /* effect type, control or chunk index out of range */
-    kPIErr_BadInstance = -9010,       /* null instance, or no effect group */
-    kPIErr_NotInitialized = -9011,    /* instance used before Initialize */
-    kPIErr_BadStemFormat = -9012,     /* stem format other than the type's */
-    kPIErr_BadChunk = -9013,          /* chunk record too short, wrong size word or bad contents */
-    kPIErr_UnknownChunk = -9014,      /* chunk ID the instance does not declare */
-    kPIErr_BadArgument = -9015,       /* null pointer, negative length, bad sample rate */
-    kPIErr_TempoUnavailable = -9145,  /* tempo interface below level 2 */
-    kPIErr_BadOpenVersion = -1        /* WinPlugInOpen with a version other than kPIOpenVersion */
+    kPIErr_NoMemory = -7003,         /* an allocation failed */
+    kPIErr_BadSelector = -9007,      /* routine selector outside 0 ... kPINumRoutines - 1 */
+    kPIErr_Unsupported = -9008,      /* reserved routine, or a request the plug-in cannot answer */
+    kPIErr_BadIndex = -9009,         /* effect type, control or chunk index out of range */
+    kPIErr_BadInstance = -9010,      /* null instance, or no effect group */
+    kPIErr_NotInitialized = -9011,   /* instance used before Initialize */
+    kPIErr_BadStemFormat = -9012,    /* stem format other than the type's */
+    kPIErr_BadChunk = -9013,         /* chunk record too short, wrong size word or bad contents */
+    kPIErr_UnknownChunk = -9014,     /* chunk ID the instance does not declare */
+    kPIErr_BadArgument = -9015,      /* null pointer, negative length, bad sample rate */
+    kPIErr_TempoUnavailable = -9145, /* tempo interface below level 2 */
+    kPIErr_BadOpenVersion = -1       /* WinPlugInOpen with a version other than kPIOpenVersion */
 };
 
 enum { kPIOpenVersion = 73, kPINumRoutines = 168 };
@@ -85,13 +85,13 @@ enum { kPIType_RTAS = 1 };
 /* The plug-in chunk record's header: 56 bytes, words in the machine's byte order. The data that
  * follows is the plug-in's (big-endian where it holds numbers). */
 typedef struct PIChunkHeader {
-    int32_t size;            /* total bytes of the record, header included */
-    int32_t version;         /* format version of the data */
+    int32_t size;    /* total bytes of the record, header included */
+    int32_t version; /* format version of the data */
     PIFourCC manufacturerID;
     PIFourCC productID;
     PIFourCC typeID;
     PIFourCC chunkID;
-    char name[32];           /* NUL-terminated */
+    char name[32]; /* NUL-terminated */
 } PIChunkHeader;
 
 typedef struct PIGroupInfo {
@@ -100,26 +100,26 @@ typedef struct PIGroupInfo {
     PIFourCC manufacturerID;
     int32_t version;
     int32_t numTypes;
-    char defaultView[32];       /* name of the registered default view */
+    char defaultView[32]; /* name of the registered default view */
 } PIGroupInfo;
 
 typedef struct PITypeInfo {
     PIFourCC typeID;
     PIFourCC productID;
-    int32_t kind;               /* kPIType_... */
+    int32_t kind; /* kPIType_... */
     int32_t inStemFormat, outStemFormat;
     int32_t numInputs, numOutputs;
-    int32_t attributes;         /* the type's attribute word */
+    int32_t attributes; /* the type's attribute word */
     char names[128];
     char pageTableName[64];
 } PITypeInfo;
 
 typedef struct PIControlInfo {
     PIFourCC id;
-    int32_t kind;               /* kPIControl_... */
-    char names[64];             /* long and short name separated by a line break */
+    int32_t kind;                                /* kPIControl_... */
+    char names[64];                              /* long and short name separated by a line break */
     double minimum, maximum, step, defaultValue; /* in the control's own units */
-    int32_t numSteps;           /* discrete positions (2 for on/off, 0 for continuous) */
+    int32_t numSteps; /* discrete positions (2 for on/off, 0 for continuous) */
     int32_t defaultControlValue;
     int32_t automatable;
     int32_t isMasterBypass;
@@ -131,8 +131,8 @@ typedef struct PIChunkInfo {
 } PIChunkInfo;
 
 typedef struct PIViewInfo {
-    char name[64];  /* the view the plug-in asks for */
-    void* view;     /* null while the plug-in shows no view of its own */
+    char name[64]; /* the view the plug-in asks for */
+    void* view;    /* null while the plug-in shows no view of its own */
 } PIViewInfo;
 
 /* The host's tempo interface, handed over at Initialize (may be null). Below level 2 it does not
@@ -264,8 +264,8 @@ typedef PIErr (*PIGetChunkProc)(PIInstance* instance, PIFourCC chunkID, PIChunkH
  * needs or exceeds length, or whose data is unsound (a count that does not fit, a NaN or
  * infinite value) is refused with kPIErr_BadChunk and changes nothing. kPIErr_UnknownChunk for
  * an undeclared ID. A session is restored by setting the controls chunk first, then the others. */
-typedef PIErr (*PISetChunkProc)(PIInstance* instance, PIFourCC chunkID,
-                                const PIChunkHeader* record, int32_t length);
+typedef PIErr (*PISetChunkProc)(PIInstance* instance, PIFourCC chunkID, const PIChunkHeader* record,
+                                int32_t length);
 
 /* 20 Render: one block of any length (0 does nothing): one input and one output buffer per
  * channel of the stem format (an output may be its own channel's input). Before processing, the

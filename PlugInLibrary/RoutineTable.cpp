@@ -282,9 +282,13 @@ PIErr GetLatency(PIInstance* instance, int32_t* samples) {
     return process->GetDelaySamplesLong(samples);
 }
 
-PIErr Reserved(void) { return kPIErr_Unsupported; }
+PIErr Reserved(void) {
+    return kPIErr_Unsupported;
+}
 
-template <typename F> void* Address(F f) { return reinterpret_cast<void*>(f); }
+template <typename F> void* Address(F f) {
+    return reinterpret_cast<void*>(f);
+}
 
 const std::array<void*, kPINumRoutines> kRoutines = [] {
     std::array<void*, kPINumRoutines> table{};

@@ -20,7 +20,9 @@ void ARSDrawContext::source(uint32_t argb) {
                           (argb & 0xFF) / 255.0, (argb >> 24) / 255.0);
 }
 
-void ARSDrawContext::antialias() { cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT); }
+void ARSDrawContext::antialias() {
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);
+}
 
 void ARSDrawContext::setFillColor(const CColor& c) {
     CDrawContext::setFillColor(c);
@@ -73,7 +75,8 @@ void ARSDrawContext::lineTo(const CPoint& p) {
 }
 
 void ARSDrawContext::drawRect(const CRect& r) {
-    if (!cr) return;
+    if (!cr)
+        return;
     antialias();
     source(frameARGB);
     cairo_set_line_width(cr, penWidth);
@@ -82,7 +85,8 @@ void ARSDrawContext::drawRect(const CRect& r) {
 }
 
 void ARSDrawContext::fillRect(const CRect& r) {
-    if (!cr) return;
+    if (!cr)
+        return;
     antialias();
     source(fillARGB);
     cairo_rectangle(cr, r.left, r.top, r.width(), r.height());
@@ -90,7 +94,8 @@ void ARSDrawContext::fillRect(const CRect& r) {
 }
 
 void ARSDrawContext::drawEllipse(const CRect& r) {
-    if (!cr) return;
+    if (!cr)
+        return;
     antialias();
     source(frameARGB);
     cairo_set_line_width(cr, penWidth);
@@ -99,7 +104,8 @@ void ARSDrawContext::drawEllipse(const CRect& r) {
 }
 
 void ARSDrawContext::fillEllipse(const CRect& r) {
-    if (!cr) return;
+    if (!cr)
+        return;
     antialias();
     source(fillARGB);
     addEllipsePath(cr, r.left, r.top, r.width(), r.height());
@@ -107,10 +113,13 @@ void ARSDrawContext::fillEllipse(const CRect& r) {
 }
 
 void ARSDrawContext::drawArc(const CRect& r, float startAngle, float endAngle, int style) {
-    if (startAngle > endAngle) endAngle += 360.f;
+    if (startAngle > endAngle)
+        endAngle += 360.f;
     float sweep = endAngle - startAngle;
-    if (!cr || (style != kDrawStroke && style != kDrawFilled)) return;
-    if (sweep == 0.f || r.width() <= 0 || r.height() <= 0) return;
+    if (!cr || (style != kDrawStroke && style != kDrawFilled))
+        return;
+    if (sweep == 0.f || r.width() <= 0 || r.height() <= 0)
+        return;
     antialias();
     double a0 = startAngle * M_PI / 180.0;
     double a1 = (startAngle + sweep) * M_PI / 180.0;
@@ -118,12 +127,14 @@ void ARSDrawContext::drawArc(const CRect& r, float startAngle, float endAngle, i
     cairo_save(cr);
     cairo_translate(cr, r.left + off + r.width() / 2.0, r.top + off + r.height() / 2.0);
     cairo_scale(cr, r.width() / 2.0, r.height() / 2.0);
-    if (style == kDrawFilled) cairo_move_to(cr, 0, 0);
+    if (style == kDrawFilled)
+        cairo_move_to(cr, 0, 0);
     if (sweep > 0)
         cairo_arc(cr, 0, 0, 1, a0, a1);
     else
         cairo_arc_negative(cr, 0, 0, 1, a0, a1);
-    if (style == kDrawFilled) cairo_close_path(cr);
+    if (style == kDrawFilled)
+        cairo_close_path(cr);
     cairo_restore(cr);
     if (style == kDrawFilled) {
         source(fillARGB);
@@ -136,12 +147,14 @@ void ARSDrawContext::drawArc(const CRect& r, float startAngle, float endAngle, i
 }
 
 void ARSDrawContext::drawString(const char* text, const CRect& rect, bool opaque, int align) {
-    if (!text) return;
+    if (!text)
+        return;
     if (arsFontStyle & (8 | 16)) {
         CDrawContext::drawString(text, rect, opaque, align);
         return;
     }
-    if (!cr || fontEm <= 0) return;
+    if (!cr || fontEm <= 0)
+        return;
     size_t length = std::min<size_t>(std::strlen(text), kMaxTextLength);
     cairo_save(cr);
     antialias();
@@ -175,25 +188,29 @@ void ARSDrawContext::drawString(const char* text, const CRect& rect, bool opaque
 }
 
 void ARSDrawContext::fillPolygon(const CPoint* points, int count) {
-    if (!cr || !points || count < 3) return;
+    if (!cr || !points || count < 3)
+        return;
     // Spectrum areas are large and many-sided; cairo's faster anti-aliasing fills them at half
     // the cost with edges that cannot be told apart at this size.
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_FAST);
     source(fillARGB);
     cairo_move_to(cr, points[0].x, points[0].y);
-    for (int i = 1; i < count; ++i) cairo_line_to(cr, points[i].x, points[i].y);
+    for (int i = 1; i < count; ++i)
+        cairo_line_to(cr, points[i].x, points[i].y);
     cairo_close_path(cr);
     cairo_fill(cr);
 }
 
 void ARSDrawContext::drawPolyline(const CPoint* points, int count) {
-    if (!cr || !points || count < 2) return;
+    if (!cr || !points || count < 2)
+        return;
     // Outlines and curves of hundreds of short segments: the faster anti-aliasing strokes them
     // in about half the time, with edges that cannot be told apart from the default's.
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_FAST);
     source(frameARGB);
     cairo_set_line_width(cr, penWidth);
     cairo_move_to(cr, points[0].x + 0.5, points[0].y + 0.5);
-    for (int i = 1; i < count; ++i) cairo_line_to(cr, points[i].x + 0.5, points[i].y + 0.5);
+    for (int i = 1; i < count; ++i)
+        cairo_line_to(cr, points[i].x + 0.5, points[i].y + 0.5);
     cairo_stroke(cr);
 }

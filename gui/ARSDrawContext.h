@@ -8,14 +8,15 @@
 #include <cstdint>
 
 class ARSDrawContext : public COffscreenContext {
-public:
+  public:
     // A bitmap of width × height filled with `background`, on `frame`. GUI thread.
     ARSDrawContext(CFrame* frame, CCoord width, CCoord height, const CColor& background);
     ~ARSDrawContext() override;
 
     // alpha × 2^24 + red × 2^16 + green × 2^8 + blue.
     static uint32_t packARGB(const CColor& c) {
-        return (uint32_t(c.alpha) << 24) | (uint32_t(c.red) << 16) | (uint32_t(c.green) << 8) | c.blue;
+        return (uint32_t(c.alpha) << 24) | (uint32_t(c.red) << 16) | (uint32_t(c.green) << 8) |
+               c.blue;
     }
 
     void setFillColor(const CColor& color);
@@ -57,7 +58,7 @@ public:
 
     static constexpr int kMaxTextLength = 255;
 
-private:
+  private:
     void source(uint32_t argb);
     void antialias();
 

@@ -16,12 +16,15 @@ void VGTextButton::setOnLabel(const char* text) {
     onLabel[255] = 0;
 }
 
-void VGTextButton::mouse(CDrawContext* context, CPoint&, long buttons) { toggleOnClick(context, buttons); }
+void VGTextButton::mouse(CDrawContext* context, CPoint&, long buttons) {
+    toggleOnClick(context, buttons);
+}
 
 // A pill of height h: circles at both ends and the rectangle between their centres.
 static void fillPill(ARSDrawContext* dc, int l, int t, int r, int b) {
     const int h = b - t;
-    if (h <= 0 || r - l < h) return;
+    if (h <= 0 || r - l < h)
+        return;
     dc->fillEllipse(CRect(l, t, l + h, b));
     dc->fillEllipse(CRect(r - h, t, r, b));
     dc->fillRect(CRect(l + h / 2, t, r - h / 2, b));
@@ -66,7 +69,9 @@ VGTargetButton::VGTargetButton(const CRect& r, CControlListener* l, long t, Widg
 
 VGTargetButton::~VGTargetButton() = default;
 
-void VGTargetButton::mouse(CDrawContext* context, CPoint&, long buttons) { toggleOnClick(context, buttons); }
+void VGTargetButton::mouse(CDrawContext* context, CPoint&, long buttons) {
+    toggleOnClick(context, buttons);
+}
 
 void VGTargetButton::draw(CDrawContext* context) {
     ARSDrawContext* dc = beginPaint(context);

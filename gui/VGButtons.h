@@ -5,7 +5,7 @@
 #include "VGControl.h"
 
 class VGTextButton : public VGControl {
-public:
+  public:
     VGTextButton(const CRect& size, CControlListener* listener, long tag, WidgetScheme* scheme);
     ~VGTextButton() override;
 
@@ -16,13 +16,13 @@ public:
     void draw(CDrawContext* context) override;
     void mouse(CDrawContext* context, CPoint& where, long buttons = -1) override;
 
-private:
+  private:
     char onLabel[256];
     CRect indicator;
 };
 
 class VGTargetButton : public VGControl {
-public:
+  public:
     VGTargetButton(const CRect& size, CControlListener* listener, long tag, WidgetScheme* scheme);
     ~VGTargetButton() override;
 

@@ -4,7 +4,8 @@
 #include <cstring>
 
 static void copyText(char (&dest)[256], const char* text) {
-    if (!text) text = "";
+    if (!text)
+        text = "";
     std::strncpy(dest, text, 255);
     dest[255] = 0;
 }
@@ -18,10 +19,15 @@ VGControl::VGControl(const CRect& r, CControlListener* l, long t, WidgetScheme* 
 
 VGControl::~VGControl() = default;
 
-void VGControl::setLabel(const char* text) { copyText(label, text); }
-void VGControl::setUnits(const char* text) { copyText(units, text); }
+void VGControl::setLabel(const char* text) {
+    copyText(label, text);
+}
+void VGControl::setUnits(const char* text) {
+    copyText(units, text);
+}
 
-void VGControl::fitFontSize(CDrawContext* context, const char* sample, int boxWidth, int boxHeight) {
+void VGControl::fitFontSize(CDrawContext* context, const char* sample, int boxWidth,
+                            int boxHeight) {
     // Measured with the spacing this style is drawn with, not whatever the last font left. The
     // spacing is a fixed number of pixels per character that does not grow with the font, so
     // only the glyphs are scaled into what it leaves of the box (without spacing this is
@@ -31,15 +37,19 @@ void VGControl::fitFontSize(CDrawContext* context, const char* sample, int boxWi
     context->CDrawContext::setFont(fontId, 128, fontStyle);
     const float spacing = static_cast<float>(extra) * static_cast<float>(std::strlen(sample));
     const float w = static_cast<float>(context->getStringWidth(sample)) - spacing;
-    if (w > 0) fontSize = static_cast<int32_t>(128.0f * (boxWidth - spacing) / w);
+    if (w > 0)
+        fontSize = static_cast<int32_t>(128.0f * (boxWidth - spacing) / w);
     int32_t s = static_cast<int32_t>(128.0f * boxHeight / 140.0f);
-    if (s < fontSize) fontSize = s;
-    if (fontSize < 1) fontSize = 1;
+    if (s < fontSize)
+        fontSize = s;
+    if (fontSize < 1)
+        fontSize = 1;
     context->CDrawContext::setFont(fontId, fontSize, fontStyle);
 }
 
 ARSDrawContext* VGControl::beginPaint(CDrawContext* context) {
-    auto* dc = new ARSDrawContext(context ? context->getFrame() : nullptr, width, height, kBlackCColor);
+    auto* dc =
+        new ARSDrawContext(context ? context->getFrame() : nullptr, width, height, kBlackCColor);
     if (!dc->isValid()) {
         dc->forget();
         return nullptr;
@@ -71,10 +81,14 @@ bool VGControl::offerModifierClick(CDrawContext* context, long buttons) {
 }
 
 void VGControl::toggleOnClick(CDrawContext* context, long buttons) {
-    if (!bMouseEnabled) return;
-    if (buttons == -1 && context) buttons = context->getMouseButtons();
-    if (!(buttons & kLButton)) return;
-    if (offerModifierClick(context, buttons)) return;
+    if (!bMouseEnabled)
+        return;
+    if (buttons == -1 && context)
+        buttons = context->getMouseButtons();
+    if (!(buttons & kLButton))
+        return;
+    if (offerModifierClick(context, buttons))
+        return;
     setValue(static_cast<int>(value) == 0 ? 1.f : 0.f);
     if (listener) {
         beginEdit();

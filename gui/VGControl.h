@@ -26,7 +26,7 @@ inline CColor darkColor(const CColor& c) {
 }
 
 class VGControl : public CControl {
-public:
+  public:
     VGControl(const CRect& size, CControlListener* listener, long tag, WidgetScheme* scheme);
     ~VGControl() override;
 
@@ -46,7 +46,7 @@ public:
     // keeps it in the font size member.
     void fitFontSize(CDrawContext* context, const char* sample, int boxWidth, int boxHeight);
 
-protected:
+  protected:
     // Steps of the drawing pattern: a fresh context of the widget's size (black, anti-alias mode,
     // line width 1) — null when it could not be made — and the copy to the screen.
     ARSDrawContext* beginPaint(CDrawContext* context);

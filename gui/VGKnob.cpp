@@ -15,15 +15,19 @@ VGKnobBase::VGKnobBase(const CRect& r, CControlListener* l, long t, WidgetScheme
 VGKnobBase::~VGKnobBase() = default;
 
 void VGKnobBase::mouse(CDrawContext* context, CPoint& where, long buttons) {
-    if (!bMouseEnabled) return;
-    if (buttons == -1 && context) buttons = context->getMouseButtons();
-    if (!(buttons & kLButton)) return;
+    if (!bMouseEnabled)
+        return;
+    if (buttons == -1 && context)
+        buttons = context->getMouseButtons();
+    if (!(buttons & kLButton))
+        return;
 
     const bool tidemill = modifiers == KnobModifiers::tidemill;
     if (tidemill) {
         if (buttons == (kLButton | kControl)) {
             value = getDefaultValue();
-            if (isDirty() && listener) listener->valueChanged(context, this);
+            if (isDirty() && listener)
+                listener->valueChanged(context, this);
             return;
         }
     } else if (offerModifierClick(context, buttons)) {
@@ -33,7 +37,8 @@ void VGKnobBase::mouse(CDrawContext* context, CPoint& where, long buttons) {
     const long fine = tidemill ? kShift : kControl;
     auto stepFor = [&](long b) {
         float pixels = static_cast<float>(size.height());
-        if (b & fine) pixels *= zoomFactor;
+        if (b & fine)
+            pixels *= zoomFactor;
         return (vmax - vmin) / pixels;
     };
     float startValue = value;
@@ -53,14 +58,16 @@ void VGKnobBase::mouse(CDrawContext* context, CPoint& where, long buttons) {
             }
             value = startValue + d * step;
             bounceValue();
-            if (isDirty() && listener) listener->valueChanged(context, this);
+            if (isDirty() && listener)
+                listener->valueChanged(context, this);
             last = where;
             lastButtons = buttons;
         }
         doIdleStuff();
         getMouseLocation(context, where);
         buttons = context ? context->getMouseButtons() : 0;
-        if (!(buttons & kLButton)) break;
+        if (!(buttons & kLButton))
+            break;
     }
     endEdit();
 }
@@ -90,7 +97,8 @@ void VGGrommetKnob::makeValueText(char* text, size_t n) {
         float e = lo + v * (hi - lo);
         if (integerDisplay) {
             e = std::trunc(e);
-            if (hi != lo) value = (e - lo) / (hi - lo);
+            if (hi != lo)
+                value = (e - lo) / (hi - lo);
         }
         float x = std::exp2(e);
         if (x > 10)
@@ -103,7 +111,8 @@ void VGGrommetKnob::makeValueText(char* text, size_t n) {
         float x = mn + v * (mx - mn);
         if (integerDisplay) {
             x = std::trunc(x);
-            if (mx != mn) value = (x - mn) / (mx - mn);
+            if (mx != mn)
+                value = (x - mn) / (mx - mn);
         }
         if (mx - mn <= 15)
             std::snprintf(text, n, "%3.2f %s", x, units);

@@ -13,7 +13,7 @@ class AudioEffect;
 enum class KnobModifiers { wendle, tidemill };
 
 class VGKnobBase : public VGControl {
-public:
+  public:
     VGKnobBase(const CRect& size, CControlListener* listener, long tag, WidgetScheme* scheme);
     ~VGKnobBase() override;
 
@@ -27,7 +27,7 @@ public:
     void setLogDisplay(bool on) { logDisplay = on; }
     void setZoomFactor(float z) { zoomFactor = z; }
 
-protected:
+  protected:
     float zoomFactor = 5.f;
     bool integerDisplay = false;
     bool logDisplay = false;
@@ -35,7 +35,7 @@ protected:
 };
 
 class VGGrommetKnob : public VGKnobBase {
-public:
+  public:
     VGGrommetKnob(const CRect& size, CControlListener* listener, long tag, WidgetScheme* scheme,
                   AudioEffect* effect = nullptr);
     ~VGGrommetKnob() override;
@@ -53,7 +53,7 @@ public:
     // Clock angle (degrees, 0 at 12 o'clock, clockwise) of the marker for a value.
     static float markerClockAngle(float value) { return value * 300.f - 120.f + 330.f; }
 
-private:
+  private:
     AudioEffect* effect;
     int32_t ratioDisplay = 0;
 };

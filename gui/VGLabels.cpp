@@ -4,7 +4,9 @@
 VGSimpleLabel::VGSimpleLabel(const CRect& r, CControlListener* l, long t, WidgetScheme* s)
     : VGControl(r, l, t, s) {}
 VGSimpleLabel::~VGSimpleLabel() = default;
-void VGSimpleLabel::mouse(CDrawContext* context, CPoint&, long buttons) { toggleOnClick(context, buttons); }
+void VGSimpleLabel::mouse(CDrawContext* context, CPoint&, long buttons) {
+    toggleOnClick(context, buttons);
+}
 
 void VGSimpleLabel::draw(CDrawContext* context) {
     ARSDrawContext* dc = beginPaint(context);
@@ -24,7 +26,9 @@ void VGSimpleLabel::draw(CDrawContext* context) {
 VGBottomLabel::VGBottomLabel(const CRect& r, CControlListener* l, long t, WidgetScheme* s)
     : VGControl(r, l, t, s) {}
 VGBottomLabel::~VGBottomLabel() = default;
-void VGBottomLabel::mouse(CDrawContext* context, CPoint&, long buttons) { toggleOnClick(context, buttons); }
+void VGBottomLabel::mouse(CDrawContext* context, CPoint&, long buttons) {
+    toggleOnClick(context, buttons);
+}
 
 void VGBottomLabel::draw(CDrawContext* context) {
     ARSDrawContext* dc = beginPaint(context);
@@ -44,9 +48,12 @@ void VGBottomLabel::draw(CDrawContext* context) {
     endPaint(context, dc);
 }
 
-VGLogo::VGLogo(const CRect& r, CControlListener* l, long t, WidgetScheme* s) : VGControl(r, l, t, s) {}
+VGLogo::VGLogo(const CRect& r, CControlListener* l, long t, WidgetScheme* s)
+    : VGControl(r, l, t, s) {}
 VGLogo::~VGLogo() = default;
-void VGLogo::mouse(CDrawContext* context, CPoint&, long buttons) { toggleOnClick(context, buttons); }
+void VGLogo::mouse(CDrawContext* context, CPoint&, long buttons) {
+    toggleOnClick(context, buttons);
+}
 
 void VGLogo::draw(CDrawContext* context) {
     ARSDrawContext* dc = beginPaint(context);
@@ -86,7 +93,8 @@ void VGLogo::draw(CDrawContext* context) {
     dc->fillRect(inset(textRect, 2));
 
     const int nameWidth = textRect.width() * 28 / 100;
-    CRect name(textRect.left + 2, textRect.top + 2, textRect.left + 2 + nameWidth, textRect.bottom - 2);
+    CRect name(textRect.left + 2, textRect.top + 2, textRect.left + 2 + nameWidth,
+               textRect.bottom - 2);
     dc->setFillColor(kWhiteCColor);
     dc->fillRect(name);
     fontStyle = 8;

@@ -5,7 +5,7 @@
 #include "VGControl.h"
 
 class VGSimpleLabel : public VGControl {
-public:
+  public:
     VGSimpleLabel(const CRect& size, CControlListener* listener, long tag, WidgetScheme* scheme);
     ~VGSimpleLabel() override;
     void draw(CDrawContext* context) override;
@@ -13,20 +13,23 @@ public:
 };
 
 class VGBottomLabel : public VGControl {
-public:
+  public:
     VGBottomLabel(const CRect& size, CControlListener* listener, long tag, WidgetScheme* scheme);
     ~VGBottomLabel() override;
     void draw(CDrawContext* context) override;
     void mouse(CDrawContext* context, CPoint& where, long buttons = -1) override;
-    void setBackColor(const CColor& c) { backColor = c; setDirty(); }
+    void setBackColor(const CColor& c) {
+        backColor = c;
+        setDirty();
+    }
     CColor getBackColor() const { return backColor; }
 
-private:
+  private:
     CColor backColor{239, 232, 229, 255};
 };
 
 class VGLogo : public VGControl {
-public:
+  public:
     VGLogo(const CRect& size, CControlListener* listener, long tag, WidgetScheme* scheme);
     ~VGLogo() override;
     void draw(CDrawContext* context) override;

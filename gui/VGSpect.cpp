@@ -15,7 +15,8 @@ VGSpect::~VGSpect() = default;
 void VGSpect::rebuildTablesIfNeeded() {
     const int rows = view->rows == 2 ? 2 : 1;
     const int n = std::max(0, view->bins);
-    if (rows == rowsBuilt && n == binsBuilt && !xToBin.empty()) return;
+    if (rows == rowsBuilt && n == binsBuilt && !xToBin.empty())
+        return;
     rowsBuilt = rows;
     binsBuilt = n;
     const int w = std::max(1, width);
@@ -30,7 +31,8 @@ void VGSpect::rebuildTablesIfNeeded() {
     auto levelTable = [&](std::vector<float>& table, float topDb, float bottomDb) {
         table.resize(bandH);
         for (int r = 0; r < bandH; ++r)
-            table[r] = static_cast<float>(std::pow(10.0, (topDb - r * (topDb - bottomDb) / bandH) * 0.1));
+            table[r] =
+                static_cast<float>(std::pow(10.0, (topDb - r * (topDb - bottomDb) / bandH) * 0.1));
     };
     levelTable(spectrumRows, view->spectrumTop, view->spectrumBottom);
     levelTable(filterRows, view->filterTop, view->filterBottom);
@@ -41,7 +43,8 @@ void VGSpect::rebuildTablesIfNeeded() {
 }
 
 int32_t VGSpect::xOfBin(int bin) const {
-    if (logAxis()) return bin >= 0 && bin < int(binToX.size()) ? binToX[bin] : 0;
+    if (logAxis())
+        return bin >= 0 && bin < int(binToX.size()) ? binToX[bin] : 0;
     return static_cast<int32_t>(bin * pixelsPerBin);
 }
 
@@ -54,7 +57,8 @@ int32_t VGSpect::binOfX(int x) const {
 int32_t VGSpect::rowOf(float power, bool filter) const {
     const std::vector<float>& t = filter ? filterRows : spectrumRows;
     int32_t r = 0;
-    while (r < bandH && t[r] >= power) ++r;
+    while (r < bandH && t[r] >= power)
+        ++r;
     return r;
 }
 
@@ -89,13 +93,16 @@ static int compactColumns(CPoint* pts, int count) {
         int lo = i, hi = i;
         while (j + 1 < count && pts[j + 1].x == pts[i].x) {
             ++j;
-            if (pts[j].y < pts[lo].y) lo = j;
-            if (pts[j].y > pts[hi].y) hi = j;
+            if (pts[j].y < pts[lo].y)
+                lo = j;
+            if (pts[j].y > pts[hi].y)
+                hi = j;
         }
         const int keep[4] = {i, std::min(lo, hi), std::max(lo, hi), j};
         int last = -1;
         for (int k : keep) {
-            if (k == last) continue;
+            if (k == last)
+                continue;
             pts[out++] = pts[k];
             last = k;
         }
@@ -143,7 +150,8 @@ void VGSpect::paintBand(ARSDrawContext* dc, int band) {
     const float* filters[2] = {view->filterA[band], view->filterB[band]};
     const CColor colours[2] = {curveA, curveB};
     for (int k = 0; k < 2; ++k) {
-        if (!filters[k]) continue;
+        if (!filters[k])
+            continue;
         // One anti-aliased line through every bin's point, stroked as a single path.
         dc->setFrameColor(colours[k]);
         for (int i = 0; i < n; ++i)
@@ -157,7 +165,8 @@ void VGSpect::paintBand(ARSDrawContext* dc, int band) {
 
 void VGSpect::readoutTexts(const CPoint& local, char (&band1)[128], char (&band2)[128]) const {
     band1[0] = band2[0] = 0;
-    if (local.x < 0 || local.y < 0 || local.x >= width || local.y >= height || binsBuilt <= 0) return;
+    if (local.x < 0 || local.y < 0 || local.x >= width || local.y >= height || binsBuilt <= 0)
+        return;
     const int n = binsBuilt;
     const int k = binOfX(local.x);
     const float f = view->sampleRate * k / (2.f * n);
@@ -166,7 +175,8 @@ void VGSpect::readoutTexts(const CPoint& local, char (&band1)[128], char (&band2
     const float level = s ? 10.f * std::log10(binPower(s, k, n)) : -INFINITY;
     char* full = channel == 0 ? band1 : band2;
     std::snprintf(full, 128, "channel %d   %5.2f Hz   %4.2f dB", channel + 1, f, level);
-    if (rowsBuilt == 2) std::snprintf(channel == 0 ? band2 : band1, 128, "channel %d", 2 - channel);
+    if (rowsBuilt == 2)
+        std::snprintf(channel == 0 ? band2 : band1, 128, "channel %d", 2 - channel);
 }
 
 void VGSpect::draw(CDrawContext* context) {
@@ -186,18 +196,21 @@ void VGSpect::draw(CDrawContext* context) {
     dc->fillRect(CRect(left, top, right, bottom));
     if (binsBuilt > 0) {
         paintBand(dc, 0);
-        if (rowsBuilt == 2) paintBand(dc, 1);
+        if (rowsBuilt == 2)
+            paintBand(dc, 1);
     }
     dc->setFrameColor(kBlackCColor);
     dc->setLineWidth(1);
     dc->drawRect(CRect(left, top, right - 1, bottom - 1));
 
     CPoint where(-1, -1);
-    if (context) context->getMouseLocation(where);
+    if (context)
+        context->getMouseLocation(where);
     char texts[2][128];
     readoutTexts(CPoint(where.x - rect.left, where.y - rect.top), texts[0], texts[1]);
     for (int band = 0; band < rowsBuilt; ++band) {
-        if (!texts[band][0]) continue;
+        if (!texts[band][0])
+            continue;
         const int bandTop = top + band * bandH;
         fitFontSize(dc, texts[band], width, bandH / 8);
         dc->setFont(fontId, fontSize, fontStyle);
@@ -209,18 +222,23 @@ void VGSpect::draw(CDrawContext* context) {
 }
 
 void VGSpect::mouse(CDrawContext* context, CPoint& where, long buttons) {
-    if (view->filterFormat == 1 || !bMouseEnabled) return;
-    if (buttons == -1 && context) buttons = context->getMouseButtons();
-    if (!(buttons & kLButton)) return;
+    if (view->filterFormat == 1 || !bMouseEnabled)
+        return;
+    if (buttons == -1 && context)
+        buttons = context->getMouseButtons();
+    if (!(buttons & kLButton))
+        return;
     rebuildTablesIfNeeded();
-    if (binsBuilt <= 0) return;
+    if (binsBuilt <= 0)
+        return;
     top = 0;
     bottom = height;
     middle = top + height / rowsBuilt;
 
     const int band = (rowsBuilt == 2 && where.y - rect.top >= middle) ? 1 : 0;
     float* filter = view->filterA[band];
-    if (!filter) return;
+    if (!filter)
+        return;
     auto rowAt = [&](const CPoint& p) {
         int y = p.y - rect.top;
         int r = band == 0 ? y - top : bottom - y;
@@ -244,18 +262,23 @@ void VGSpect::mouse(CDrawContext* context, CPoint& where, long buttons) {
             const float w = view->weights ? view->weights[idx] : 1.f;
             const float v = invert ? gain / (w * p) : p / (gain * w);
             // A zero gain or weight would store an infinity the effect then multiplies with.
-            if (std::isfinite(v)) filter[idx] = v;
-            if (b == bin) break;
+            if (std::isfinite(v))
+                filter[idx] = v;
+            if (b == bin)
+                break;
         }
         prevBin = bin;
         prevRow = row;
-        if (view->edited) *view->edited = 1;
+        if (view->edited)
+            *view->edited = 1;
         setDirty(true);
-        if (listener) listener->valueChanged(context, this);
+        if (listener)
+            listener->valueChanged(context, this);
         doIdleStuff();
         getMouseLocation(context, where);
         buttons = context ? context->getMouseButtons() : 0;
-        if (!(buttons & kLButton)) break;
+        if (!(buttons & kLButton))
+            break;
     }
     endEdit();
 }

@@ -24,15 +24,15 @@ struct SpectrumView {
     float* filterA[2] = {};       // the curve the mouse edits, per channel
     float* filterB[2] = {};       // second curve, may be null
     float* displayGain = nullptr;
-    float* weights = nullptr;     // may be null
+    float* weights = nullptr; // may be null
     float* channelGain[2] = {};
-    int32_t* shift = nullptr;     // bin rotation
-    int32_t* logScale = nullptr;  // non-zero: logarithmic axis
+    int32_t* shift = nullptr;    // bin rotation
+    int32_t* logScale = nullptr; // non-zero: logarithmic axis
     float sampleRate = 44100.f;
 };
 
 class VGSpect : public VGControl {
-public:
+  public:
     VGSpect(const CRect& size, CControlListener* listener, long tag, WidgetScheme* scheme,
             SpectrumView* view);
     ~VGSpect() override;
@@ -53,8 +53,8 @@ public:
 
     // The tables (rebuilt whenever the view's rows differ from those they were built for).
     void rebuildTablesIfNeeded();
-    int32_t xOfBin(int bin) const;   // local x of a bin on the current axis
-    int32_t binOfX(int x) const;     // bin under a local x (x clamped into the widget)
+    int32_t xOfBin(int bin) const; // local x of a bin on the current axis
+    int32_t binOfX(int x) const;   // bin under a local x (x clamped into the widget)
     // Rows (0 = top) of a power in a band: leading table entries not below it, at most the band
     // height; `filter` picks the filter axis.
     int32_t rowOf(float power, bool filter) const;
@@ -65,7 +65,7 @@ public:
     // the mouse is outside.
     void readoutTexts(const CPoint& local, char (&band1)[128], char (&band2)[128]) const;
 
-private:
+  private:
     bool logAxis() const { return view->logScale && *view->logScale; }
     int32_t filterIndex(int bin) const;
     float filterValue(const float* filter, int bin, int channel) const;

@@ -6,7 +6,8 @@
 
 VGVertMeter::VGVertMeter(const CRect& r, CControlListener* l, long t, WidgetScheme* s)
     : VGControl(r, l, t, s) {
-    for (int i = 0; i <= kLamps; ++i) thresholds[i] = std::pow(10.f, kThresholdsDb[i] / 20.f);
+    for (int i = 0; i <= kLamps; ++i)
+        thresholds[i] = std::pow(10.f, kThresholdsDb[i] / 20.f);
 }
 
 VGVertMeter::~VGVertMeter() = default;
@@ -25,7 +26,8 @@ CColor VGVertMeter::clipColor(const CColor& h) {
 
 CColor VGVertMeter::lampColor(int i) const {
     // A lamp whose own range holds the value is drawn unlit, like the lamps above it.
-    if (value > thresholds[i]) return value > 1.f ? clipColor(scheme->highlight) : scheme->highlight;
+    if (value > thresholds[i])
+        return value > 1.f ? clipColor(scheme->highlight) : scheme->highlight;
     return lightColor(scheme->face);
 }
 
@@ -60,10 +62,14 @@ void VGVertMeter::draw(CDrawContext* context) {
 }
 
 void VGVertMeter::mouse(CDrawContext* context, CPoint&, long buttons) {
-    if (!bMouseEnabled) return;
-    if (buttons == -1 && context) buttons = context->getMouseButtons();
-    if (!(buttons & kLButton)) return;
-    if (offerModifierClick(context, buttons)) return;
+    if (!bMouseEnabled)
+        return;
+    if (buttons == -1 && context)
+        buttons = context->getMouseButtons();
+    if (!(buttons & kLButton))
+        return;
+    if (offerModifierClick(context, buttons))
+        return;
     showFigures = !showFigures;
     setDirty(true);
     if (listener) {

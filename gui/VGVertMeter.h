@@ -7,7 +7,7 @@
 #include <array>
 
 class VGVertMeter : public VGControl {
-public:
+  public:
     VGVertMeter(const CRect& size, CControlListener* listener, long tag, WidgetScheme* scheme);
     ~VGVertMeter() override;
 
@@ -27,7 +27,7 @@ public:
     // The highlight's strongest channel at full, the other two an eighth.
     static CColor clipColor(const CColor& highlight);
 
-private:
+  private:
     CRect inner;
     std::array<float, kLamps + 1> thresholds{};
     bool showFigures = false;

@@ -18,7 +18,8 @@ DemoSpectra::DemoSpectra(int n) : bins(n) {
             float mag = 0.2f * std::exp(-6.f * f) + 0.002f * (1.3f + std::sin(k * 0.7f + channel));
             for (int h = 1; h <= 6; ++h) {
                 int peak = (18 + 9 * channel) * h;
-                if (std::abs(k - peak) <= 1) mag += 0.25f / h;
+                if (std::abs(k - peak) <= 1)
+                    mag += 0.25f / h;
             }
             mag *= outputCut;
             if (k == 0)
@@ -51,7 +52,8 @@ SpectrumView DemoSpectra::view(int rows, int curves, bool) {
     v.filterTop = 24.f;
     v.filterBottom = -24.f;
     v.edited = &edited;
-    for (int s = 0; s < 4; ++s) v.spectra[s] = spectra[s].data();
+    for (int s = 0; s < 4; ++s)
+        v.spectra[s] = spectra[s].data();
     v.filterA[0] = filterA[0].data();
     v.filterA[1] = filterA[1].data();
     v.filterB[0] = filterB[0].data();
@@ -66,12 +68,14 @@ SpectrumView DemoSpectra::view(int rows, int curves, bool) {
 }
 
 WidgetGallery::~WidgetGallery() {
-    if (frame) frame->forget();
+    if (frame)
+        frame->forget();
 }
 
 std::unique_ptr<WidgetGallery> makeWidgetGallery() {
     auto g = std::make_unique<WidgetGallery>();
-    g->scheme = WidgetScheme{{43, 165, 104, 255}, {84, 145, 18, 255}, {0, 99, 148, 255}, {0, 0, 0, 255}};
+    g->scheme =
+        WidgetScheme{{43, 165, 104, 255}, {84, 145, 18, 255}, {0, 99, 148, 255}, {0, 0, 0, 255}};
     g->data = std::make_unique<DemoSpectra>(512);
     WidgetScheme* s = &g->scheme;
     CFrame* frame = new CFrame(CRect(0, 0, 900, 760));
@@ -109,7 +113,8 @@ std::unique_ptr<WidgetGallery> makeWidgetGallery() {
             k->setValue(values[v]);
             frame->addView(k);
         }
-        auto* caption = new VGSimpleLabel(CRect(215, 40 + m * 85 + 20, 300, 40 + m * 85 + 40), nullptr, 1000, s);
+        auto* caption = new VGSimpleLabel(CRect(215, 40 + m * 85 + 20, 300, 40 + m * 85 + 40),
+                                          nullptr, 1000, s);
         caption->setLabel(modes[m].name);
         frame->addView(caption);
     }
@@ -122,11 +127,13 @@ std::unique_ptr<WidgetGallery> makeWidgetGallery() {
         auto* meter = new VGVertMeter(CRect(x, 40, x + 17, 258), nullptr, 1005, s);
         meter->setValue(levels[i]);
         frame->addView(meter);
-        if (i == 3) figures = meter;
+        if (i == 3)
+            figures = meter;
     }
 
     // Buttons off and on.
-    const char* labels[][2] = {{"learnpeak", "learnpeak"}, {"linear", "log"}, {"stereolink", "stereolink"}};
+    const char* labels[][2] = {
+        {"learnpeak", "learnpeak"}, {"linear", "log"}, {"stereolink", "stereolink"}};
     for (int i = 0; i < 3; ++i) {
         for (int on = 0; on < 2; ++on) {
             int x = 310 + on * 75, y = 270 + i * 25;
@@ -138,7 +145,8 @@ std::unique_ptr<WidgetGallery> makeWidgetGallery() {
         }
     }
     for (int on = 0; on < 2; ++on) {
-        auto* t = new VGTargetButton(CRect(310 + on * 25, 350, 327 + on * 25, 367), nullptr, 1206, s);
+        auto* t =
+            new VGTargetButton(CRect(310 + on * 25, 350, 327 + on * 25, 367), nullptr, 1206, s);
         t->setValue(float(on));
         frame->addView(t);
     }
@@ -189,4 +197,4 @@ bool renderWidgetGallery(const char* pngPath) {
     return g->frame->writePng(pngPath);
 }
 
-}  // namespace mirelow::gui
+} // namespace mirelow::gui

@@ -38,4 +38,4 @@ std::unique_ptr<WidgetGallery> makeWidgetGallery();
 // Paints the gallery and writes it as a PNG file; false when the file cannot be written.
 bool renderWidgetGallery(const char* pngPath);
 
-}  // namespace mirelow::gui
+} // namespace mirelow::gui

@@ -5,14 +5,14 @@
 #include "PlugInLibrary/PlugInLibrary.h"
 
 class CWendleGroup : public CEffectGroup {
-public:
+  public:
     CWendleGroup();
     ~CWendleGroup() override = default;
 
     // The framework's set-up (the effect types), then the "NoUIView" registration.
     PIErr Initialize() override;
 
-protected:
+  protected:
     void CreateEffectTypes() override;
 };
 

@@ -35,8 +35,7 @@ VstIntPtr CWendleProcess::LoopbackCallback(AEffect* effect, VstInt32 opcode, Vst
     return effect->dispatcher(effect, opcode, index, value, ptr, opt);
 }
 
-CWendleProcess::CWendleProcess()
-    : mEffect(std::make_unique<wendle>(&LoopbackCallback, 16, 14)) {
+CWendleProcess::CWendleProcess() : mEffect(std::make_unique<wendle>(&LoopbackCallback, 16, 14)) {
     // The binding, not the host's pins, decides how many channels run.
     mEffect->pinsDecideChannelMode = false;
     for (const auto& chunk : kCurveChunks)
@@ -63,14 +62,13 @@ void CWendleProcess::AddControls() {
                                                 spec.step, spec.defaultValue);
             break;
         case ControlKind::LinearGain:
-            control = new CPluginControl_LinearGain(spec.id, spec.names, spec.minimum,
-                                                    spec.maximum, spec.step, spec.defaultValue);
+            control = new CPluginControl_LinearGain(spec.id, spec.names, spec.minimum, spec.maximum,
+                                                    spec.step, spec.defaultValue);
             break;
         case ControlKind::Discrete:
-            control = new CPluginControl_Discrete(spec.id, spec.names,
-                                                  static_cast<int32_t>(spec.minimum),
-                                                  static_cast<int32_t>(spec.maximum),
-                                                  static_cast<int32_t>(spec.defaultValue));
+            control = new CPluginControl_Discrete(
+                spec.id, spec.names, static_cast<int32_t>(spec.minimum),
+                static_cast<int32_t>(spec.maximum), static_cast<int32_t>(spec.defaultValue));
             break;
         }
         const int32_t index = AddControl(control);
@@ -209,4 +207,6 @@ int32_t CWendleProcess::EditNotification(int32_t controlIndex) {
     return GetControl(controlIndex) ? kPINoErr : kPIErr_BadIndex;
 }
 
-void* CWendleProcess::GetModuleHandle() { return ModuleHandle(); }
+void* CWendleProcess::GetModuleHandle() {
+    return ModuleHandle();
+}

@@ -13,7 +13,7 @@
 #include "wendle/wendle.h"
 
 class CWendleProcess : virtual public CEffectProcessMIDI, private IWendleProcess {
-public:
+  public:
     static constexpr int kMaxMeterChannels = 48;
     static constexpr int32_t kLatencySamples = 1024;
 
@@ -44,13 +44,13 @@ public:
     static VstIntPtr LoopbackCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
                                       VstIntPtr value, void* ptr, float opt);
 
-protected:
+  protected:
     // Raises the channels' peaks from a rendered block. Audio thread.
     void RaisePeaks(float** outputs, int32_t frames);
 
     std::unique_ptr<wendle> mEffect;
 
-private:
+  private:
     // IWendleProcess, for the custom user interface.
     int32_t SetControlValueFromUI(int32_t controlIndex, int32_t value) override;
     int32_t GetControlValueForUI(int32_t controlIndex, int32_t* value) override;

@@ -6,7 +6,7 @@
 #include "CWendleTempoSource.h"
 
 class CWendleProcessRTAS : public CWendleProcess, public CEffectProcessRTAS {
-public:
+  public:
     CWendleProcessRTAS() = default;
     ~CWendleProcessRTAS() override = default;
 
@@ -14,10 +14,10 @@ public:
     // real-time set-up.
     void EffectInit() override;
 
-protected:
+  protected:
     // Audio thread: no allocation, no lock.
     void RenderAudio(float** inputs, float** outputs, int32_t frames) override;
 
-private:
+  private:
     CWendleTempoSource mTempoSource;
 };

@@ -5,7 +5,7 @@
 #include "PlugInLibrary/PlugInLibrary.h"
 
 class CWendleTempoSource {
-public:
+  public:
     CWendleTempoSource() = default;
     explicit CWendleTempoSource(const CTempoInterface& tempo) : mTempo(tempo) {}
 
@@ -13,6 +13,6 @@ public:
     // its level 2. Audio thread.
     PIErr GetTempo(double* beatsPerMinute) const { return mTempo.GetTempo(beatsPerMinute); }
 
-private:
+  private:
     CTempoInterface mTempo;
 };

@@ -7,7 +7,7 @@
 class wendle;
 
 class IWendleProcess {
-public:
+  public:
     virtual ~IWendleProcess() = default;
     virtual int32_t SetControlValueFromUI(int32_t controlIndex, int32_t value) = 0;
     virtual int32_t GetControlValueForUI(int32_t controlIndex, int32_t* value) = 0;

@@ -47,8 +47,8 @@ struct CurveChunkSpec {
 };
 
 constexpr int32_t kCurveFloats = 513;
-constexpr int32_t kCurveDataBytes = 4 * kCurveFloats;              // 2052
-constexpr int32_t kCurveChunkSize = 56 + kCurveDataBytes;          // 2108
+constexpr int32_t kCurveDataBytes = 4 * kCurveFloats;     // 2052
+constexpr int32_t kCurveChunkSize = 56 + kCurveDataBytes; // 2108
 
 constexpr std::array<CurveChunkSpec, 8> kCurveChunks{{
     {PIFourCharCode("LF0L"), "Filter Zero Left Linear", 0},

@@ -113,7 +113,9 @@ WENDLE_EXPORT int16_t WinPlugInOpen(int32_t version) {
     return static_cast<int16_t>(OpenProc());
 }
 
-WENDLE_EXPORT int16_t WinPlugInClose() { return static_cast<int16_t>(CloseProc()); }
+WENDLE_EXPORT int16_t WinPlugInClose() {
+    return static_cast<int16_t>(CloseProc());
+}
 
 WENDLE_EXPORT PIErr NewPlugIn(void* /*unused*/) {
     try {

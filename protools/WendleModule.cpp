@@ -7,7 +7,11 @@ namespace {
 void* gModuleHandle = nullptr;
 }
 
-void SetModuleHandle(void* handle) { gModuleHandle = handle; }
-void* ModuleHandle() { return gModuleHandle; }
+void SetModuleHandle(void* handle) {
+    gModuleHandle = handle;
+}
+void* ModuleHandle() {
+    return gModuleHandle;
+}
 
 } // namespace wendlept

@@ -21,12 +21,13 @@ struct ControllerLine {
 };
 
 constexpr ControllerLine kTidemillControllers[] = {
-    {7, "makeup gain"}, {73, "attack"}, {72, "release"},
+    {7, "makeup gain"}, {73, "attack"},    {72, "release"},
     {76, "ratio"},      {75, "threshold"}, {77, "tilt"},
 };
 
 constexpr ControllerLine kWendleControllers[] = {
-    {7, "makeup gain"}, {75, "filter depth"}, {76, "tilt"}, {77, "filter number"}, {78, "filter lfo"},
+    {7, "makeup gain"},    {75, "filter depth"}, {76, "tilt"},
+    {77, "filter number"}, {78, "filter lfo"},
 };
 
 void text(cairo_t* cr, double x, double y, double size, bool bold, const char* s) {
@@ -55,7 +56,8 @@ void drawBackdrop(cairo_t* cr, int w, int h) {
     cairo_paint(cr);
     cairo_pattern_destroy(bg);
 
-    static constexpr double colours[3][3] = {{0.17, 0.65, 0.41}, {0.85, 0.31, 0.41}, {0.0, 0.39, 0.58}};
+    static constexpr double colours[3][3] = {
+        {0.17, 0.65, 0.41}, {0.85, 0.31, 0.41}, {0.0, 0.39, 0.58}};
     for (int layer = 0; layer < 3; ++layer) {
         cairo_move_to(cr, 0, h);
         for (int x = 0; x <= w; x += 2) {
@@ -124,10 +126,11 @@ std::vector<unsigned char> paintAbout() {
     return rgb;
 }
 
-}  // namespace
+} // namespace
 
 const BitmapResource* findBitmap(int id) {
-    if (id != kAboutBitmapId) return nullptr;
+    if (id != kAboutBitmapId)
+        return nullptr;
     static std::once_flag once;
     static std::vector<unsigned char> pixels;
     static BitmapResource about{kAboutWidth, kAboutHeight, nullptr};
@@ -138,4 +141,4 @@ const BitmapResource* findBitmap(int id) {
     return &about;
 }
 
-}  // namespace mirelow::resources
+} // namespace mirelow::resources

@@ -18,4 +18,4 @@ struct BitmapResource {
 // GUI thread.
 const BitmapResource* findBitmap(int id);
 
-}  // namespace mirelow::resources
+} // namespace mirelow::resources

@@ -8,7 +8,8 @@ AEffGUIEditor::AEffGUIEditor(AudioEffect* e) : AEffEditor(e) {}
 AEffGUIEditor::~AEffGUIEditor() = default;
 
 bool AEffGUIEditor::getRect(ERect** ppRect) {
-    if (!ppRect) return false;
+    if (!ppRect)
+        return false;
     *ppRect = &rect;
     return true;
 }
@@ -18,10 +19,13 @@ bool AEffGUIEditor::open(void* ptr) {
     return true;
 }
 
-void AEffGUIEditor::close() { AEffEditor::close(); }
+void AEffGUIEditor::close() {
+    AEffEditor::close();
+}
 
 void AEffGUIEditor::idle() {
-    if (frame) frame->idle();
+    if (frame)
+        frame->idle();
 }
 
 // Widgets whose tags are not parameter indexes (the display, the meter, the scheme toggle) make
@@ -32,9 +36,11 @@ static AudioEffectX* hostParameter(AudioEffect* effect, long index) {
 }
 
 void AEffGUIEditor::beginEdit(long index) {
-    if (auto* fx = hostParameter(effect, index)) fx->beginEdit(static_cast<VstInt32>(index));
+    if (auto* fx = hostParameter(effect, index))
+        fx->beginEdit(static_cast<VstInt32>(index));
 }
 
 void AEffGUIEditor::endEdit(long index) {
-    if (auto* fx = hostParameter(effect, index)) fx->endEdit(static_cast<VstInt32>(index));
+    if (auto* fx = hostParameter(effect, index))
+        fx->endEdit(static_cast<VstInt32>(index));
 }

@@ -6,7 +6,7 @@
 #include "vst/AEffEditor.h"
 
 class AEffGUIEditor : public AEffEditor, public FrameEditor {
-public:
+  public:
     explicit AEffGUIEditor(AudioEffect* effect);
     ~AEffGUIEditor() override;
 
@@ -29,7 +29,7 @@ public:
     // The parent window handed to open, as the frame constructor takes it.
     unsigned long getParentWindow() const { return reinterpret_cast<unsigned long>(systemWindow); }
 
-protected:
+  protected:
     ERect rect{0, 0, 0, 0};
     CFrame* frame = nullptr;
 };

@@ -7,8 +7,10 @@
 #include <cstring>
 
 CBitmap::CBitmap(long id) : resourceID(id) {
-    const mirelow::resources::BitmapResource* res = mirelow::resources::findBitmap(static_cast<int>(id));
-    if (!res) return;
+    const mirelow::resources::BitmapResource* res =
+        mirelow::resources::findBitmap(static_cast<int>(id));
+    if (!res)
+        return;
     surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, res->width, res->height);
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(surface);
@@ -24,17 +26,20 @@ CBitmap::CBitmap(long id) : resourceID(id) {
         auto* row = reinterpret_cast<uint32_t*>(data + y * stride);
         const unsigned char* src = res->rgb + size_t(y) * width * 3;
         for (int x = 0; x < width; ++x)
-            row[x] = (uint32_t(src[3 * x]) << 16) | (uint32_t(src[3 * x + 1]) << 8) | src[3 * x + 2];
+            row[x] =
+                (uint32_t(src[3 * x]) << 16) | (uint32_t(src[3 * x + 1]) << 8) | src[3 * x + 2];
     }
     cairo_surface_mark_dirty(surface);
 }
 
 CBitmap::~CBitmap() {
-    if (surface) cairo_surface_destroy(surface);
+    if (surface)
+        cairo_surface_destroy(surface);
 }
 
 void CBitmap::draw(CDrawContext* context, const CRect& dest, const CPoint& off) {
-    if (!surface || !context || !context->getCairo()) return;
+    if (!surface || !context || !context->getCairo())
+        return;
     cairo_t* cr = context->getCairo();
     cairo_save(cr);
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
@@ -48,7 +53,7 @@ namespace {
 
 // The picture itself, shown above every view while the splash is on.
 class SplashView : public CView {
-public:
+  public:
     SplashView(const CRect& r, CBitmap* bmp, const CPoint& off, CSplashScreen* owner)
         : CView(r), bitmap(bmp), offset(off), splash(owner) {
         bitmap->remember();
@@ -60,13 +65,13 @@ public:
     }
     void mouse(CDrawContext* context, CPoint&, long) override { splash->unSplash(context); }
 
-private:
+  private:
     CBitmap* bitmap;
     CPoint offset;
     CSplashScreen* splash;
 };
 
-}  // namespace
+} // namespace
 
 CSplashScreen::CSplashScreen(const CRect& r, CControlListener* l, long t, CBitmap* bitmap,
                              const CRect& display, const CPoint& off)
@@ -77,27 +82,37 @@ CSplashScreen::CSplashScreen(const CRect& r, CControlListener* l, long t, CBitma
 CSplashScreen::~CSplashScreen() = default;
 
 // Transparent over what lies beneath it: the control only catches clicks.
-void CSplashScreen::draw(CDrawContext*) { setDirty(false); }
+void CSplashScreen::draw(CDrawContext*) {
+    setDirty(false);
+}
 
 void CSplashScreen::mouse(CDrawContext* context, CPoint&, long buttons) {
-    if (!bMouseEnabled) return;
-    if (buttons == -1 && context) buttons = context->getMouseButtons();
-    if (!(buttons & kLButton)) return;
+    if (!bMouseEnabled)
+        return;
+    if (buttons == -1 && context)
+        buttons = context->getMouseButtons();
+    if (!(buttons & kLButton))
+        return;
     if (shown) {
         unSplash(context);
         return;
     }
-    if (!pBackground || !pBackground->isLoaded() || !pParentFrame) return;
+    if (!pBackground || !pBackground->isLoaded() || !pParentFrame)
+        return;
     shown = true;
     value = 1.f;
     pParentFrame->setModalView(new SplashView(toDisplay, pBackground, offset, this));
-    if (listener) listener->valueChanged(context, this);
+    if (listener)
+        listener->valueChanged(context, this);
 }
 
 void CSplashScreen::unSplash(CDrawContext* context) {
-    if (!shown) return;
+    if (!shown)
+        return;
     shown = false;
     value = 0.f;
-    if (pParentFrame) pParentFrame->setModalView(nullptr);
-    if (listener) listener->valueChanged(context, this);
+    if (pParentFrame)
+        pParentFrame->setModalView(nullptr);
+    if (listener)
+        listener->valueChanged(context, this);
 }

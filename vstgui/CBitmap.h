@@ -5,7 +5,7 @@
 #include "CView.h"
 
 class CBitmap : public CReferenceCounter {
-public:
+  public:
     // The bitmap resource `resourceID`; empty (isLoaded false) when the module has none.
     explicit CBitmap(long resourceID);
     ~CBitmap() override;
@@ -17,7 +17,7 @@ public:
     // Copies the bitmap, starting at `offset` within it, into `dest` of the context.
     void draw(CDrawContext* context, const CRect& dest, const CPoint& offset = CPoint(0, 0));
 
-private:
+  private:
     long resourceID;
     CCoord width = 0, height = 0;
     cairo_surface_t* surface = nullptr;
@@ -26,7 +26,7 @@ private:
 // A click shows the bitmap over `toDisplay` of the frame (value 1); the next click anywhere
 // hides it again (value 0). The listener hears both.
 class CSplashScreen : public CControl {
-public:
+  public:
     CSplashScreen(const CRect& size, CControlListener* listener, long tag, CBitmap* bitmap,
                   const CRect& toDisplay, const CPoint& offset = CPoint(0, 0));
     ~CSplashScreen() override;
@@ -37,7 +37,7 @@ public:
     void unSplash(CDrawContext* context);
     bool isSplashShown() const { return shown; }
 
-private:
+  private:
     CRect toDisplay;
     CPoint offset;
     bool shown = false;

@@ -38,7 +38,8 @@ void selectFont(cairo_t* cr, long style, double size) {
 
 double layoutText(cairo_t* cr, const char* text, size_t length, int extra, double x, double y,
                   bool draw) {
-    if (length == 0) return 0;
+    if (length == 0)
+        return 0;
     std::string utf8 = latin1ToUtf8(text, length);
     if (extra == 0) {
         cairo_text_extents_t ext;
@@ -53,20 +54,22 @@ double layoutText(cairo_t* cr, const char* text, size_t length, int extra, doubl
     cairo_glyph_t* glyphs = nullptr;
     int count = 0;
     if (cairo_scaled_font_text_to_glyphs(sf, x, y, utf8.c_str(), static_cast<int>(utf8.size()),
-                                         &glyphs, &count, nullptr, nullptr, nullptr) !=
-        CAIRO_STATUS_SUCCESS)
+                                         &glyphs, &count, nullptr, nullptr,
+                                         nullptr) != CAIRO_STATUS_SUCCESS)
         return 0;
-    for (int i = 0; i < count; ++i) glyphs[i].x += double(i) * extra;
+    for (int i = 0; i < count; ++i)
+        glyphs[i].x += double(i) * extra;
     cairo_text_extents_t ext;
     cairo_glyph_extents(cr, glyphs, count, &ext);
     // The extents hold the spacing between glyphs; it follows the last character too.
     double width = ext.x_advance + extra;
-    if (draw) cairo_show_glyphs(cr, glyphs, count);
+    if (draw)
+        cairo_show_glyphs(cr, glyphs, count);
     cairo_glyph_free(glyphs);
     return width;
 }
 
-}  // namespace vstgui_detail
+} // namespace vstgui_detail
 
 using namespace vstgui_detail;
 
@@ -75,8 +78,10 @@ CDrawContext::CDrawContext(CFrame* frame, cairo_surface_t* surf)
       cr(surf ? cairo_create(surf) : nullptr) {}
 
 CDrawContext::~CDrawContext() {
-    if (cr) cairo_destroy(cr);
-    if (surface) cairo_surface_destroy(surface);
+    if (cr)
+        cairo_destroy(cr);
+    if (surface)
+        cairo_surface_destroy(surface);
 }
 
 void CDrawContext::setSourceColor(const CColor& c) {
@@ -84,14 +89,16 @@ void CDrawContext::setSourceColor(const CColor& c) {
 }
 
 void CDrawContext::prepareStroke() {
-    cairo_set_antialias(cr, drawMode == kAntialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+    cairo_set_antialias(cr,
+                        drawMode == kAntialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
     cairo_set_line_width(cr, frameWidth);
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
     setSourceColor(frameColor);
 }
 
 void CDrawContext::lineTo(const CPoint& p) {
-    if (!cr) return;
+    if (!cr)
+        return;
     prepareStroke();
     // Pixel centres, so that a 1-pixel line covers exactly one row or column.
     cairo_move_to(cr, penLoc.x + 0.5, penLoc.y + 0.5);
@@ -101,7 +108,8 @@ void CDrawContext::lineTo(const CPoint& p) {
 }
 
 void CDrawContext::drawRect(const CRect& r) {
-    if (!cr) return;
+    if (!cr)
+        return;
     prepareStroke();
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
     cairo_rectangle(cr, r.left + 0.5, r.top + 0.5, r.width() - 1, r.height() - 1);
@@ -109,7 +117,8 @@ void CDrawContext::drawRect(const CRect& r) {
 }
 
 void CDrawContext::fillRect(const CRect& r) {
-    if (!cr) return;
+    if (!cr)
+        return;
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
     setSourceColor(fillColor);
     cairo_rectangle(cr, r.left, r.top, r.width(), r.height());
@@ -117,7 +126,8 @@ void CDrawContext::fillRect(const CRect& r) {
 }
 
 void CDrawContext::addEllipsePath(cairo_t* cr, double x, double y, double w, double h) {
-    if (w <= 0 || h <= 0) return;
+    if (w <= 0 || h <= 0)
+        return;
     cairo_save(cr);
     cairo_translate(cr, x + w / 2, y + h / 2);
     cairo_scale(cr, w / 2, h / 2);
@@ -128,15 +138,18 @@ void CDrawContext::addEllipsePath(cairo_t* cr, double x, double y, double w, dou
 }
 
 void CDrawContext::drawEllipse(const CRect& r) {
-    if (!cr) return;
+    if (!cr)
+        return;
     prepareStroke();
     addEllipsePath(cr, r.left + 0.5, r.top + 0.5, r.width() - 1, r.height() - 1);
     cairo_stroke(cr);
 }
 
 void CDrawContext::fillEllipse(const CRect& r) {
-    if (!cr) return;
-    cairo_set_antialias(cr, drawMode == kAntialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+    if (!cr)
+        return;
+    cairo_set_antialias(cr,
+                        drawMode == kAntialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
     setSourceColor(fillColor);
     addEllipsePath(cr, r.left, r.top, r.width(), r.height());
     cairo_fill(cr);
@@ -144,7 +157,8 @@ void CDrawContext::fillEllipse(const CRect& r) {
 
 void CDrawContext::setFont(int fontID, CCoord size, long style) {
     static constexpr CCoord standardSizes[kNumStandardFonts] = {12, 18, 14, 12, 11, 10, 9, 13};
-    if (fontID < 0 || fontID >= kNumStandardFonts) fontID = kNormalFont;
+    if (fontID < 0 || fontID >= kNumStandardFonts)
+        fontID = kNormalFont;
     fontId = fontID;
     fontSize = size > 0 ? size : standardSizes[fontID];
     fontStyle = style;
@@ -160,7 +174,8 @@ static void prepareAliasedText(cairo_t* cr, long style, double size) {
 }
 
 CCoord CDrawContext::getStringWidth(const char* text) {
-    if (!cr || !text) return 0;
+    if (!cr || !text)
+        return 0;
     cairo_save(cr);
     prepareAliasedText(cr, fontStyle, fontSize);
     double w = layoutText(cr, text, std::strlen(text), charExtra, 0, 0, false);
@@ -170,8 +185,10 @@ CCoord CDrawContext::getStringWidth(const char* text) {
 
 void CDrawContext::drawString(const char* text, const CRect& rect, bool opaque,
                               CHoriTxtAlign align) {
-    if (!cr || !text) return;
-    if (opaque) fillRect(rect);
+    if (!cr || !text)
+        return;
+    if (opaque)
+        fillRect(rect);
     cairo_save(cr);
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
     prepareAliasedText(cr, fontStyle, fontSize);
@@ -196,23 +213,29 @@ void CDrawContext::drawString(const char* text, const CRect& rect, bool opaque,
     cairo_restore(cr);
 }
 
-long CDrawContext::getMouseButtons() { return pFrame ? pFrame->getMouseButtons() : 0; }
+long CDrawContext::getMouseButtons() {
+    return pFrame ? pFrame->getMouseButtons() : 0;
+}
 
 void CDrawContext::getMouseLocation(CPoint& where) {
-    if (pFrame) pFrame->getMouseLocation(where);
+    if (pFrame)
+        pFrame->getMouseLocation(where);
 }
 
 static cairo_surface_t* makeBitmap(CCoord w, CCoord h) {
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w > 0 ? w : 1, h > 0 ? h : 1);
+    cairo_surface_t* s =
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, w > 0 ? w : 1, h > 0 ? h : 1);
     return s;
 }
 
 COffscreenContext::COffscreenContext(CFrame* frame, CCoord w, CCoord h, const CColor& background)
     : CDrawContext(frame, nullptr), width(w), height(h) {
     surface = makeBitmap(w, h);
-    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) return;
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS)
+        return;
     cr = cairo_create(surface);
-    cairo_set_source_rgb(cr, background.red / 255.0, background.green / 255.0, background.blue / 255.0);
+    cairo_set_source_rgb(cr, background.red / 255.0, background.green / 255.0,
+                         background.blue / 255.0);
     cairo_paint(cr);
 }
 
@@ -223,7 +246,8 @@ bool COffscreenContext::isValid() const {
 }
 
 void COffscreenContext::copyFrom(CDrawContext* dest, CRect destRect, CPoint srcOffset) {
-    if (!dest || !dest->getCairo() || !isValid()) return;
+    if (!dest || !dest->getCairo() || !isValid())
+        return;
     cairo_t* d = dest->getCairo();
     cairo_surface_flush(surface);
     cairo_save(d);

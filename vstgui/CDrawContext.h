@@ -11,18 +11,19 @@ class CFrame;
 // Intrusive reference count: remember adds a reference, forget drops one and deletes the object
 // when none is left.
 class CReferenceCounter {
-public:
+  public:
     CReferenceCounter() = default;
     CReferenceCounter(const CReferenceCounter&) = delete;
     CReferenceCounter& operator=(const CReferenceCounter&) = delete;
     virtual ~CReferenceCounter() = default;
     virtual void forget() {
-        if (--nbReference == 0) delete this;
+        if (--nbReference == 0)
+            delete this;
     }
     virtual void remember() { ++nbReference; }
     long getNbReference() const { return nbReference; }
 
-private:
+  private:
     long nbReference = 1;
 };
 
@@ -30,7 +31,7 @@ private:
 // aliased and pixel-exact unless the mode is kAntialias. Text is always drawn aliased, with the
 // context's character spacing added after every character.
 class CDrawContext : public CReferenceCounter {
-public:
+  public:
     // Draws onto `surface` (a reference is taken); `frame` answers the mouse questions.
     CDrawContext(CFrame* frame, cairo_surface_t* surface);
     ~CDrawContext() override;
@@ -83,7 +84,7 @@ public:
     cairo_t* getCairo() const { return cr; }
     cairo_surface_t* getSurface() const { return surface; }
 
-protected:
+  protected:
     void setSourceColor(const CColor& c);
     void prepareStroke();
     // Adds the ellipse inscribed in the box (x, y, w, h) to the current path; nothing when empty.
@@ -107,7 +108,7 @@ protected:
 // A draw context on a bitmap of its own, filled with a background colour when built, and copied
 // to another context with copyFrom.
 class COffscreenContext : public CDrawContext {
-public:
+  public:
     COffscreenContext(CFrame* frame, CCoord width, CCoord height,
                       const CColor& background = kBlackCColor);
     ~COffscreenContext() override;
@@ -120,7 +121,7 @@ public:
     // True when the bitmap could be made.
     bool isValid() const;
 
-protected:
+  protected:
     CCoord width, height;
 };
 
@@ -131,4 +132,4 @@ double layoutText(cairo_t* cr, const char* text, size_t length, int extra, doubl
                   bool draw);
 // Selects the sans-serif face with the given style bits and em size in pixels.
 void selectFont(cairo_t* cr, long style, double size);
-}  // namespace vstgui_detail
+} // namespace vstgui_detail

@@ -15,7 +15,7 @@ namespace {
 // host's process through Xlib's default handler. Errors of other connections go to the handler
 // that was installed before.
 class XErrorTrap {
-public:
+  public:
     explicit XErrorTrap(Display* d) : dpy(d), outer(trapped), outerFailed(failed) {
         trapped = d;
         failed = false;
@@ -33,7 +33,7 @@ public:
         return failed;
     }
 
-private:
+  private:
     static int handler(Display* d, XErrorEvent* e) {
         if (d == trapped) {
             failed = true;
@@ -49,7 +49,7 @@ private:
     bool outerFailed;
 };
 
-}  // namespace
+} // namespace
 
 struct CFrame::Backend {
     Display* dpy = nullptr;
@@ -64,7 +64,8 @@ struct CFrame::Backend {
     bool lost = false;
 
     ~Backend() {
-        if (xsurf) cairo_surface_destroy(xsurf);
+        if (xsurf)
+            cairo_surface_destroy(xsurf);
         if (dpy) {
             if (win) {
                 XErrorTrap trap(dpy);
@@ -76,31 +77,42 @@ struct CFrame::Backend {
 
     // The pointer relative to the window; false when it cannot be asked.
     bool queryPointer(CPoint& where, unsigned int& mask) {
-        if (lost) return false;
+        if (lost)
+            return false;
         Window root, child;
         int rx, ry, wx, wy;
         XErrorTrap trap(dpy);
         bool ok = XQueryPointer(dpy, win, &root, &child, &rx, &ry, &wx, &wy, &mask);
-        if (trap.failedNow()) lost = true;
-        if (!ok || lost) return false;
+        if (trap.failedNow())
+            lost = true;
+        if (!ok || lost)
+            return false;
         where = CPoint(wx, wy);
         return true;
     }
 
     static long modifierBits(unsigned int state) {
         long b = 0;
-        if (state & Button1Mask) b |= kLButton;
-        if (state & Button2Mask) b |= kMButton;
-        if (state & Button3Mask) b |= kRButton;
-        if (state & ShiftMask) b |= kShift;
-        if (state & ControlMask) b |= kControl;
-        if (state & Mod1Mask) b |= kAlt;
-        if (state & Mod4Mask) b |= kApple;
+        if (state & Button1Mask)
+            b |= kLButton;
+        if (state & Button2Mask)
+            b |= kMButton;
+        if (state & Button3Mask)
+            b |= kRButton;
+        if (state & ShiftMask)
+            b |= kShift;
+        if (state & ControlMask)
+            b |= kControl;
+        if (state & Mod1Mask)
+            b |= kAlt;
+        if (state & Mod4Mask)
+            b |= kApple;
         return b;
     }
 
     void present(cairo_surface_t* back, const CRect& r) {
-        if (!xsurf || lost || r.isEmpty()) return;
+        if (!xsurf || lost || r.isEmpty())
+            return;
         XErrorTrap trap(dpy);
         cairo_surface_flush(back);
         cairo_t* cr = cairo_create(xsurf);
@@ -110,7 +122,8 @@ struct CFrame::Backend {
         cairo_fill(cr);
         cairo_destroy(cr);
         cairo_surface_flush(xsurf);
-        if (trap.failedNow()) lost = true;
+        if (trap.failedNow())
+            lost = true;
     }
 
     // Reads every queued event; a press is kept for the caller to dispatch.
@@ -124,12 +137,14 @@ struct CFrame::Backend {
                                     ev.xexpose.y + ev.xexpose.height));
                 break;
             case ButtonPress:
-                if (acceptPress && !pressPending && ev.xbutton.button >= 1 && ev.xbutton.button <= 3) {
+                if (acceptPress && !pressPending && ev.xbutton.button >= 1 &&
+                    ev.xbutton.button <= 3) {
                     static constexpr long pressed[4] = {0, kLButton, kMButton, kRButton};
                     pressPending = true;
                     pressWhere = CPoint(ev.xbutton.x, ev.xbutton.y);
-                    pressButtons = (modifierBits(ev.xbutton.state) & ~(kLButton | kMButton | kRButton)) |
-                                   pressed[ev.xbutton.button];
+                    pressButtons =
+                        (modifierBits(ev.xbutton.state) & ~(kLButton | kMButton | kRButton)) |
+                        pressed[ev.xbutton.button];
                 }
                 break;
             default:
@@ -141,8 +156,7 @@ struct CFrame::Backend {
 
 CFrame::CFrame(const CRect& r, FrameEditor* ed) : CFrame(r, 0UL, ed) {}
 
-CFrame::CFrame(const CRect& r, unsigned long parentWindow, FrameEditor* ed)
-    : CView(r), editor(ed) {
+CFrame::CFrame(const CRect& r, unsigned long parentWindow, FrameEditor* ed) : CView(r), editor(ed) {
     pParentFrame = this;
     backBuffer = cairo_image_surface_create(CAIRO_FORMAT_RGB24, std::max(1, r.width()),
                                             std::max(1, r.height()));
@@ -162,8 +176,8 @@ CFrame::CFrame(const CRect& r, unsigned long parentWindow, FrameEditor* ed)
             XMapWindow(b->dpy, b->win);
             XWindowAttributes attrs;
             if (XGetWindowAttributes(b->dpy, b->win, &attrs) && !trap.failedNow())
-                b->xsurf = cairo_xlib_surface_create(b->dpy, b->win, attrs.visual,
-                                                     std::max(1, r.width()), std::max(1, r.height()));
+                b->xsurf = cairo_xlib_surface_create(
+                    b->dpy, b->win, attrs.visual, std::max(1, r.width()), std::max(1, r.height()));
             if (!b->xsurf || trap.failedNow()) {
                 // Not a window we can live in: the frame stays headless.
                 cairo_surface_destroy(b->xsurf);
@@ -179,8 +193,10 @@ CFrame::CFrame(const CRect& r, unsigned long parentWindow, FrameEditor* ed)
 }
 
 CFrame::~CFrame() {
-    if (modalView) modalView->forget();
-    for (CView* v : views) v->forget();
+    if (modalView)
+        modalView->forget();
+    for (CView* v : views)
+        v->forget();
     views.clear();
     screen->forget();
     backend.reset();
@@ -188,7 +204,8 @@ CFrame::~CFrame() {
 }
 
 bool CFrame::addView(CView* view) {
-    if (!view || isChild(view)) return false;
+    if (!view || isChild(view))
+        return false;
     views.push_back(view);
     view->setParentFrame(this);
     view->setDirty(true);
@@ -197,10 +214,12 @@ bool CFrame::addView(CView* view) {
 
 bool CFrame::removeView(CView* view, bool withForget) {
     auto it = std::find(views.begin(), views.end(), view);
-    if (it == views.end()) return false;
+    if (it == views.end())
+        return false;
     views.erase(it);
     invalidate(view->size);
-    if (withForget) view->forget();
+    if (withForget)
+        view->forget();
     return true;
 }
 
@@ -212,7 +231,9 @@ CView* CFrame::getView(int index) const {
     return index >= 0 && index < getNbViews() ? views[index] : nullptr;
 }
 
-void CFrame::invalidate(const CRect& rect) { invalidRect.unite(rect); }
+void CFrame::invalidate(const CRect& rect) {
+    invalidRect.unite(rect);
+}
 
 void CFrame::setModalView(CView* view) {
     if (modalView) {
@@ -226,7 +247,9 @@ void CFrame::setModalView(CView* view) {
     }
 }
 
-void CFrame::draw(CDrawContext*) { redraw(); }
+void CFrame::draw(CDrawContext*) {
+    redraw();
+}
 
 void CFrame::redraw() {
     invalidate(CRect(0, 0, size.width(), size.height()));
@@ -241,8 +264,10 @@ void CFrame::paintDirty(bool force) {
         screen->setFillColor(background);
         screen->fillRect(r);
         for (CView* v : views)
-            if (v->size.rectOverlap(r)) v->setDirty(true);
-        if (modalView && modalView->size.rectOverlap(r)) modalView->setDirty(true);
+            if (v->size.rectOverlap(r))
+                v->setDirty(true);
+        if (modalView && modalView->size.rectOverlap(r))
+            modalView->setDirty(true);
         updated = r;
         invalidRect = CRect();
     }
@@ -298,14 +323,17 @@ void CFrame::doIdleStuff() {
 
 CView* CFrame::viewAt(const CPoint& where) const {
     for (auto it = views.rbegin(); it != views.rend(); ++it)
-        if ((*it)->getMouseEnabled() && (*it)->hitTest(where)) return *it;
+        if ((*it)->getMouseEnabled() && (*it)->hitTest(where))
+            return *it;
     return nullptr;
 }
 
 void CFrame::mouseDown(const CPoint& where, long buttons) {
-    if (inMouse) return;
+    if (inMouse)
+        return;
     CView* target = modalView ? modalView : viewAt(where);
-    if (!target) return;
+    if (!target)
+        return;
     inMouse = true;
     target->remember();
     CPoint w = where;
@@ -327,15 +355,20 @@ long CFrame::getMouseButtons() {
 void CFrame::getMouseLocation(CPoint& where) {
     if (backend) {
         unsigned int mask = 0;
-        if (!backend->queryPointer(where, mask)) where = CPoint(-1, -1);
+        if (!backend->queryPointer(where, mask))
+            where = CPoint(-1, -1);
         return;
     }
     where = headlessWhere;
 }
 
-bool CFrame::isHeadless() const { return !backend; }
+bool CFrame::isHeadless() const {
+    return !backend;
+}
 
-unsigned long CFrame::getWindow() const { return backend ? backend->win : 0; }
+unsigned long CFrame::getWindow() const {
+    return backend ? backend->win : 0;
+}
 
 uint32_t CFrame::getPixel(CCoord x, CCoord y) const {
     if (x < 0 || y < 0 || x >= cairo_image_surface_get_width(backBuffer) ||
@@ -353,7 +386,8 @@ bool CFrame::writePng(const char* path) const {
 }
 
 void CFrame::playMouse(const std::vector<CMouseStep>& steps) {
-    if (steps.empty() || backend) return;
+    if (steps.empty() || backend)
+        return;
     script = steps;
     scriptPos = 0;
     headlessWhere = steps[0].where;
@@ -364,4 +398,6 @@ void CFrame::playMouse(const std::vector<CMouseStep>& steps) {
     script.clear();
 }
 
-void CFrame::setMousePosition(const CPoint& where) { headlessWhere = where; }
+void CFrame::setMousePosition(const CPoint& where) {
+    headlessWhere = where;
+}

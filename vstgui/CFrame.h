@@ -11,7 +11,7 @@
 
 // What the frame needs of its editor: the edit gestures around a mouse change.
 class FrameEditor {
-public:
+  public:
     virtual ~FrameEditor() = default;
     virtual void beginEdit(long index) { (void)index; }
     virtual void endEdit(long index) { (void)index; }
@@ -24,7 +24,7 @@ struct CMouseStep {
 };
 
 class CFrame : public CView {
-public:
+  public:
     // On screen: a child window of the X11 window `parentWindow` (an XID). With parentWindow 0,
     // or when no display can be opened, the frame is headless.
     CFrame(const CRect& size, unsigned long parentWindow, FrameEditor* editor);
@@ -42,7 +42,10 @@ public:
     int getNbViews() const { return static_cast<int>(views.size()); }
     CView* getView(int index) const;
 
-    void setBackgroundColor(const CColor& color) { background = color; invalidate(size); }
+    void setBackgroundColor(const CColor& color) {
+        background = color;
+        invalidate(size);
+    }
     CColor getBackgroundColor() const { return background; }
 
     // Marks an area for repainting at the next idle: the background and every view over it.
@@ -62,8 +65,14 @@ public:
     long getMouseButtons();
     void getMouseLocation(CPoint& where);
 
-    void beginEdit(long tag) { if (editor) editor->beginEdit(tag); }
-    void endEdit(long tag) { if (editor) editor->endEdit(tag); }
+    void beginEdit(long tag) {
+        if (editor)
+            editor->beginEdit(tag);
+    }
+    void endEdit(long tag) {
+        if (editor)
+            editor->endEdit(tag);
+    }
     FrameEditor* getEditor() const { return editor; }
 
     bool isHeadless() const;
@@ -88,7 +97,7 @@ public:
 
     struct Backend;
 
-private:
+  private:
     void paintDirty(bool force);
     CView* viewAt(const CPoint& where) const;
 

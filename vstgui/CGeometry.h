@@ -11,7 +11,11 @@ struct CPoint {
     CPoint() = default;
     CPoint(CCoord x_, CCoord y_) : x(x_), y(y_) {}
     bool operator==(const CPoint&) const = default;
-    CPoint& offset(CCoord dx, CCoord dy) { x += dx; y += dy; return *this; }
+    CPoint& offset(CCoord dx, CCoord dy) {
+        x += dx;
+        y += dy;
+        return *this;
+    }
 };
 
 struct CRect {
@@ -22,22 +26,46 @@ struct CRect {
     CCoord width() const { return right - left; }
     CCoord height() const { return bottom - top; }
     bool isEmpty() const { return right <= left || bottom <= top; }
-    CRect& offset(CCoord dx, CCoord dy) { left += dx; right += dx; top += dy; bottom += dy; return *this; }
-    CRect& inset(CCoord dx, CCoord dy) { left += dx; right -= dx; top += dy; bottom -= dy; return *this; }
-    bool pointInside(const CPoint& p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
-    bool rectOverlap(const CRect& r) const { return left < r.right && r.left < right && top < r.bottom && r.top < bottom; }
+    CRect& offset(CCoord dx, CCoord dy) {
+        left += dx;
+        right += dx;
+        top += dy;
+        bottom += dy;
+        return *this;
+    }
+    CRect& inset(CCoord dx, CCoord dy) {
+        left += dx;
+        right -= dx;
+        top += dy;
+        bottom -= dy;
+        return *this;
+    }
+    bool pointInside(const CPoint& p) const {
+        return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
+    }
+    bool rectOverlap(const CRect& r) const {
+        return left < r.right && r.left < right && top < r.bottom && r.top < bottom;
+    }
     CRect& unite(const CRect& r) {
-        if (isEmpty()) return *this = r;
-        if (r.isEmpty()) return *this;
-        left = std::min(left, r.left); top = std::min(top, r.top);
-        right = std::max(right, r.right); bottom = std::max(bottom, r.bottom);
+        if (isEmpty())
+            return *this = r;
+        if (r.isEmpty())
+            return *this;
+        left = std::min(left, r.left);
+        top = std::min(top, r.top);
+        right = std::max(right, r.right);
+        bottom = std::max(bottom, r.bottom);
         return *this;
     }
     CRect& bound(const CRect& r) {
-        left = std::max(left, r.left); top = std::max(top, r.top);
-        right = std::min(right, r.right); bottom = std::min(bottom, r.bottom);
-        if (right < left) right = left;
-        if (bottom < top) bottom = top;
+        left = std::max(left, r.left);
+        top = std::max(top, r.top);
+        right = std::min(right, r.right);
+        bottom = std::min(bottom, r.bottom);
+        if (right < left)
+            right = left;
+        if (bottom < top)
+            bottom = top;
         return *this;
     }
 };
@@ -60,8 +88,15 @@ enum CDrawMode { kCopyMode = 0, kOrMode = 1, kXorMode = 2, kAntialias = 3 };
 // Font ids accepted by setFont; every one of them is drawn with the sans-serif face, the id picks
 // the size used when setFont is given size 0.
 enum CFont {
-    kSystemFont = 0, kNormalFontVeryBig, kNormalFontBig, kNormalFont, kNormalFontSmall,
-    kNormalFontSmaller, kNormalFontVerySmall, kSymbolFont, kNumStandardFonts
+    kSystemFont = 0,
+    kNormalFontVeryBig,
+    kNormalFontBig,
+    kNormalFont,
+    kNormalFontSmall,
+    kNormalFontSmaller,
+    kNormalFontVerySmall,
+    kSymbolFont,
+    kNumStandardFonts
 };
 
 // Font style bits.
@@ -69,5 +104,11 @@ enum CTxtFace { kNormalFace = 0, kBoldFace = 1, kItalicFace = 2, kUnderlineFace 
 
 // Mouse button and modifier bits as getMouseButtons reports them.
 enum CButton : long {
-    kLButton = 1, kMButton = 2, kRButton = 4, kShift = 8, kControl = 16, kAlt = 32, kApple = 64
+    kLButton = 1,
+    kMButton = 2,
+    kRButton = 4,
+    kShift = 8,
+    kControl = 16,
+    kAlt = 32,
+    kApple = 64
 };

@@ -9,7 +9,7 @@ class CBitmap;
 class CControl;
 
 class CView : public CReferenceCounter {
-public:
+  public:
     explicit CView(const CRect& size);
     ~CView() override;
 
@@ -22,7 +22,10 @@ public:
     virtual bool isDirty() const { return bDirty; }
     virtual bool hitTest(const CPoint& where) const { return size.pointInside(where); }
 
-    virtual void setViewSize(const CRect& rect) { size = rect; setDirty(); }
+    virtual void setViewSize(const CRect& rect) {
+        size = rect;
+        setDirty();
+    }
     void getViewSize(CRect& rect) const { rect = size; }
     const CRect& getViewSize() const { return size; }
 
@@ -34,7 +37,7 @@ public:
 
     CRect size;
 
-protected:
+  protected:
     bool bDirty = true;
     bool bMouseEnabled = true;
     CFrame* pParentFrame = nullptr;
@@ -42,18 +45,20 @@ protected:
 
 // Told by controls when their value changed through the user.
 class CControlListener {
-public:
+  public:
     virtual ~CControlListener() = default;
     virtual void valueChanged(CDrawContext* context, CControl* control) = 0;
     // A click with a modifier held, offered before the control acts; non-zero consumes it.
     virtual long controlModifierClicked(CDrawContext* context, CControl* control, long button) {
-        (void)context; (void)control; (void)button;
+        (void)context;
+        (void)control;
+        (void)button;
         return 0;
     }
 };
 
 class CControl : public CView {
-public:
+  public:
     CControl(const CRect& size, CControlListener* listener = nullptr, long tag = 0,
              CBitmap* background = nullptr);
     ~CControl() override;
@@ -90,7 +95,7 @@ public:
     void doIdleStuff();
     void getMouseLocation(CDrawContext* context, CPoint& where);
 
-protected:
+  protected:
     CControlListener* listener;
     long tag;
     float oldValue = 1.f;

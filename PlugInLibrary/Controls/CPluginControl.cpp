@@ -33,7 +33,9 @@ CPluginControl_OnOff::CPluginControl_OnOff(PIFourCC id, const char* names, bool 
     SetDefaultValue(OnOffToControlValue(defaultOn));
 }
 
-bool CPluginControl_OnOff::GetOnOff() const { return ControlValueToOnOff(GetValue()); }
+bool CPluginControl_OnOff::GetOnOff() const {
+    return ControlValueToOnOff(GetValue());
+}
 
 double CPluginControl_OnOff::ControlValueToUnits(int32_t value) const {
     return ControlValueToOnOff(value) ? 1.0 : 0.0;

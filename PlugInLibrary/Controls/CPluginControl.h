@@ -9,7 +9,7 @@
 #include "../PlugInProtocol.h"
 
 class CPluginControl {
-public:
+  public:
     CPluginControl(PIFourCC id, const char* names, int32_t kind, bool automatable);
     virtual ~CPluginControl() = default;
     CPluginControl(const CPluginControl&) = delete;
@@ -42,13 +42,13 @@ public:
 
     void FillInfo(PIControlInfo& info) const;
 
-protected:
+  protected:
     void SetDefaultValue(int32_t value) {
         mDefaultValue = ConstrainValue(value);
         mValue.store(mDefaultValue, std::memory_order_relaxed);
     }
 
-private:
+  private:
     PIFourCC mID;
     std::string mNames;
     int32_t mKind;
@@ -58,7 +58,7 @@ private:
 };
 
 class CPluginControl_OnOff : public CPluginControl {
-public:
+  public:
     CPluginControl_OnOff(PIFourCC id, const char* names, bool defaultOn, bool automatable = true);
     bool GetOnOff() const;
     double GetMinimum() const override { return 0.0; }
@@ -72,7 +72,7 @@ public:
 };
 
 class CPluginControl_Linear : public CPluginControl {
-public:
+  public:
     CPluginControl_Linear(PIFourCC id, const char* names, double minimum, double maximum,
                           double step, double defaultValue, bool automatable = true);
     double GetMinimum() const override { return mMinimum; }
@@ -83,18 +83,18 @@ public:
     std::string GetValueString(int32_t value) const override;
     double GetDefaultUnits() const override { return mDefaultUnits; }
 
-protected:
+  protected:
     CPluginControl_Linear(PIFourCC id, const char* names, int32_t kind, double minimum,
                           double maximum, double step, double defaultValue, bool automatable);
     int Decimals() const; // from the step: 0.01 shows two decimals
 
-private:
+  private:
     double mMinimum, mMaximum, mStep, mDefaultUnits;
 };
 
 // A linear control in dB.
 class CPluginControl_LinearGain : public CPluginControl_Linear {
-public:
+  public:
     CPluginControl_LinearGain(PIFourCC id, const char* names, double minimumDB, double maximumDB,
                               double stepDB, double defaultDB, bool automatable = true);
     std::string GetValueString(int32_t value) const override;
@@ -102,7 +102,7 @@ public:
 
 // Whole numbers minimum ... maximum, one step apart.
 class CPluginControl_Discrete : public CPluginControl {
-public:
+  public:
     CPluginControl_Discrete(PIFourCC id, const char* names, int32_t minimum, int32_t maximum,
                             int32_t defaultValue, bool automatable = true);
     double GetMinimum() const override { return mMinimum; }
@@ -114,6 +114,6 @@ public:
     std::string GetValueString(int32_t value) const override;
     int32_t ConstrainValue(int32_t value) const override;
 
-private:
+  private:
     int32_t mMinimum, mMaximum;
 };

@@ -27,7 +27,11 @@ int32_t DiscreteStepToControlValue(int32_t step, int32_t numSteps);
 int32_t ControlValueToDiscreteStep(int32_t value, int32_t numSteps);
 
 // On/off: off is the minimum, on the maximum; any value at or above 0 reads as on.
-constexpr int32_t OnOffToControlValue(bool on) { return on ? kControlMaximum : kControlMinimum; }
-constexpr bool ControlValueToOnOff(int32_t value) { return value >= 0; }
+constexpr int32_t OnOffToControlValue(bool on) {
+    return on ? kControlMaximum : kControlMinimum;
+}
+constexpr bool ControlValueToOnOff(int32_t value) {
+    return value >= 0;
+}
 
 } // namespace pil

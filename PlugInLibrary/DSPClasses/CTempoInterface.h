@@ -5,7 +5,7 @@
 #include "../PlugInProtocol.h"
 
 class CTempoInterface {
-public:
+  public:
     static constexpr int32_t kTempoLevel = 2;
 
     explicit CTempoInterface(const PITempoInterface* host = nullptr) : mHost(host) {}
@@ -21,6 +21,6 @@ public:
         return mHost->getTempo(mHost->context, beatsPerMinute);
     }
 
-private:
+  private:
     const PITempoInterface* mHost;
 };

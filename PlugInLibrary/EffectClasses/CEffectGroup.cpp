@@ -9,14 +9,18 @@ namespace {
 CEffectGroup* gCurrentGroup = nullptr;
 }
 
-CEffectGroup::CEffectGroup() { gCurrentGroup = this; }
+CEffectGroup::CEffectGroup() {
+    gCurrentGroup = this;
+}
 
 CEffectGroup::~CEffectGroup() {
     if (gCurrentGroup == this)
         gCurrentGroup = nullptr;
 }
 
-CEffectGroup* CEffectGroup::Current() { return gCurrentGroup; }
+CEffectGroup* CEffectGroup::Current() {
+    return gCurrentGroup;
+}
 
 PIErr CEffectGroup::Initialize() {
     CreateEffectTypes();

@@ -12,7 +12,7 @@
 #include "CPlugInView.h"
 
 class CEffectGroup {
-public:
+  public:
     CEffectGroup();
     virtual ~CEffectGroup();
     CEffectGroup(const CEffectGroup&) = delete;
@@ -36,7 +36,7 @@ public:
     CPlugInView* CreateDefaultView() const;
     void FillInfo(PIGroupInfo& info) const;
 
-protected:
+  protected:
     virtual void CreateEffectTypes() = 0;
 
     void DefineManufacturerNamesAndID(const char* names, PIFourCC manufacturerID);
@@ -46,7 +46,7 @@ protected:
     void AddEffectType(CEffectType* type);
     void RegisterDefaultView(const char* name, ViewCreatorProc creator);
 
-private:
+  private:
     std::string mManufacturerNames, mPlugInNames, mDefaultViewName;
     PIFourCC mManufacturerID = 0;
     int32_t mVersion = 0;

@@ -13,7 +13,7 @@ class CEffectProcess;
 using ProcessCreatorProc = CEffectProcess* (*)();
 
 class CEffectType {
-public:
+  public:
     CEffectType(PIFourCC typeID, PIFourCC productID, int32_t kind);
     virtual ~CEffectType() = default;
     CEffectType(const CEffectType&) = delete;
@@ -40,7 +40,7 @@ public:
 
     static int32_t ChannelsOfStemFormat(int32_t stemFormat);
 
-private:
+  private:
     PIFourCC mTypeID, mProductID;
     int32_t mKind;
     std::string mNames, mPageTableName;
@@ -52,7 +52,7 @@ private:
 
 // A real-time (RTAS) effect type.
 class CEffectTypeRTAS : public CEffectType {
-public:
+  public:
     CEffectTypeRTAS(PIFourCC typeID, PIFourCC productID)
         : CEffectType(typeID, productID, kPIType_RTAS) {}
 };

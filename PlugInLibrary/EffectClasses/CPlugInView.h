@@ -3,13 +3,13 @@
 #pragma once
 
 class CPlugInView {
-public:
+  public:
     virtual ~CPlugInView() = default;
 };
 
 // The framework's view that needs no resources.
 class CNoResourceView : public CPlugInView {
-public:
+  public:
     static CPlugInView* Create() { return new CNoResourceView; }
 };
 

@@ -26,8 +26,12 @@ void CloseResourceAccess() {
     gResourcePath.clear();
 }
 
-bool ResourceAccessOpen() { return gResourceOpen; }
+bool ResourceAccessOpen() {
+    return gResourceOpen;
+}
 
-const std::string& CurrentResourcePath() { return gResourcePath; }
+const std::string& CurrentResourcePath() {
+    return gResourcePath;
+}
 
 } // namespace pil

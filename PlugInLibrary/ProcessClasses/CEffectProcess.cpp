@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "../Controls/ControlValue.h"
 #include "../EffectClasses/CEffectGroup.h"
 #include "../EffectClasses/CEffectType.h"
-#include "../Controls/ControlValue.h"
 #include "../EffectClasses/ChunkRecord.h"
 
 using namespace pil;

@@ -16,7 +16,7 @@
 class CEffectType;
 
 class CEffectProcess {
-public:
+  public:
     CEffectProcess();
     virtual ~CEffectProcess();
     CEffectProcess(const CEffectProcess&) = delete;
@@ -73,7 +73,7 @@ public:
     // The master-bypass control's number, or 0 when none is declared.
     int32_t GetMasterBypassControlIndex() const { return mMasterBypassIndex; }
 
-protected:
+  protected:
     // Controls are numbered from 1 in the order they are added; the process owns them.
     int32_t AddControl(CPluginControl* control);
     void DefineMasterBypassControlIndex(int32_t index) { mMasterBypassIndex = index; }
@@ -82,7 +82,7 @@ protected:
     const CTempoInterface& GetTempoInterface() const { return mTempo; }
     bool HasTempoInterface() const { return mTempo.IsAvailable(); }
 
-private:
+  private:
     struct ChunkDeclaration {
         PIFourCC id;
         std::string name;

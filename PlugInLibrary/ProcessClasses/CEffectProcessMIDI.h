@@ -5,7 +5,7 @@
 #include "CEffectProcess.h"
 
 class CEffectProcessMIDI : virtual public CEffectProcess {
-public:
+  public:
     CEffectProcessMIDI() = default;
     ~CEffectProcessMIDI() override = default;
 };

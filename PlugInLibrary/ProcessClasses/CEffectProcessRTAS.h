@@ -5,7 +5,7 @@
 #include "CEffectProcess.h"
 
 class CEffectProcessRTAS : virtual public CEffectProcess {
-public:
+  public:
     CEffectProcessRTAS() = default;
     ~CEffectProcessRTAS() override = default;
 
@@ -14,10 +14,10 @@ public:
 
     PIErr Render(float** inputs, float** outputs, int32_t frames) override;
 
-protected:
+  protected:
     // One block; inputs and outputs hold GetNumChannels() buffers of frames samples. Audio thread.
     virtual void RenderAudio(float** inputs, float** outputs, int32_t frames) = 0;
 
-private:
+  private:
     bool mRenderReady = false;
 };

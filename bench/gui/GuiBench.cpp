@@ -15,7 +15,7 @@ void SpectrumRepaint(benchmark::State& state) {
     CFrame frame(CRect(0, 0, 440, 370));
     auto* spect = new VGSpect(CRect(5, 35, 420, 245), nullptr, 1001, &scheme, &view);
     frame.addView(spect);
-    frame.setMousePosition(CPoint(200, 100));  // with the read-out
+    frame.setMousePosition(CPoint(200, 100)); // with the read-out
     frame.idle();
     for (auto _ : state) {
         spect->setDirty();
@@ -49,13 +49,15 @@ void WholeFrameRepaint(benchmark::State& state) {
         k->setDisplayMax(24);
         k->setValue(0.1f * i);
         frame.addView(k);
-        auto* l = new VGSimpleLabel(CRect(5 + 71 * i, 335, 71 + 71 * i, 350), nullptr, 1000, &scheme);
+        auto* l =
+            new VGSimpleLabel(CRect(5 + 71 * i, 335, 71 + 71 * i, 350), nullptr, 1000, &scheme);
         l->setLabel("threshold");
         frame.addView(l);
     }
     frame.addView(new VGTargetButton(CRect(425, 335, 442, 352), nullptr, 1206, &scheme));
-    for (auto _ : state) frame.redraw();
+    for (auto _ : state)
+        frame.redraw();
 }
 BENCHMARK(WholeFrameRepaint)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace

@@ -18,8 +18,7 @@ constexpr double kRate = 44100.0;
 constexpr double kSeconds = 60.0;
 constexpr int kBlock = 512;
 
-const AudioBuffer& material()
-{
+const AudioBuffer& material() {
     static const AudioBuffer audio = [] {
         AudioBuffer a(2, static_cast<std::size_t>(kSeconds * kRate), kRate);
         synth::Noise n(3);
@@ -33,16 +32,15 @@ const AudioBuffer& material()
 }
 
 // The plug-in set up as the demo uses it: a program that does real work.
-std::unique_ptr<Plugin> prepared(const std::string& name)
-{
+std::unique_ptr<Plugin> prepared(const std::string& name) {
     auto plugin = loadPlugin(std::string(MIRELOW_BUILD_DIR) + "/" + name + ".so", kRate, 2);
-    if (name == "tidemill") plugin->setProgram(0);
+    if (name == "tidemill")
+        plugin->setProgram(0);
     return plugin;
 }
 
 // The plug-in ready to render, or null with the benchmark marked skipped and the reason given.
-std::unique_ptr<Plugin> preparedOrSkip(benchmark::State& state, const std::string& name)
-{
+std::unique_ptr<Plugin> preparedOrSkip(benchmark::State& state, const std::string& name) {
     try {
         return prepared(name);
     } catch (const std::exception& e) {
@@ -51,13 +49,12 @@ std::unique_ptr<Plugin> preparedOrSkip(benchmark::State& state, const std::strin
     }
 }
 
-void reportRate(benchmark::State& state)
-{
-    state.counters["rtf"] = benchmark::Counter(kSeconds * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+void reportRate(benchmark::State& state) {
+    state.counters["rtf"] = benchmark::Counter(kSeconds * static_cast<double>(state.iterations()),
+                                               benchmark::Counter::kIsRate);
 }
 
-void BM_BareProcess(benchmark::State& state, const std::string& name)
-{
+void BM_BareProcess(benchmark::State& state, const std::string& name) {
     const std::unique_ptr<Plugin> plugin = preparedOrSkip(state, name);
     if (!plugin)
         return;
@@ -68,7 +65,8 @@ void BM_BareProcess(benchmark::State& state, const std::string& name)
         const std::size_t frames = in.frames();
         for (std::size_t pos = 0; pos < frames; pos += kBlock) {
             const int n = static_cast<int>(std::min<std::size_t>(kBlock, frames - pos));
-            float* ins[2] = {const_cast<float*>(in.channels[0].data() + pos), const_cast<float*>(in.channels[1].data() + pos)};
+            float* ins[2] = {const_cast<float*>(in.channels[0].data() + pos),
+                             const_cast<float*>(in.channels[1].data() + pos)};
             float* outs[2] = {out0.data() + pos, out1.data() + pos};
             plugin->process(ins, outs, n);
         }
@@ -78,13 +76,12 @@ void BM_BareProcess(benchmark::State& state, const std::string& name)
     reportRate(state);
 }
 
-void BM_MirelowRender(benchmark::State& state, const std::string& name)
-{
+void BM_MirelowRender(benchmark::State& state, const std::string& name) {
     const std::unique_ptr<Plugin> plugin = preparedOrSkip(state, name);
     if (!plugin)
         return;
     const AudioBuffer& in = material();
-    AudioBuffer out;  // like the bare loop's output, reused from one pass to the next
+    AudioBuffer out; // like the bare loop's output, reused from one pass to the next
     for (auto _ : state) {
         render(*plugin, in, {kBlock, false}, out, [](double) {});
         benchmark::DoNotOptimize(out.channels[0].data());
@@ -92,11 +89,19 @@ void BM_MirelowRender(benchmark::State& state, const std::string& name)
     reportRate(state);
 }
 
-BENCHMARK_CAPTURE(BM_BareProcess, tidemill, std::string("tidemill"))->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK_CAPTURE(BM_MirelowRender, tidemill, std::string("tidemill"))->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK_CAPTURE(BM_BareProcess, wendle, std::string("wendle"))->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK_CAPTURE(BM_MirelowRender, wendle, std::string("wendle"))->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK_CAPTURE(BM_BareProcess, tidemill, std::string("tidemill"))
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0);
+BENCHMARK_CAPTURE(BM_MirelowRender, tidemill, std::string("tidemill"))
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0);
+BENCHMARK_CAPTURE(BM_BareProcess, wendle, std::string("wendle"))
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0);
+BENCHMARK_CAPTURE(BM_MirelowRender, wendle, std::string("wendle"))
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0);
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

@@ -42,8 +42,12 @@ void renderBlocks(benchmark::State& state, bool lfoMoving) {
         static_cast<double>(state.iterations()) * frames / 44100.0, benchmark::Counter::kIsRate);
 }
 
-void BM_RenderStaticFilter(benchmark::State& state) { renderBlocks(state, false); }
-void BM_RenderLfoSweeping(benchmark::State& state) { renderBlocks(state, true); }
+void BM_RenderStaticFilter(benchmark::State& state) {
+    renderBlocks(state, false);
+}
+void BM_RenderLfoSweeping(benchmark::State& state) {
+    renderBlocks(state, true);
+}
 
 } // namespace
 

@@ -128,6 +128,6 @@ TEST(RoutineTable, OnlySelectorsZeroTo167HaveRoutines) {
               kPIErr_BadInstance);
     float* buffers[1] = {nullptr};
     EXPECT_EQ(reinterpret_cast<PIRenderProc>(GetRoutine(kPIRoutine_Render))(nullptr, buffers,
-                                                                          buffers, 16),
+                                                                            buffers, 16),
               kPIErr_BadInstance);
 }

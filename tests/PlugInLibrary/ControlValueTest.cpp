@@ -37,7 +37,8 @@ TEST(ControlValue, LinearValuesRoundTripWithinOneCount) {
     for (const Range r : {Range{-2, 2}, Range{-6, 6}, Range{0, 1}, Range{-60, 60}, Range{0, 10}}) {
         for (int i = 0; i <= 1000; ++i) {
             const double x = r.lo + (r.hi - r.lo) * i / 1000.0;
-            const double back = ControlValueToLinear(LinearToControlValue(x, r.lo, r.hi), r.lo, r.hi);
+            const double back =
+                ControlValueToLinear(LinearToControlValue(x, r.lo, r.hi), r.lo, r.hi);
             ASSERT_NEAR(back, x, (r.hi - r.lo) / 4294967295.0) << r.lo << " ... " << r.hi;
         }
     }
@@ -71,8 +72,8 @@ TEST(Controls, DiscreteValuesSnapToTheNearestStep) {
         double normalised;
         double units;
     };
-    for (const Case c : {Case{0.0, 1}, Case{0.04, 1}, Case{0.06, 2}, Case{0.51, 6},
-                         Case{0.96, 11}, Case{1.0, 11}}) {
+    for (const Case c : {Case{0.0, 1}, Case{0.04, 1}, Case{0.06, 2}, Case{0.51, 6}, Case{0.96, 11},
+                         Case{1.0, 11}}) {
         divisor.SetValue(ContinuousToControlValue(c.normalised));
         EXPECT_EQ(divisor.ControlValueToUnits(divisor.GetValue()), c.units) << c.normalised;
         EXPECT_EQ(divisor.GetValue(),
@@ -92,10 +93,10 @@ TEST(Controls, ValueTextsAndDefaults) {
         const char* text;
     };
     const Case cases[] = {
-        {&bypass, 0, "off"},    {&bypass, 1, "on"},         {&depth, 0.0, "0.00"},
-        {&depth, -1.5, "-1.50"}, {&depth, 2.0, "2.00"},      {&gain, -12.0, "-12.0 dB"},
-        {&gain, 0.0, "0.0 dB"}, {&speed, 2.5, "2.5"},        {&divisor, 7, "7"},
-        {&divisor, 40, "11"},   {&divisor, -5, "1"},
+        {&bypass, 0, "off"},     {&bypass, 1, "on"},    {&depth, 0.0, "0.00"},
+        {&depth, -1.5, "-1.50"}, {&depth, 2.0, "2.00"}, {&gain, -12.0, "-12.0 dB"},
+        {&gain, 0.0, "0.0 dB"},  {&speed, 2.5, "2.5"},  {&divisor, 7, "7"},
+        {&divisor, 40, "11"},    {&divisor, -5, "1"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.control->GetValueString(c.control->UnitsToControlValue(c.units)), c.text)

@@ -5,8 +5,8 @@
 
 #include "CompanderFixture.h"
 
-#include "engine/ByteOrder.h"
 #include "compander/CompanderProgram.h"
+#include "engine/ByteOrder.h"
 
 #include <cmath>
 #include <cstring>

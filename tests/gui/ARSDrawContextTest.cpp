@@ -26,10 +26,11 @@ struct Canvas {
 // circle.
 CPoint polar(double deg, double radius) {
     double a = deg * M_PI / 180.0;
-    return CPoint(int(std::lround(50 + radius * std::cos(a))), int(std::lround(50 + radius * std::sin(a))));
+    return CPoint(int(std::lround(50 + radius * std::cos(a))),
+                  int(std::lround(50 + radius * std::sin(a))));
 }
 
-}  // namespace
+} // namespace
 
 TEST(ARSDrawContext, PacksColoursAsArgbAndShiftsTheFontAlpha) {
     struct Case {
@@ -57,12 +58,12 @@ TEST(ARSDrawContext, PacksColoursAsArgbAndShiftsTheFontAlpha) {
 TEST(ARSDrawContext, FilledArcsSweepClockwiseFromThreeOclockAndWrapWhenStartExceedsEnd) {
     struct Case {
         float start, end;
-        std::vector<double> inside, outside;  // probe angles
+        std::vector<double> inside, outside; // probe angles
     } cases[] = {
         {0, 90, {10, 45, 80}, {100, 180, 270, 350}},
-        {300, 60, {310, 0, 30, 50}, {80, 180, 270}},  // 300 → 420: 120 degrees across 3 o'clock
-        {180, 270, {190, 225, 260}, {0, 90, 300}},    // upper left quadrant: y grows downward
-        {45, 45, {}, {0, 45, 90, 180, 270}},          // equal angles draw nothing
+        {300, 60, {310, 0, 30, 50}, {80, 180, 270}}, // 300 → 420: 120 degrees across 3 o'clock
+        {180, 270, {190, 225, 260}, {0, 90, 300}},   // upper left quadrant: y grows downward
+        {45, 45, {}, {0, 45, 90, 180, 270}},         // equal angles draw nothing
     };
     for (const auto& k : cases) {
         Canvas c(100, 100);
@@ -108,7 +109,8 @@ TEST(ARSDrawContext, FillsCoverTheShapeAndOutlinesOnlyItsEdge) {
     // The ellipse is anti-aliased: its rim has intermediate shades.
     bool grey = false;
     for (int x = 0; x < 40 && !grey; ++x)
-        for (int y = 0; y < 40 && !grey; ++y) grey = c.at(x, y) != 0 && c.at(x, y) != 0xFFFFFF;
+        for (int y = 0; y < 40 && !grey; ++y)
+            grey = c.at(x, y) != 0 && c.at(x, y) != 0xFFFFFF;
     EXPECT_TRUE(grey);
 }
 
@@ -137,13 +139,14 @@ TEST(ARSDrawContext, AlignsTextAndCentresItVertically) {
     for (const auto& k : cases) {
         Canvas c(300, 80);
         c.dc->setFont(kNormalFont, 20, 0);
-        c.dc->setFontColor(CColor{0, 0, 0, 0});  // alpha 0 becomes opaque
+        c.dc->setFontColor(CColor{0, 0, 0, 0}); // alpha 0 becomes opaque
         c.dc->drawString("HHHH", r, false, k.align);
         CRect ink = inkBox(*c.dc);
         ASSERT_GT(ink.right, 0) << k.align;
         int darkest = 255;
         for (int y = ink.top; y < ink.bottom; ++y)
-            for (int x = ink.left; x < ink.right; ++x) darkest = std::min(darkest, colourDistance(c.at(x, y), 0));
+            for (int x = ink.left; x < ink.right; ++x)
+                darkest = std::min(darkest, colourDistance(c.at(x, y), 0));
         EXPECT_LT(darkest, 30) << "opaque text";
         const std::string where = k.where;
         if (where == "left") {
@@ -173,15 +176,17 @@ TEST(ARSDrawContext, SpacingStylesSetCharacterExtraAndDrawThroughTheAliasedBaseT
         c.dc->drawString("HIHIHIHI", CRect(0, 0, 300, 60), false, kLeftText);
         int shades = 0;
         for (int y = 0; y < 60; ++y)
-            for (int x = 0; x < 300; ++x) shades += c.at(x, y) != 0 && c.at(x, y) != 0xFFFFFF;
+            for (int x = 0; x < 300; ++x)
+                shades += c.at(x, y) != 0 && c.at(x, y) != 0xFFFFFF;
         EXPECT_EQ(shades == 0, k.aliased) << k.style;
         CRect ink = inkBox(*c.dc);
-        if (k.style == 0) plainWidth = ink.width();
+        if (k.style == 0)
+            plainWidth = ink.width();
         if (k.style == 8) {
-            EXPECT_NEAR(ink.width(), plainWidth - 14, 3);  // 7 gaps of −2
+            EXPECT_NEAR(ink.width(), plainWidth - 14, 3); // 7 gaps of −2
         }
         if (k.style == 16) {
-            EXPECT_NEAR(ink.width(), plainWidth + 14, 3);  // 7 gaps of +2
+            EXPECT_NEAR(ink.width(), plainWidth + 14, 3); // 7 gaps of +2
         }
     }
 }

@@ -17,7 +17,8 @@ struct KnobBench {
     CFrame frame{CRect(0, 0, 100, 100), &editor};
     VGGrommetKnob* knob;
     explicit KnobBench(KnobModifiers m = KnobModifiers::wendle, bool withListener = true) {
-        knob = new VGGrommetKnob(CRect(10, 10, 76, 76), withListener ? &listener : nullptr, 7, &scheme);
+        knob = new VGGrommetKnob(CRect(10, 10, 76, 76), withListener ? &listener : nullptr, 7,
+                                 &scheme);
         knob->setModifiers(m);
         frame.addView(knob);
         frame.redraw();
@@ -25,7 +26,8 @@ struct KnobBench {
     // Press at the knob's centre, then move straight up by each offset with the given buttons.
     void drag(long pressButtons, const std::vector<std::pair<int, long>>& moves) {
         std::vector<CMouseStep> steps{{CPoint(43, 43), pressButtons}};
-        for (auto [up, buttons] : moves) steps.push_back({CPoint(43, 43 - up), buttons});
+        for (auto [up, buttons] : moves)
+            steps.push_back({CPoint(43, 43 - up), buttons});
         frame.playMouse(steps);
     }
 };
@@ -34,7 +36,8 @@ struct KnobBench {
 // knob at (10, 10): on the ring's centre line.
 CPoint clockPoint(double clock) {
     double a = clock * M_PI / 180.0, radius = (64 - 8) / 2.0;
-    return CPoint(int(std::lround(43 + radius * std::sin(a))), int(std::lround(43 - radius * std::cos(a))));
+    return CPoint(int(std::lround(43 + radius * std::sin(a))),
+                  int(std::lround(43 - radius * std::cos(a))));
 }
 
 std::string textOf(VGGrommetKnob& k) {
@@ -46,10 +49,12 @@ std::string textOf(VGGrommetKnob& k) {
 struct DisplayEffect : AudioEffect {
     DisplayEffect() : AudioEffect(nullptr, 1, 8) {}
     void processReplacing(float**, float**, VstInt32) override {}
-    void getParameterDisplay(VstInt32 index, char* text) override { std::snprintf(text, 8, "p%d", index); }
+    void getParameterDisplay(VstInt32 index, char* text) override {
+        std::snprintf(text, 8, "p%d", index);
+    }
 };
 
-}  // namespace
+} // namespace
 
 TEST(GrommetKnob, MarkerStandsAtSevenTwelveAndFiveOclock) {
     struct Case {
@@ -66,7 +71,8 @@ TEST(GrommetKnob, MarkerStandsAtSevenTwelveAndFiveOclock) {
             if (other.markerClock == k.markerClock)
                 EXPECT_LT(colourDistance(px, rgbOf(b.scheme.highlight)), 40) << k.value;
             else
-                EXPECT_LT(colourDistance(px, rgbOf(b.scheme.accent)), 40) << k.value << " ring at " << other.markerClock;
+                EXPECT_LT(colourDistance(px, rgbOf(b.scheme.accent)), 40)
+                    << k.value << " ring at " << other.markerClock;
         }
     }
 }
@@ -87,8 +93,8 @@ TEST(GrommetKnob, ValueTextsFollowTheDisplayMode) {
         {1, 8, false, true, false, 0.5f, "2.83 dB", 0.5f},
         {1, 8, false, true, false, 1.f, "8.00 dB", 1.f},
         {1, 1024, false, true, false, 1.f, "1024.0 dB", 1.f},
-        {1, 8, false, true, true, 0.5f, "2.00 dB", 1.f / 3.f},      // e 1.5 drops to 1
-        {1, 11, false, false, true, 0.57f, "6.00 dB", 0.5f},        // 6.7 drops to 6
+        {1, 8, false, true, true, 0.5f, "2.00 dB", 1.f / 3.f},         // e 1.5 drops to 1
+        {1, 11, false, false, true, 0.57f, "6.00 dB", 0.5f},           // 6.7 drops to 6
         {-60, 60, false, false, true, 0.48f, "-2.0 dB", 58.f / 120.f}, // −2.4 drops toward zero
     };
     for (const auto& k : cases) {
@@ -123,8 +129,8 @@ TEST(KnobDrag, ItsHeightSweepsTheRangeAndTheFineKeyFiveHeights) {
         KnobBench coarse(k.variant);
         coarse.knob->setValue(0.f);
         coarse.drag(kLButton, {{33, kLButton}, {66, kLButton}, {90, kLButton}});
-        EXPECT_FLOAT_EQ(coarse.knob->getValue(), 1.f);  // clamped at the maximum
-        EXPECT_EQ(coarse.listener.changes.size(), 2u);  // the last move changed nothing
+        EXPECT_FLOAT_EQ(coarse.knob->getValue(), 1.f); // clamped at the maximum
+        EXPECT_EQ(coarse.listener.changes.size(), 2u); // the last move changed nothing
 
         KnobBench fine(k.variant);
         fine.knob->setValue(0.f);
@@ -151,7 +157,9 @@ TEST(KnobDrag, ReleasingTheFineKeyMidDragKeepsTheValueContinuous) {
         // 33 px fine, the key released while still, 1 px, the key pressed again, 33 px. The move
         // made in the turn the scale changes still counts at the scale it was made with; after it
         // the new scale applies, and the value never jumps.
-        b.drag(fine, {{33, fine}, {33, kLButton}, {34, kLButton}, {35, kLButton}, {35, fine}, {68, fine}});
+        b.drag(
+            fine,
+            {{33, fine}, {33, kLButton}, {34, kLButton}, {35, kLButton}, {35, fine}, {68, fine}});
         ASSERT_EQ(b.listener.changes.size(), 4u);
         EXPECT_NEAR(b.listener.changes[0], 33.f / 330.f, 1e-5);
         EXPECT_NEAR(b.listener.changes[1], 34.f / 330.f, 1e-5);

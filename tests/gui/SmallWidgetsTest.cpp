@@ -12,7 +12,7 @@ struct Bench {
     CFrame frame{CRect(0, 0, 200, 300), &editor};
 };
 
-}  // namespace
+} // namespace
 
 TEST(VertMeter, LampsLightFromTheBottomAsTheLevelPassesTheirUpperBound) {
     Bench b;
@@ -22,14 +22,14 @@ TEST(VertMeter, LampsLightFromTheBottomAsTheLevelPassesTheirUpperBound) {
     const CColor clip = VGVertMeter::clipColor(b.scheme.highlight);
     struct Case {
         float value;
-        int firstLit;  // lamps from this one down are lit
+        int firstLit; // lamps from this one down are lit
         CColor litColour;
     } cases[] = {
         {0.f, 12, lit},
-        {1.0f, 2, lit},    // 0 dB: the −3 … −6 lamp and below; 0 … −3 and the top stay unlit
-        {0.5f, 4, lit},    // −6.02 dB lies inside the −6 … −9 lamp, which stays unlit
-        {1.5f, 1, clip},   // over full scale: lit lamps show the clip colour
-        {2.5f, 0, clip},   // beyond +6 dB: every lamp
+        {1.0f, 2, lit}, // 0 dB: the −3 … −6 lamp and below; 0 … −3 and the top stay unlit
+        {0.5f, 4, lit}, // −6.02 dB lies inside the −6 … −9 lamp, which stays unlit
+        {1.5f, 1, clip}, // over full scale: lit lamps show the clip colour
+        {2.5f, 0, clip}, // beyond +6 dB: every lamp
     };
     for (const auto& k : cases) {
         meter->setValue(k.value);
@@ -40,7 +40,8 @@ TEST(VertMeter, LampsLightFromTheBottomAsTheLevelPassesTheirUpperBound) {
             // The lamp's centre on screen: inner top + 3 i step, a circle as wide as the inner box.
             const float step = (218 - 2) / 36.f;
             const int cy = 11 + int(3 * i * step) + 15 / 2, cx = 11 + 15 / 2;
-            EXPECT_LT(colourDistance(b.frame.getPixel(cx, cy), rgbOf(expected)), 8) << k.value << " lamp " << i;
+            EXPECT_LT(colourDistance(b.frame.getPixel(cx, cy), rgbOf(expected)), 8)
+                << k.value << " lamp " << i;
         }
     }
 }
@@ -54,7 +55,8 @@ TEST(VertMeter, ClipColourSaturatesTheStrongestChannel) {
         {{10, 200, 100, 255}, {1, 255, 12, 255}},
         {{80, 80, 80, 255}, {10, 255, 10, 255}},
     };
-    for (const auto& k : cases) EXPECT_EQ(VGVertMeter::clipColor(k.in), k.out);
+    for (const auto& k : cases)
+        EXPECT_EQ(VGVertMeter::clipColor(k.in), k.out);
 }
 
 TEST(VertMeter, AClickTogglesTheFiguresAndKeepsTheValue) {
@@ -84,7 +86,8 @@ TEST(Toggles, ButtonsLabelsAndLogoFlipBetweenZeroAndOne) {
         new VGBottomLabel(CRect(0, 60, 200, 78), &b.listener, 1000, &b.scheme),
         new VGLogo(CRect(0, 80, 200, 106), &b.listener, 1234, &b.scheme),
     };
-    for (auto* w : widgets) b.frame.addView(w);
+    for (auto* w : widgets)
+        b.frame.addView(w);
     struct Case {
         float before, after;
     } cases[] = {{0.7f, 1.f}, {1.f, 0.f}, {0.f, 1.f}, {1.9f, 0.f}, {-0.5f, 1.f}};
@@ -136,8 +139,10 @@ TEST(TextButton, ShowsTheOnLabelAndALitIndicatorWhileOn) {
     for (float v : {0.f, 1.f}) {
         button->setValue(v);
         b.frame.idle();
-        const CColor expected = v > 0.5f ? darkColor(b.scheme.highlight) : lightColor(b.scheme.face);
-        EXPECT_LT(colourDistance(b.frame.getPixel(indicator.x, indicator.y), rgbOf(expected)), 8) << v;
+        const CColor expected =
+            v > 0.5f ? darkColor(b.scheme.highlight) : lightColor(b.scheme.face);
+        EXPECT_LT(colourDistance(b.frame.getPixel(indicator.x, indicator.y), rgbOf(expected)), 8)
+            << v;
     }
     EXPECT_STREQ(button->getOnLabel(), "log");
 }
@@ -150,7 +155,7 @@ struct Fitter : VGControl {
         fitFontSize(dc, text, w, h);
     }
 };
-}  // namespace
+} // namespace
 
 TEST(FitFontSize, FitsTheWidthWithTheSpacingTheStyleDrawsWith) {
     WidgetScheme scheme = testScheme();
@@ -158,7 +163,9 @@ TEST(FitFontSize, FitsTheWidthWithTheSpacingTheStyleDrawsWith) {
     const char* text = "+ t i d e m i l l";
     const int box = 150;
     // Each style is fitted right after a font of the opposite spacing was set.
-    struct Case { int style, previous; } cases[] = {{0, 16}, {8, 16}, {16, 8}, {16, 0}};
+    struct Case {
+        int style, previous;
+    } cases[] = {{0, 16}, {8, 16}, {16, 8}, {16, 0}};
     for (const auto& k : cases) {
         CFrame frame(CRect(0, 0, 10, 10));
         auto* dc = new ARSDrawContext(&frame, 400, 200, kWhiteCColor);

@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <vector>
 
-inline uint32_t rgbOf(const CColor& c) { return (uint32_t(c.red) << 16) | (uint32_t(c.green) << 8) | c.blue; }
+inline uint32_t rgbOf(const CColor& c) {
+    return (uint32_t(c.red) << 16) | (uint32_t(c.green) << 8) | c.blue;
+}
 
 // Largest channel difference of two 0xRRGGBB values.
 inline int colourDistance(uint32_t a, uint32_t b) {
@@ -49,7 +51,8 @@ struct RecordingListener : CControlListener {
     void valueChanged(CDrawContext*, CControl* c) override { changes.push_back(c->getValue()); }
     long controlModifierClicked(CDrawContext*, CControl* c, long buttons) override {
         modifierClicks.push_back(buttons);
-        if (answer && resetOnAnswer) c->setValue(c->getDefaultValue());
+        if (answer && resetOnAnswer)
+            c->setValue(c->getDefaultValue());
         return answer;
     }
 };

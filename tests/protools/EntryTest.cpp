@@ -21,7 +21,8 @@ TEST_F(WendleTest, GroupAndTypesDeclareTheirNamesIdsAndStemFormats) {
         int32_t stemFormat;
         int32_t channels;
     };
-    const Expected expected[] = {{"+wd1", kPIStemFormat_Mono, 1}, {"+wd2", kPIStemFormat_Stereo, 2}};
+    const Expected expected[] = {{"+wd1", kPIStemFormat_Mono, 1},
+                                 {"+wd2", kPIStemFormat_Stereo, 2}};
     ASSERT_EQ(plugin->types().size(), 2u);
     for (size_t i = 0; i < 2; ++i) {
         const PITypeInfo& t = plugin->types()[i];
@@ -44,8 +45,8 @@ TEST_F(WendleTest, GroupAndTypesDeclareTheirNamesIdsAndStemFormats) {
 TEST_F(WendleTest, OnlyTheHostEntryPointsAreExported) {
     void* handle = dlopen(pluginPath().c_str(), RTLD_NOW | RTLD_NOLOAD);
     ASSERT_NE(handle, nullptr);
-    for (const char* name : {"NewPlugIn", "WinPlugInOpen", "WinPlugInClose",
-                             "_PI_GetRoutineDescriptor"})
+    for (const char* name :
+         {"NewPlugIn", "WinPlugInOpen", "WinPlugInClose", "_PI_GetRoutineDescriptor"})
         EXPECT_NE(dlsym(handle, name), nullptr) << name;
     for (const char* name : {"VSTPluginMain", "main", "SetPlugInOpenAndCloseProcs"})
         EXPECT_EQ(dlsym(handle, name), nullptr) << name;
@@ -163,8 +164,8 @@ TEST_F(WendleTest, NewInstanceEffectFollowsItsControlsDefaults) {
         for (const ptsim::ControlDesc& c : fx->controls()) {
             if (c.masterBypass)
                 continue;
-            const double p = (static_cast<double>(fx->control(c.index)) + 2147483648.0) /
-                             4294967295.0;
+            const double p =
+                (static_cast<double>(fx->control(c.index)) + 2147483648.0) / 4294967295.0;
             EXPECT_NEAR(fx->algorithmValue(c.index), p, 1e-5) << c.longName;
         }
         EXPECT_EQ(fx->algorithmText(fx->requireControl("depth")), "0.00");
@@ -181,12 +182,23 @@ TEST_F(WendleTest, ControlsDriveTheEffectParameters) {
         const char* effectShows;
     };
     const Case cases[] = {
-        {"tilt", 6.0, "3.00 dB"},     {"tilt", -6.0, "-3.00 dB"},   {"tilt", 0.0, "0.00 dB"},
-        {"depth", 1.5, "1.50"},       {"depth", -2.0, "-2.00"},     {"filter", 0.25, "0.25"},
-        {"makeup gain", -12.0, "-12.0 dB"}, {"makeup gain", 60.0, "60.0 dB"},
-        {"lfo speed", 2.5, "2.50 Hz"}, {"autogain", 1, "On"},       {"autogain", 0, "Off"},
-        {"logscale", 1, "on"},        {"stereolink", 1, "on"},      {"stereolink", 0, "off"},
-        {"lfo sync", 1, "1.00"},      {"learn", 1, "on"},           {"learn", 0, "off"},
+        {"tilt", 6.0, "3.00 dB"},
+        {"tilt", -6.0, "-3.00 dB"},
+        {"tilt", 0.0, "0.00 dB"},
+        {"depth", 1.5, "1.50"},
+        {"depth", -2.0, "-2.00"},
+        {"filter", 0.25, "0.25"},
+        {"makeup gain", -12.0, "-12.0 dB"},
+        {"makeup gain", 60.0, "60.0 dB"},
+        {"lfo speed", 2.5, "2.50 Hz"},
+        {"autogain", 1, "On"},
+        {"autogain", 0, "Off"},
+        {"logscale", 1, "on"},
+        {"stereolink", 1, "on"},
+        {"stereolink", 0, "off"},
+        {"lfo sync", 1, "1.00"},
+        {"learn", 1, "on"},
+        {"learn", 0, "off"},
     };
     for (const Case& c : cases) {
         ASSERT_EQ(fx->setControlUnits(c.control, c.units), kPINoErr) << c.control;

@@ -11,16 +11,16 @@ TEST(Loopback, HostRequestsAreAnsweredWithoutReachingUnrelatedEffectOpcodes) {
     char name[32] = "kept";
     fx.setProgramName(name);
 
-    EXPECT_EQ(fx.getMasterVersion(), 0);         // would have closed the effect
-    EXPECT_EQ(fx.getCurrentUniqueId(), 0);       // would have switched the program
-    EXPECT_TRUE(fx.isInputConnected(1));         // would have renamed a program
+    EXPECT_EQ(fx.getMasterVersion(), 0);   // would have closed the effect
+    EXPECT_EQ(fx.getCurrentUniqueId(), 0); // would have switched the program
+    EXPECT_TRUE(fx.isInputConnected(1));   // would have renamed a program
     EXPECT_TRUE(fx.isOutputConnected(1));
-    EXPECT_EQ(fx.getTimeInfo(0), nullptr);       // would have written through a null text
-    fx.beginEdit(2);                             // would have set the sample rate to 0
+    EXPECT_EQ(fx.getTimeInfo(0), nullptr); // would have written through a null text
+    fx.beginEdit(2);                       // would have set the sample rate to 0
     fx.endEdit(2);
     fx.updateDisplay();
     fx.masterIdle();
-    fx.setParameterAutomated(2, 0.75f);          // reaches the effect itself, harmlessly
+    fx.setParameterAutomated(2, 0.75f); // reaches the effect itself, harmlessly
 
     EXPECT_EQ(fx.getSampleRate(), 48000.0f);
     EXPECT_EQ(fx.getProgram(), 0);

@@ -17,8 +17,8 @@ struct Result {
 };
 
 Result runPtsim(const std::string& args) {
-    const std::string command = std::string(PTSIM_EXE) + " --plugin " + MIRELOW_BUILD_DIR +
-                                "/wendle.so " + args + " 2>&1";
+    const std::string command =
+        std::string(PTSIM_EXE) + " --plugin " + MIRELOW_BUILD_DIR + "/wendle.so " + args + " 2>&1";
     Result r{-1, {}};
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
@@ -78,7 +78,8 @@ TEST(PtsimCli, BadArgumentsAreRefusedWithAMessageAndStatusTwo) {
 TEST(PtsimCli, SettingsSavedToASessionAreListedAfterLoading) {
     const std::string path =
         ::testing::TempDir() + "/ptsim-cli-session" + std::to_string(::getpid());
-    const Result saved = runPtsim("save " + path + " --set tilt=6 --set 'lfo divisor=4' --raw "
+    const Result saved = runPtsim("save " + path +
+                                  " --set tilt=6 --set 'lfo divisor=4' --raw "
                                   "bypa=2147483647");
     ASSERT_EQ(saved.status, 0) << saved.output;
     const Result loaded = runPtsim("load " + path);

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
-#include <unistd.h>
 #include <limits>
+#include <unistd.h>
 
 using namespace wendletest;
 
@@ -189,8 +189,8 @@ TEST(SessionFile, DamagedFilesAreRefusedWithAClearError) {
 
     struct Case {
         const char* what;
-        size_t keep;     // bytes kept from the start
-        int changeAt;    // byte to change, or -1
+        size_t keep;      // bytes kept from the start
+        int changeAt;     // byte to change, or -1
         const char* tail; // bytes appended
     };
     const Case cases[] = {

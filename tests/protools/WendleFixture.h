@@ -15,7 +15,9 @@
 
 namespace wendletest {
 
-inline std::string pluginPath() { return std::string(MIRELOW_BUILD_DIR) + "/wendle.so"; }
+inline std::string pluginPath() {
+    return std::string(MIRELOW_BUILD_DIR) + "/wendle.so";
+}
 
 using Channels = std::vector<std::vector<float>>;
 
@@ -92,7 +94,7 @@ inline std::vector<uint8_t> curveRecord(const std::vector<float>& curve) {
 }
 
 class WendleTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { plugin = std::make_unique<ptsim::PlugIn>(pluginPath()); }
     std::unique_ptr<ptsim::PlugIn> plugin;
 };

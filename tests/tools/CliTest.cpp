@@ -10,18 +10,19 @@
 namespace mirelow {
 namespace {
 
-Command parse(std::initializer_list<const char*> args)
-{
+Command parse(std::initializer_list<const char*> args) {
     std::vector<const char*> argv{"mirelow"};
     argv.insert(argv.end(), args);
     return parseCommandLine(static_cast<int>(argv.size()), argv.data());
 }
 
-TEST(Cli, RenderOptionsAreParsedInAnyOrder)
-{
-    const Command c = parse({"render", "--block", "64", "tidemill", "in.wav", "--set", "threshold=0.25", "out.flac",
-                             "--set=3=1", "--program", "Noise Reduction", "--keep-latency", "--quiet", "--tempo=96.5",
-                             "--preset", "a.fxp", "--save-preset", "b.fxb", "--learn", "n.wav", "--spectrogram", "s.png"});
+TEST(Cli, RenderOptionsAreParsedInAnyOrder) {
+    const Command c =
+        parse({"render",          "--block",        "64",       "tidemill",     "in.wav",
+               "--set",           "threshold=0.25", "out.flac", "--set=3=1",    "--program",
+               "Noise Reduction", "--keep-latency", "--quiet",  "--tempo=96.5", "--preset",
+               "a.fxp",           "--save-preset",  "b.fxb",    "--learn",      "n.wav",
+               "--spectrogram",   "s.png"});
     ASSERT_EQ(c.kind, Command::Kind::Render);
     const RenderOptions& o = c.render;
     EXPECT_EQ(o.plugin, "tidemill");
@@ -43,8 +44,7 @@ TEST(Cli, RenderOptionsAreParsedInAnyOrder)
     EXPECT_EQ(o.spectrogram, "s.png");
 }
 
-TEST(Cli, OtherCommands)
-{
+TEST(Cli, OtherCommands) {
     EXPECT_EQ(parse({"info", "wendle"}).infoPlugin, "wendle");
     EXPECT_EQ(parse({"demo"}).demo.folder, "mirelow-demo");
     const Command d = parse({"demo", "out/dir", "--block", "128"});
@@ -54,8 +54,7 @@ TEST(Cli, OtherCommands)
     EXPECT_EQ(parse({"--version"}).kind, Command::Kind::Version);
 }
 
-TEST(Cli, MistakesAreUsageErrorsNamingTheProblem)
-{
+TEST(Cli, MistakesAreUsageErrorsNamingTheProblem) {
     struct Case {
         std::vector<const char*> args;
         const char* message;
@@ -99,5 +98,5 @@ TEST(Cli, MistakesAreUsageErrorsNamingTheProblem)
     }
 }
 
-}  // namespace
-}  // namespace mirelow
+} // namespace
+} // namespace mirelow

@@ -1,7 +1,7 @@
 // Preset files: what is written reads back the same, the bytes sit where other hosts expect
 // them, and damaged or foreign files are refused with a message.
-#include "Error.h"
 #include "FxPreset.h"
+#include "Error.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,7 @@
 namespace mirelow {
 namespace {
 
-Preset programChunk()
-{
+Preset programChunk() {
     Preset p;
     p.kind = PresetKind::Program;
     p.isChunk = true;
@@ -19,12 +18,12 @@ Preset programChunk()
     p.fxVersion = 1;
     p.numParams = 12;
     p.name = "Noise Reduction";
-    for (int i = 0; i < 300; ++i) p.chunk.push_back(static_cast<uint8_t>(i * 7));
+    for (int i = 0; i < 300; ++i)
+        p.chunk.push_back(static_cast<uint8_t>(i * 7));
     return p;
 }
 
-Preset bankChunk()
-{
+Preset bankChunk() {
     Preset p = programChunk();
     p.kind = PresetKind::Bank;
     p.numPrograms = 8;
@@ -32,8 +31,7 @@ Preset bankChunk()
     return p;
 }
 
-Preset programParams()
-{
+Preset programParams() {
     Preset p;
     p.kind = PresetKind::Program;
     p.isChunk = false;
@@ -45,11 +43,11 @@ Preset programParams()
     return p;
 }
 
-Preset bankParams()
-{
+Preset bankParams() {
     Preset p = programParams();
     p.kind = PresetKind::Bank;
-    p.programs = {{"one", {0.1f, 0.2f, 0.3f}}, {"two", {0.4f, 0.5f, 0.6f}}, {"three", {0.7f, 0.8f, 0.9f}}};
+    p.programs = {
+        {"one", {0.1f, 0.2f, 0.3f}}, {"two", {0.4f, 0.5f, 0.6f}}, {"three", {0.7f, 0.8f, 0.9f}}};
     p.numPrograms = 3;
     p.currentProgram = 2;
     p.params.clear();
@@ -57,13 +55,12 @@ Preset bankParams()
     return p;
 }
 
-int32_t wordAt(const std::vector<uint8_t>& b, std::size_t at)
-{
-    return static_cast<int32_t>((uint32_t(b[at]) << 24) | (uint32_t(b[at + 1]) << 16) | (uint32_t(b[at + 2]) << 8) | b[at + 3]);
+int32_t wordAt(const std::vector<uint8_t>& b, std::size_t at) {
+    return static_cast<int32_t>((uint32_t(b[at]) << 24) | (uint32_t(b[at + 1]) << 16) |
+                                (uint32_t(b[at + 2]) << 8) | b[at + 3]);
 }
 
-void expectSame(const Preset& a, const Preset& b)
-{
+void expectSame(const Preset& a, const Preset& b) {
     EXPECT_EQ(a.kind, b.kind);
     EXPECT_EQ(a.isChunk, b.isChunk);
     EXPECT_EQ(a.fxId, b.fxId);
@@ -84,20 +81,19 @@ void expectSame(const Preset& a, const Preset& b)
     }
 }
 
-TEST(FxPreset, EveryKindRoundTrips)
-{
+TEST(FxPreset, EveryKindRoundTrips) {
     // A plug-in without programs (many third-party effects) still saves a bank chunk.
     Preset stateOnly = bankChunk();
     stateOnly.numPrograms = 0;
     stateOnly.currentProgram = 0;
-    for (const Preset& p : {programChunk(), bankChunk(), stateOnly, programParams(), bankParams()}) {
+    for (const Preset& p :
+         {programChunk(), bankChunk(), stateOnly, programParams(), bankParams()}) {
         SCOPED_TRACE(p.isChunk ? "chunk" : "params");
         expectSame(p, decodePreset(encodePreset(p), "test"));
     }
 }
 
-TEST(FxPreset, HeadersAreBigEndianAtTheirOffsets)
-{
+TEST(FxPreset, HeadersAreBigEndianAtTheirOffsets) {
     const auto program = encodePreset(programChunk());
     EXPECT_EQ(wordAt(program, 0), fourCC("CcnK"));
     EXPECT_EQ(wordAt(program, 4), static_cast<int32_t>(program.size() - 8));
@@ -110,28 +106,28 @@ TEST(FxPreset, HeadersAreBigEndianAtTheirOffsets)
 
     const auto bank = encodePreset(bankChunk());
     EXPECT_EQ(wordAt(bank, 8), fourCC("FBCh"));
-    EXPECT_EQ(wordAt(bank, 24), 8);   // numPrograms
-    EXPECT_EQ(wordAt(bank, 28), 5);   // currentProgram
+    EXPECT_EQ(wordAt(bank, 24), 8); // numPrograms
+    EXPECT_EQ(wordAt(bank, 28), 5); // currentProgram
     EXPECT_EQ(wordAt(bank, 156), 300);
     EXPECT_EQ(bank.size(), 160u + 300u);
 
     const auto params = encodePreset(programParams());
     EXPECT_EQ(wordAt(params, 8), fourCC("FxCk"));
-    EXPECT_EQ(wordAt(params, 56 + 4), 0x3E800000);  // 0.25f
+    EXPECT_EQ(wordAt(params, 56 + 4), 0x3E800000); // 0.25f
 }
 
-TEST(FxPreset, LongNamesAreCutToFit)
-{
+TEST(FxPreset, LongNamesAreCutToFit) {
     Preset p = programChunk();
     p.name = std::string(40, 'x');
     EXPECT_EQ(decodePreset(encodePreset(p), "test").name, std::string(27, 'x'));
 }
 
-TEST(FxPreset, DamagedFilesAreRefusedWithAReason)
-{
+TEST(FxPreset, DamagedFilesAreRefusedWithAReason) {
     using Bytes = std::vector<uint8_t>;
     auto setWord = [](Bytes b, std::size_t at, int32_t v) {
-        for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<uint8_t>(static_cast<uint32_t>(v) >> (24 - 8 * i));
+        for (int i = 0; i < 4; ++i)
+            b[at + static_cast<std::size_t>(i)] =
+                static_cast<uint8_t>(static_cast<uint32_t>(v) >> (24 - 8 * i));
         return b;
     };
     const Bytes program = encodePreset(programChunk());
@@ -160,7 +156,8 @@ TEST(FxPreset, DamagedFilesAreRefusedWithAReason)
         {"bank chunk size wrong", setWord(bank, 156, 3), "chunk size 3"},
         {"parameter bank of no programs", setWord(paramBank, 24, 0), "without programs"},
         {"negative program count", setWord(bank, 24, -1), "impossible number"},
-        {"inner program of another plug-in", setWord(paramBank, 156 + 16, fourCC("zzzz")), "another plug-in"},
+        {"inner program of another plug-in", setWord(paramBank, 156 + 16, fourCC("zzzz")),
+         "another plug-in"},
         {"parameter not a number", nan, "not a finite number"},
     };
     for (const auto& c : cases) {
@@ -175,20 +172,19 @@ TEST(FxPreset, DamagedFilesAreRefusedWithAReason)
     }
 }
 
-TEST(FxPreset, ParameterValuesAreClampedToTheNormalisedRange)
-{
+TEST(FxPreset, ParameterValuesAreClampedToTheNormalisedRange) {
     Preset p = programParams();
     p.params = {-0.5f, 5.0f, 0.25f, 1.0f};
-    EXPECT_EQ(decodePreset(encodePreset(p), "f.fxp").params, (std::vector<float>{0.0f, 1.0f, 0.25f, 1.0f}));
+    EXPECT_EQ(decodePreset(encodePreset(p), "f.fxp").params,
+              (std::vector<float>{0.0f, 1.0f, 0.25f, 1.0f}));
 }
 
-TEST(FxPreset, FileKindFollowsTheExtension)
-{
+TEST(FxPreset, FileKindFollowsTheExtension) {
     EXPECT_EQ(presetKindForPath("a/b.fxb"), PresetKind::Bank);
     EXPECT_EQ(presetKindForPath("B.FXB"), PresetKind::Bank);
     EXPECT_EQ(presetKindForPath("b.fxp"), PresetKind::Program);
     EXPECT_EQ(presetKindForPath("preset"), PresetKind::Program);
 }
 
-}  // namespace
-}  // namespace mirelow
+} // namespace
+} // namespace mirelow

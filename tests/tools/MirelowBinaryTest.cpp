@@ -30,15 +30,14 @@ struct RunResult {
     std::string out, err;
 };
 
-std::string quote(const std::string& s)
-{
+std::string quote(const std::string& s) {
     std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
 }
 
-std::string slurp(const fs::path& p)
-{
+std::string slurp(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     std::stringstream ss;
     ss << in.rdbuf();
@@ -46,25 +45,25 @@ std::string slurp(const fs::path& p)
 }
 
 class MirelowBinary : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (!fs::exists(kTidemill)) GTEST_SKIP() << "build/tidemill.so is not built";
+  protected:
+    void SetUp() override {
+        if (!fs::exists(kTidemill))
+            GTEST_SKIP() << "build/tidemill.so is not built";
         char tmpl[] = "/tmp/mirelow-test-XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
         dir = tmpl;
     }
-    void TearDown() override
-    {
-        if (!dir.empty()) fs::remove_all(dir);
+    void TearDown() override {
+        if (!dir.empty())
+            fs::remove_all(dir);
     }
 
     std::string path(const std::string& name) const { return (dir / name).string(); }
 
-    RunResult run(const std::vector<std::string>& args) const
-    {
+    RunResult run(const std::vector<std::string>& args) const {
         std::string cmd = quote(kMirelow);
-        for (const auto& a : args) cmd += " " + quote(a);
+        for (const auto& a : args)
+            cmd += " " + quote(a);
         const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
         cmd += " >" + quote(out.string()) + " 2>" + quote(err.string()) + " </dev/null";
         const int raw = std::system(cmd.c_str());
@@ -76,9 +75,9 @@ protected:
     }
 
     // Tones and noise, `seconds` long, written as 32-bit float WAV.
-    std::string writeTestFile(const std::string& name, int channels, double seconds = 1.5, int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT,
-                              double rate = 44100, uint64_t seed = 1)
-    {
+    std::string writeTestFile(const std::string& name, int channels, double seconds = 1.5,
+                              int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT, double rate = 44100,
+                              uint64_t seed = 1) {
         AudioBuffer a(channels, static_cast<std::size_t>(seconds * rate), rate);
         synth::Noise noise(seed);
         for (int c = 0; c < channels; ++c) {
@@ -93,11 +92,12 @@ protected:
     fs::path dir;
 };
 
-AudioBuffer readBack(const std::string& p) { return readAudioFile(p).audio; }
+AudioBuffer readBack(const std::string& p) {
+    return readAudioFile(p).audio;
+}
 
 // Largest difference between two equally long buffers, relative to the first's peak.
-double relativeError(const AudioBuffer& a, const AudioBuffer& b, std::size_t from = 0)
-{
+double relativeError(const AudioBuffer& a, const AudioBuffer& b, std::size_t from = 0) {
     double peak = 0, diff = 0;
     for (int c = 0; c < a.numChannels(); ++c)
         for (std::size_t i = from; i < a.frames(); ++i) {
@@ -107,8 +107,7 @@ double relativeError(const AudioBuffer& a, const AudioBuffer& b, std::size_t fro
     return diff / peak;
 }
 
-TEST_F(MirelowBinary, InitRendersTheInputBackTimeAligned)
-{
+TEST_F(MirelowBinary, InitRendersTheInputBackTimeAligned) {
     for (int channels : {1, 2}) {
         SCOPED_TRACE(channels);
         const std::string in = writeTestFile("in.wav", channels);
@@ -123,24 +122,27 @@ TEST_F(MirelowBinary, InitRendersTheInputBackTimeAligned)
     }
 }
 
-TEST_F(MirelowBinary, KeepLatencyWritesTheDelayedStreamWithItsTail)
-{
+TEST_F(MirelowBinary, KeepLatencyWritesTheDelayedStreamWithItsTail) {
     const std::string in = writeTestFile("in.wav", 2);
-    ASSERT_EQ(run({"render", "tidemill", in, path("aligned.wav"), "-q", "--program", "0"}).status, 0);
-    const RunResult r = run({"render", "tidemill", in, path("raw.wav"), "-q", "--program", "0", "--keep-latency"});
+    ASSERT_EQ(run({"render", "tidemill", in, path("aligned.wav"), "-q", "--program", "0"}).status,
+              0);
+    const RunResult r =
+        run({"render", "tidemill", in, path("raw.wav"), "-q", "--program", "0", "--keep-latency"});
     ASSERT_EQ(r.status, 0) << r.err;
     const AudioBuffer aligned = readBack(path("aligned.wav")), raw = readBack(path("raw.wav"));
     ASSERT_EQ(raw.frames(), aligned.frames() + kLatency);
     for (int c = 0; c < 2; ++c)
-        for (std::size_t i = 0; i < aligned.frames(); ++i) ASSERT_EQ(raw.channels[c][i + kLatency], aligned.channels[c][i]) << i;
+        for (std::size_t i = 0; i < aligned.frames(); ++i)
+            ASSERT_EQ(raw.channels[c][i + kLatency], aligned.channels[c][i]) << i;
 }
 
-TEST_F(MirelowBinary, BlockSizeDoesNotChangeTheRender)
-{
+TEST_F(MirelowBinary, BlockSizeDoesNotChangeTheRender) {
     const std::string in = writeTestFile("in.wav", 2);
-    const std::vector<std::string> settings = {"--program", "Noise Reduction", "--learn", in, "--set", "release=0.05", "-q"};
+    const std::vector<std::string> settings = {"--program", "Noise Reduction", "--learn", in,
+                                               "--set",     "release=0.05",    "-q"};
     auto renderWith = [&](const std::string& block) {
-        std::vector<std::string> args = {"render", "tidemill", in, path("b" + block + ".wav"), "--block", block};
+        std::vector<std::string> args = {"render",  "tidemill", in, path("b" + block + ".wav"),
+                                         "--block", block};
         args.insert(args.end(), settings.begin(), settings.end());
         const RunResult r = run(args);
         EXPECT_EQ(r.status, 0) << r.err;
@@ -154,14 +156,15 @@ TEST_F(MirelowBinary, BlockSizeDoesNotChangeTheRender)
     }
 }
 
-TEST_F(MirelowBinary, SavedPresetReproducesTheRenderBitForBit)
-{
+TEST_F(MirelowBinary, SavedPresetReproducesTheRenderBitForBit) {
     const std::string in = writeTestFile("in.wav", 2);
-    const std::string noise = writeTestFile("noise.wav", 2, 0.5, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 99);
+    const std::string noise =
+        writeTestFile("noise.wav", 2, 0.5, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 99);
     for (const char* preset : {"p.fxp", "p.fxb"}) {
         SCOPED_TRACE(preset);
-        RunResult r = run({"render", "tidemill", in, path("first.wav"), "-q", "--program", "1", "--learn-peak", noise, "--set",
-                     "threshold=0.8", "--set", "11=0.3", "--save-preset", path(preset)});
+        RunResult r = run({"render", "tidemill", in, path("first.wav"), "-q", "--program", "1",
+                           "--learn-peak", noise, "--set", "threshold=0.8", "--set", "11=0.3",
+                           "--save-preset", path(preset)});
         ASSERT_EQ(r.status, 0) << r.err;
         r = run({"render", "tidemill", in, path("second.wav"), "-q", "--preset", path(preset)});
         ASSERT_EQ(r.status, 0) << r.err;
@@ -172,14 +175,15 @@ TEST_F(MirelowBinary, SavedPresetReproducesTheRenderBitForBit)
     }
 }
 
-TEST_F(MirelowBinary, LearnSetsTheShapesAsAHostLearnPassDoes)
-{
+TEST_F(MirelowBinary, LearnSetsTheShapesAsAHostLearnPassDoes) {
     const std::string in = writeTestFile("in.wav", 2);
-    const std::string noise = writeTestFile("noise.wav", 2, 0.6, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 5);
+    const std::string noise =
+        writeTestFile("noise.wav", 2, 0.6, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 5);
     for (const bool peak : {false, true}) {
         SCOPED_TRACE(peak ? "peak" : "average");
-        const RunResult r = run({"render", "tidemill", in, path("out.wav"), "-q", peak ? "--learn-peak" : "--learn", noise,
-                           "--save-preset", path("learned.fxp")});
+        const RunResult r =
+            run({"render", "tidemill", in, path("out.wav"), "-q", peak ? "--learn-peak" : "--learn",
+                 noise, "--save-preset", path("learned.fxp")});
         ASSERT_EQ(r.status, 0) << r.err;
         const Preset saved = readPresetFile(path("learned.fxp"));
 
@@ -191,7 +195,8 @@ TEST_F(MirelowBinary, LearnSetsTheShapesAsAHostLearnPassDoes)
         const auto untouched = host.getChunk(true);
         int learnIndex = -1;
         for (int i = 0; i < host.numParams(); ++i)
-            if (host.paramName(i) == (peak ? "learnpeak" : "learnaverage")) learnIndex = i;
+            if (host.paramName(i) == (peak ? "learnpeak" : "learnaverage"))
+                learnIndex = i;
         ASSERT_GE(learnIndex, 0);
         host.dispatch(effMainsChanged, 0, 1);
         host.setParameter(learnIndex, 1.0f);
@@ -205,13 +210,13 @@ TEST_F(MirelowBinary, LearnSetsTheShapesAsAHostLearnPassDoes)
     }
 }
 
-TEST_F(MirelowBinary, OutputKeepsTheInputEncodingOrTakesTheExtensionsFormat)
-{
+TEST_F(MirelowBinary, OutputKeepsTheInputEncodingOrTakesTheExtensionsFormat) {
     const std::string in = writeTestFile("in.wav", 2, 0.3, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000);
     ASSERT_EQ(run({"render", "tidemill", in, path("out.wav"), "-q"}).status, 0);
     ASSERT_EQ(run({"render", "tidemill", in, path("out.flac"), "-q"}).status, 0);
     ASSERT_EQ(run({"render", "tidemill", in, path("out.aiff"), "-q"}).status, 0);
-    const AudioFileData wav = readAudioFile(path("out.wav")), flac = readAudioFile(path("out.flac")),
+    const AudioFileData wav = readAudioFile(path("out.wav")),
+                        flac = readAudioFile(path("out.flac")),
                         aiff = readAudioFile(path("out.aiff"));
     EXPECT_EQ(wav.format.sndfileFormat, SF_FORMAT_WAV | SF_FORMAT_PCM_24);
     EXPECT_EQ(flac.format.sndfileFormat & SF_FORMAT_TYPEMASK, SF_FORMAT_FLAC);
@@ -222,19 +227,22 @@ TEST_F(MirelowBinary, OutputKeepsTheInputEncodingOrTakesTheExtensionsFormat)
     }
 }
 
-TEST_F(MirelowBinary, BadRunsSayWhyAndLeaveNoOutput)
-{
+TEST_F(MirelowBinary, BadRunsSayWhyAndLeaveNoOutput) {
     const std::string in = writeTestFile("in.wav", 2, 0.3);
     const std::string surround = writeTestFile("six.wav", 3, 0.3);
     std::ofstream(path("garbage.wav")) << "this is not audio";
     std::ofstream(path("fake.so")) << "not a shared object";
-    ASSERT_EQ(run({"render", "tidemill", in, path("x.wav"), "-q", "--save-preset", path("good.fxp")}).status, 0);
+    ASSERT_EQ(
+        run({"render", "tidemill", in, path("x.wav"), "-q", "--save-preset", path("good.fxp")})
+            .status,
+        0);
     std::string good = slurp(path("good.fxp"));
     std::string foreign = good;
-    foreign[16] = 'z';  // unique ID
+    foreign[16] = 'z'; // unique ID
     std::ofstream(path("foreign.fxp"), std::ios::binary) << foreign;
     std::ofstream(path("short.fxp"), std::ios::binary) << good.substr(0, good.size() - 10);
-    std::ofstream(path("bank-as-program.fxp"), std::ios::binary) << slurp(path("good.fxp")).substr(0, 60);
+    std::ofstream(path("bank-as-program.fxp"), std::ios::binary)
+        << slurp(path("good.fxp")).substr(0, 60);
     AudioBuffer poisoned = readBack(in);
     poisoned.channels[1][100] = NAN;
     writeAudioFile(path("nan.wav"), poisoned, AudioFormat{SF_FORMAT_WAV | SF_FORMAT_FLOAT});
@@ -250,10 +258,16 @@ TEST_F(MirelowBinary, BadRunsSayWhyAndLeaveNoOutput)
         {{"render", "tidemill", path("missing.wav"), out}, 1, "no such file"},
         {{"render", "tidemill", path("garbage.wav"), out}, 1, "cannot read"},
         {{"render", "tidemill", in, in}, 1, "is the input file"},
-        {{"render", "tidemill", in, out, "--spectrogram", in}, 1, "--spectrogram '" + in + "' is the input file"},
+        {{"render", "tidemill", in, out, "--spectrogram", in},
+         1,
+         "--spectrogram '" + in + "' is the input file"},
         {{"render", "tidemill", in, out, "--learn", out}, 1, "is the --learn file"},
-        {{"render", "tidemill", in, out, "--spectrogram", path("./out.wav")}, 1, "are the same file"},
-        {{"render", "tidemill", path("nan.wav"), out}, 1, "sample 100 of channel 2 is not a finite number"},
+        {{"render", "tidemill", in, out, "--spectrogram", path("./out.wav")},
+         1,
+         "are the same file"},
+        {{"render", "tidemill", path("nan.wav"), out},
+         1,
+         "sample 100 of channel 2 is not a finite number"},
         {{"render", "tidemill", in, out, "--learn", blip}, 1, "too few to learn from"},
         {{"render", "tidemill", surround, out}, 1, "3 channels"},
         {{"render", "nosuchplugin", in, out}, 1, "unknown plug-in 'nosuchplugin'"},
@@ -267,7 +281,9 @@ TEST_F(MirelowBinary, BadRunsSayWhyAndLeaveNoOutput)
         {{"render", "tidemill", in, out, "--preset", "/dev/zero"}, 1, "not a regular file"},
         {{"render", "tidemill", in, out, "--learn", path("missing.wav")}, 1, "no such file"},
         {{"render", "tidemill", in, out, "--set", "threshold=abc"}, 2, "'abc' is not a number"},
-        {{"render", "tidemill", in, out, "--set", "loudness=0.5"}, 2, "unknown parameter 'loudness'"},
+        {{"render", "tidemill", in, out, "--set", "loudness=0.5"},
+         2,
+         "unknown parameter 'loudness'"},
         {{"render", "tidemill", in, out, "--set", "12=0.5"}, 2, "parameter 12 does not exist"},
         {{"render", "tidemill", in, out, "--program", "Nope"}, 2, "unknown program 'Nope'"},
         {{"render", "tidemill", in, out, "--program", "8"}, 2, "program 8 does not exist"},
@@ -280,25 +296,28 @@ TEST_F(MirelowBinary, BadRunsSayWhyAndLeaveNoOutput)
         SCOPED_TRACE(c.message);
         const RunResult r = run(c.args);
         EXPECT_EQ(r.status, c.status) << r.err;
-        EXPECT_NE(r.err.find("mirelow: error: " ), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("mirelow: error: "), std::string::npos) << r.err;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
         EXPECT_FALSE(fs::exists(out));
     }
     // Nothing half-written is left in the folder either.
-    for (const auto& entry : fs::directory_iterator(dir)) EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos);
+    for (const auto& entry : fs::directory_iterator(dir))
+        EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos);
 }
 
-TEST_F(MirelowBinary, CutOffInputRendersWhatItHoldsWithAWarning)
-{
+TEST_F(MirelowBinary, CutOffInputRendersWhatItHoldsWithAWarning) {
     const std::string in = writeTestFile("in.wav", 2, 0.5, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
     fs::resize_file(in, fs::file_size(in) / 2);
     const RunResult r = run({"render", "tidemill", in, path("out.wav"), "-q"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("warning: '" + in + "' is shorter than its header says"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("warning: '" + in + "' is shorter than its header says"),
+              std::string::npos)
+        << r.err;
     EXPECT_NEAR(double(readBack(path("out.wav")).frames()), 0.25 * 44100, 20);
 
     // A writer streaming to a pipe announces an unknown length: that file is whole.
-    const std::string streamed = writeTestFile("streamed.wav", 2, 0.5, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    const std::string streamed =
+        writeTestFile("streamed.wav", 2, 0.5, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
     std::string bytes = slurp(streamed);
     bytes.replace(bytes.find("data") + 4, 4, "\xFF\xFF\xFF\xFF");
     std::ofstream(streamed, std::ios::binary) << bytes;
@@ -307,25 +326,24 @@ TEST_F(MirelowBinary, CutOffInputRendersWhatItHoldsWithAWarning)
     EXPECT_EQ(whole.err, "");
 }
 
-TEST_F(MirelowBinary, PluginInTheCurrentFolderLoadsByItsBareName)
-{
+TEST_F(MirelowBinary, PluginInTheCurrentFolderLoadsByItsBareName) {
     fs::copy_file(kTidemill, dir / "copy.so");
-    const std::string cmd = "cd " + quote(dir.string()) + " && " + quote(kMirelow) + " info copy.so >/dev/null 2>&1";
+    const std::string cmd =
+        "cd " + quote(dir.string()) + " && " + quote(kMirelow) + " info copy.so >/dev/null 2>&1";
     EXPECT_EQ(std::system(cmd.c_str()), 0);
 }
 
-TEST_F(MirelowBinary, SpectrogramPictureIsWritten)
-{
+TEST_F(MirelowBinary, SpectrogramPictureIsWritten) {
     const std::string in = writeTestFile("in.wav", 2, 0.5);
-    const RunResult r = run({"render", "tidemill", in, path("out.wav"), "-q", "--program", "0", "--spectrogram", path("s.png")});
+    const RunResult r = run({"render", "tidemill", in, path("out.wav"), "-q", "--program", "0",
+                             "--spectrogram", path("s.png")});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string png = slurp(path("s.png"));
     ASSERT_GT(png.size(), 20000u);
     EXPECT_EQ(png.substr(1, 3), "PNG");
 }
 
-TEST_F(MirelowBinary, SnapshotPaintsTheWidgetGallery)
-{
+TEST_F(MirelowBinary, SnapshotPaintsTheWidgetGallery) {
     const RunResult r = run({"snapshot", "widgets", path("gallery.png")});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string png = slurp(path("gallery.png"));
@@ -335,16 +353,15 @@ TEST_F(MirelowBinary, SnapshotPaintsTheWidgetGallery)
     EXPECT_EQ(run({"snapshot", "widgets", path("no-such-dir/x.png")}).status, 1);
 }
 
-TEST_F(MirelowBinary, InfoShowsWhatAHostSees)
-{
+TEST_F(MirelowBinary, InfoShowsWhatAHostSees) {
     const RunResult r = run({"info", "tidemill"});
     ASSERT_EQ(r.status, 0) << r.err;
-    for (const char* text : {"'+tdl'", "latency:   1024 samples", "Noise Reduction", "Init 4", "threshold", "-60.0 dB", "ProgramChunks"})
+    for (const char* text : {"'+tdl'", "latency:   1024 samples", "Noise Reduction", "Init 4",
+                             "threshold", "-60.0 dB", "ProgramChunks"})
         EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
 }
 
-TEST_F(MirelowBinary, SummaryLineOnlyWithoutQuiet)
-{
+TEST_F(MirelowBinary, SummaryLineOnlyWithoutQuiet) {
     const std::string in = writeTestFile("in.wav", 1, 0.2);
     const RunResult loud = run({"render", "tidemill", in, path("out.wav")});
     EXPECT_NE(loud.err.find("s of audio in"), std::string::npos) << loud.err;
@@ -352,11 +369,11 @@ TEST_F(MirelowBinary, SummaryLineOnlyWithoutQuiet)
     EXPECT_EQ(run({"render", "tidemill", in, path("out2.wav"), "--quiet"}).err, "");
 }
 
-TEST_F(MirelowBinary, DemoDenoisesIntoItsFolder)
-{
+TEST_F(MirelowBinary, DemoDenoisesIntoItsFolder) {
     const RunResult r = run({"demo", path("demo")});
     ASSERT_EQ(r.status, 0) << r.err;
-    for (const char* f : {"denoise-input.wav", "denoise-output.wav", "denoise.png"}) EXPECT_TRUE(fs::exists(dir / "demo" / f)) << f;
+    for (const char* f : {"denoise-input.wav", "denoise-output.wav", "denoise.png"})
+        EXPECT_TRUE(fs::exists(dir / "demo" / f)) << f;
     const auto at = r.out.find("noise reduction");
     ASSERT_NE(at, std::string::npos) << r.out;
     const double reduction = std::strtod(r.out.c_str() + at + 15, nullptr);
@@ -371,8 +388,7 @@ TEST_F(MirelowBinary, DemoDenoisesIntoItsFolder)
 }
 
 // Share of a buffer's power above about 3 kHz.
-double brightness(const AudioBuffer& a)
-{
+double brightness(const AudioBuffer& a) {
     double high = 0, all = 0;
     for (const auto& ch : a.channels) {
         std::vector<float> hp = ch;
@@ -385,12 +401,13 @@ double brightness(const AudioBuffer& a)
 }
 
 class WendleBinary : public MirelowBinary {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         MirelowBinary::SetUp();
-        if (IsSkipped()) return;
-        if (!fs::exists(std::string(MIRELOW_BUILD_DIR) + "/wendle.so")) GTEST_SKIP() << "build/wendle.so is not built";
+        if (IsSkipped())
+            return;
+        if (!fs::exists(std::string(MIRELOW_BUILD_DIR) + "/wendle.so"))
+            GTEST_SKIP() << "build/wendle.so is not built";
         // Dark and bright noise to learn the two shapes from.
         for (const bool bright : {false, true}) {
             AudioBuffer a(2, 44100, 44100);
@@ -400,52 +417,65 @@ protected:
                 synth::onePole(ch, 44100, bright ? 4000 : 400, bright);
                 synth::onePole(ch, 44100, bright ? 4000 : 400, bright);
             }
-            writeAudioFile(path(bright ? "bright.wav" : "dark.wav"), a, AudioFormat{SF_FORMAT_WAV | SF_FORMAT_FLOAT});
+            writeAudioFile(path(bright ? "bright.wav" : "dark.wav"), a,
+                           AudioFormat{SF_FORMAT_WAV | SF_FORMAT_FLOAT});
         }
     }
 
-    RunResult renderWendle(const std::string& in, const std::string& out, std::vector<std::string> extra)
-    {
-        std::vector<std::string> args = {"render", "wendle", in, out, "-q", "--learn-filter0", path("dark.wav"),
-                                         "--learn-filter1", path("bright.wav"), "--set", "depth=0.75"};
+    RunResult renderWendle(const std::string& in, const std::string& out,
+                           std::vector<std::string> extra) {
+        std::vector<std::string> args = {"render",
+                                         "wendle",
+                                         in,
+                                         out,
+                                         "-q",
+                                         "--learn-filter0",
+                                         path("dark.wav"),
+                                         "--learn-filter1",
+                                         path("bright.wav"),
+                                         "--set",
+                                         "depth=0.75"};
         args.insert(args.end(), extra.begin(), extra.end());
         return run(args);
     }
 };
 
-TEST_F(WendleBinary, LearnedShapesColourTheOutput)
-{
+TEST_F(WendleBinary, LearnedShapesColourTheOutput) {
     const std::string in = writeTestFile("in.wav", 2, 1.0);
     ASSERT_EQ(renderWendle(in, path("zero.wav"), {"--set", "filter=0"}).status, 0);
     ASSERT_EQ(renderWendle(in, path("one.wav"), {"--set", "filter=1"}).status, 0);
-    const double dark = brightness(readBack(path("zero.wav"))), bright = brightness(readBack(path("one.wav")));
+    const double dark = brightness(readBack(path("zero.wav"))),
+                 bright = brightness(readBack(path("one.wav")));
     EXPECT_GT(bright, 20 * dark) << dark << " " << bright;
 }
 
-TEST_F(WendleBinary, SavedStateReproducesTheRenderAndTempoReachesTheLfo)
-{
+TEST_F(WendleBinary, SavedStateReproducesTheRenderAndTempoReachesTheLfo) {
     const std::string in = writeTestFile("in.wav", 2, 2.0);
-    const std::vector<std::string> lfo = {"--set", "lfo sync=1", "--set", "lfo divisor=0", "--tempo", "240"};
+    const std::vector<std::string> lfo = {"--set",         "lfo sync=1", "--set",
+                                          "lfo divisor=0", "--tempo",    "240"};
     std::vector<std::string> save = lfo;
     save.insert(save.end(), {"--save-preset", path("w.fxp")});
     RunResult r = renderWendle(in, path("first.wav"), save);
     ASSERT_EQ(r.status, 0) << r.err;
-    r = run({"render", "wendle", in, path("second.wav"), "-q", "--preset", path("w.fxp"), "--tempo", "240"});
+    r = run({"render", "wendle", in, path("second.wav"), "-q", "--preset", path("w.fxp"), "--tempo",
+             "240"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(readBack(path("first.wav")).channels == readBack(path("second.wav")).channels);
 
-    r = run({"render", "wendle", in, path("slow.wav"), "-q", "--preset", path("w.fxp"), "--tempo", "60"});
+    r = run({"render", "wendle", in, path("slow.wav"), "-q", "--preset", path("w.fxp"), "--tempo",
+             "60"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_FALSE(readBack(path("first.wav")).channels == readBack(path("slow.wav")).channels);
     // A tidemill preset is not wendle's.
-    ASSERT_EQ(run({"render", "tidemill", in, path("t.wav"), "-q", "--save-preset", path("t.fxp")}).status, 0);
+    ASSERT_EQ(
+        run({"render", "tidemill", in, path("t.wav"), "-q", "--save-preset", path("t.fxp")}).status,
+        0);
     r = run({"render", "wendle", in, path("x.wav"), "-q", "--preset", path("t.fxp")});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("is for plug-in '+tdl'"), std::string::npos) << r.err;
 }
 
-TEST_F(WendleBinary, MonoRendersThroughTheMonoType)
-{
+TEST_F(WendleBinary, MonoRendersThroughTheMonoType) {
     const std::string in = writeTestFile("in.wav", 1, 0.5);
     const RunResult r = renderWendle(in, path("out.wav"), {});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -454,31 +484,34 @@ TEST_F(WendleBinary, MonoRendersThroughTheMonoType)
     EXPECT_EQ(b.frames(), a.frames());
 }
 
-TEST_F(WendleBinary, InfoShowsGroupTypesAndControls)
-{
+TEST_F(WendleBinary, InfoShowsGroupTypesAndControls) {
     const RunResult r = run({"info", "wendle"});
     ASSERT_EQ(r.status, 0) << r.err;
-    for (const char* text : {"Pro Tools", "effect type 0", "effect type 1", "RTAS", "Master Bypass", "lfo divisor", "latency:   1024"})
+    for (const char* text : {"Pro Tools", "effect type 0", "effect type 1", "RTAS", "Master Bypass",
+                             "lfo divisor", "latency:   1024"})
         EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
-    const RunResult wrong = run({"render", "wendle", path("dark.wav"), path("o.wav"), "--learn", path("dark.wav")});
+    const RunResult wrong =
+        run({"render", "wendle", path("dark.wav"), path("o.wav"), "--learn", path("dark.wav")});
     EXPECT_EQ(wrong.status, 2);
 }
 
-TEST_F(MirelowBinary, ThirdPartyPluginRenders)
-{
+TEST_F(MirelowBinary, ThirdPartyPluginRenders) {
     const std::string lsp = "/usr/lib/vst/lsp-plugins/comp-delay-stereo.so";
-    if (!fs::exists(lsp)) GTEST_SKIP() << "lsp-plugins-vst is not installed (scripts/bootstrap installs it)";
+    if (!fs::exists(lsp))
+        GTEST_SKIP() << "lsp-plugins-vst is not installed (scripts/bootstrap installs it)";
     const std::string in = writeTestFile("in.wav", 2, 0.5);
-    const RunResult r = run({"render", lsp, in, path("out.wav"), "-q", "--block", "256", "--save-preset", path("state.fxb")});
+    const RunResult r = run({"render", lsp, in, path("out.wav"), "-q", "--block", "256",
+                             "--save-preset", path("state.fxb")});
     ASSERT_EQ(r.status, 0) << r.err;
     const AudioBuffer a = readBack(in), b = readBack(path("out.wav"));
     ASSERT_EQ(b.frames(), a.frames());
     // The delay compensator at zero delay passes its input.
     EXPECT_LT(relativeError(a, b), 1e-3);
     // It has no programs, yet its bank (its whole state as a chunk) loads back.
-    const RunResult back = run({"render", lsp, in, path("again.wav"), "-q", "--preset", path("state.fxb")});
+    const RunResult back =
+        run({"render", lsp, in, path("again.wav"), "-q", "--preset", path("state.fxb")});
     EXPECT_EQ(back.status, 0) << back.err;
 }
 
-}  // namespace
-}  // namespace mirelow
+} // namespace
+} // namespace mirelow

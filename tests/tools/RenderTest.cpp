@@ -1,7 +1,7 @@
 // Rendering against a stand-in plug-in whose behaviour is known exactly (a delay line with a
 // gain): latency compensation, the kept delay, block sizes, channel layouts, learn feeding.
-#include "Error.h"
 #include "Render.h"
+#include "Error.h"
 #include "Session.h"
 #include "Synth.h"
 
@@ -13,8 +13,9 @@ namespace mirelow {
 namespace {
 
 class DelayPlugin : public Plugin {
-public:
-    DelayPlugin(int latency, float gain, int ins = 2, int outs = 2) : latency_(latency), gain_(gain), ins_(ins), outs_(outs) {}
+  public:
+    DelayPlugin(int latency, float gain, int ins = 2, int outs = 2)
+        : latency_(latency), gain_(gain), ins_(ins), outs_(outs) {}
 
     std::string format() const override { return "test"; }
     std::string path() const override { return "delay"; }
@@ -45,17 +46,16 @@ public:
     bool setChunk(const std::vector<uint8_t>&, bool) override { return false; }
     void setTempo(double) override {}
 
-    void start(double, int maxBlock, int channels) override
-    {
+    void start(double, int maxBlock, int channels) override {
         ++starts;
         maxBlock_ = maxBlock;
         channels_ = channels;
-        lines.assign(static_cast<std::size_t>(outs_), std::deque<float>(static_cast<std::size_t>(latency_), 0.0f));
+        lines.assign(static_cast<std::size_t>(outs_),
+                     std::deque<float>(static_cast<std::size_t>(latency_), 0.0f));
         framesSeen = 0;
     }
     void stop() override { ++stops; }
-    void process(float* const* in, float* const* out, int frames) override
-    {
+    void process(float* const* in, float* const* out, int frames) override {
         EXPECT_LE(frames, maxBlock_);
         for (int c = 0; c < outs_; ++c) {
             auto& line = lines[static_cast<std::size_t>(c)];
@@ -71,7 +71,7 @@ public:
     int starts = 0, stops = 0, channels_ = 0;
     long framesSeen = 0;
 
-private:
+  private:
     int latency_;
     float gain_;
     int ins_, outs_;
@@ -79,16 +79,15 @@ private:
     std::vector<std::deque<float>> lines;
 };
 
-AudioBuffer noise(int channels, std::size_t frames)
-{
+AudioBuffer noise(int channels, std::size_t frames) {
     AudioBuffer a(channels, frames, 48000);
     synth::Noise n(7);
-    for (auto& ch : a.channels) synth::addNoise(ch, 0, frames, 0.3, n);
+    for (auto& ch : a.channels)
+        synth::addNoise(ch, 0, frames, 0.3, n);
     return a;
 }
 
-TEST(Render, OutputIsTimeAlignedAndAsLongAsTheInput)
-{
+TEST(Render, OutputIsTimeAlignedAndAsLongAsTheInput) {
     for (int latency : {0, 1, 1024, 5000}) {
         for (int block : {1, 100, 512, 8192}) {
             SCOPED_TRACE("latency " + std::to_string(latency) + ", block " + std::to_string(block));
@@ -99,28 +98,30 @@ TEST(Render, OutputIsTimeAlignedAndAsLongAsTheInput)
             ASSERT_EQ(out.frames(), in.frames());
             EXPECT_EQ(out.sampleRate, in.sampleRate);
             for (std::size_t c = 0; c < 2; ++c)
-                for (std::size_t i = 0; i < in.frames(); ++i) ASSERT_EQ(out.channels[c][i], in.channels[c][i] * 0.5f) << i;
-            EXPECT_EQ(plugin.framesSeen, static_cast<long>(in.frames()) + latency);  // the tail was flushed
+                for (std::size_t i = 0; i < in.frames(); ++i)
+                    ASSERT_EQ(out.channels[c][i], in.channels[c][i] * 0.5f) << i;
+            EXPECT_EQ(plugin.framesSeen,
+                      static_cast<long>(in.frames()) + latency); // the tail was flushed
             EXPECT_EQ(plugin.starts, 1);
             EXPECT_EQ(plugin.stops, 1);
         }
     }
 }
 
-TEST(Render, KeptLatencyIsTheRawStreamWithItsTail)
-{
+TEST(Render, KeptLatencyIsTheRawStreamWithItsTail) {
     DelayPlugin plugin(700, 1.0f);
     const AudioBuffer in = noise(2, 2000);
     RenderStats stats;
     const AudioBuffer out = render(plugin, in, {256, true}, {}, &stats);
     EXPECT_EQ(stats.latency, 700);
     ASSERT_EQ(out.frames(), 2700u);
-    for (std::size_t i = 0; i < 700; ++i) ASSERT_EQ(out.channels[1][i], 0.0f);
-    for (std::size_t i = 0; i < 2000; ++i) ASSERT_EQ(out.channels[1][700 + i], in.channels[1][i]);
+    for (std::size_t i = 0; i < 700; ++i)
+        ASSERT_EQ(out.channels[1][i], 0.0f);
+    for (std::size_t i = 0; i < 2000; ++i)
+        ASSERT_EQ(out.channels[1][700 + i], in.channels[1][i]);
 }
 
-TEST(Render, MonoFeedsBothInputsAndKeepsOneChannel)
-{
+TEST(Render, MonoFeedsBothInputsAndKeepsOneChannel) {
     DelayPlugin plugin(10, 1.0f);
     const AudioBuffer in = noise(1, 500);
     const AudioBuffer out = render(plugin, in, {64, false});
@@ -129,8 +130,7 @@ TEST(Render, MonoFeedsBothInputsAndKeepsOneChannel)
     EXPECT_EQ(out.channels[0], in.channels[0]);
 }
 
-TEST(Render, ChannelsThePluginLacksAreRefused)
-{
+TEST(Render, ChannelsThePluginLacksAreRefused) {
     DelayPlugin mono(0, 1.0f, 1, 1);
     EXPECT_THROW(render(mono, noise(2, 100), {64, false}), Error);
     EXPECT_NO_THROW(render(mono, noise(1, 100), {64, false}));
@@ -139,8 +139,7 @@ TEST(Render, ChannelsThePluginLacksAreRefused)
     EXPECT_THROW(render(stereo, noise(1, 100), {0, false}), Error);
 }
 
-TEST(Render, FeedRunsExactlyTheLearnAudioInTheRenderLayout)
-{
+TEST(Render, FeedRunsExactlyTheLearnAudioInTheRenderLayout) {
     DelayPlugin plugin(1024, 1.0f);
     feed(plugin, noise(1, 777), 2, 100);
     EXPECT_EQ(plugin.framesSeen, 777);
@@ -150,12 +149,12 @@ TEST(Render, FeedRunsExactlyTheLearnAudioInTheRenderLayout)
     EXPECT_THROW(feed(plugin, AudioBuffer(3, 10, 48000), 2, 100), Error);
 }
 
-TEST(Session, ParameterBankOfAPluginWithoutProgramsLoadsBack)
-{
+TEST(Session, ParameterBankOfAPluginWithoutProgramsLoadsBack) {
     DelayPlugin plugin(0, 1.0f);
-    const Preset bank = decodePreset(encodePreset(capturePreset(plugin, PresetKind::Bank)), "state.fxb");
+    const Preset bank =
+        decodePreset(encodePreset(capturePreset(plugin, PresetKind::Bank)), "state.fxb");
     EXPECT_NO_THROW(applyPreset(plugin, bank, "state.fxb"));
 }
 
-}  // namespace
-}  // namespace mirelow
+} // namespace
+} // namespace mirelow

@@ -1,8 +1,8 @@
 // The toolkit, headless: reference counts, control state, the frame's repainting, off-screen
 // copies, bitmaps and the splash, and the editor base reaching the host.
 #include "gui/VGWidgets.h"
-#include "vstgui/AEffGUIEditor.h"
 #include "vst/AudioEffectX.h"
+#include "vstgui/AEffGUIEditor.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,8 @@ struct CountingView : CView {
     bool* deleted = nullptr;
     explicit CountingView(const CRect& r) : CView(r) {}
     ~CountingView() override {
-        if (deleted) *deleted = true;
+        if (deleted)
+            *deleted = true;
     }
     void draw(CDrawContext* dc) override {
         ++draws;
@@ -30,7 +31,7 @@ struct Listener : CControlListener {
     void valueChanged(CDrawContext*, CControl* c) override { values.push_back(c->getValue()); }
 };
 
-}  // namespace
+} // namespace
 
 TEST(ReferenceCounter, DeletesWhenTheLastReferenceIsForgotten) {
     bool deleted = false;
@@ -85,21 +86,21 @@ TEST(Frame, IdleRepaintsOnlyDirtyOrInvalidatedViews) {
     EXPECT_EQ(frame.getPixel(75, 75), 0xC80A0Au);
     EXPECT_TRUE(frame.removeView(b));
     frame.idle();
-    EXPECT_EQ(frame.getPixel(75, 75), 0xFFFFFFu);  // background shows again
+    EXPECT_EQ(frame.getPixel(75, 75), 0xFFFFFFu); // background shows again
 }
 
 TEST(OffscreenContext, CopiesFromTheSourceOffsetIntoTheDestinationRectangle) {
     CFrame frame(CRect(0, 0, 40, 40));
-    frame.idle();  // white background
+    frame.idle(); // white background
     auto* off = new COffscreenContext(&frame, 20, 20, CColor{0, 0, 255, 255});
     off->setFillColor(CColor{255, 0, 0, 255});
     off->fillRect(CRect(10, 10, 20, 20));
     CDrawContext screen(&frame, frame.getBackBuffer());
-    off->copyFrom(&screen, CRect(0, 0, 10, 10), CPoint(10, 10));  // only the red quarter
+    off->copyFrom(&screen, CRect(0, 0, 10, 10), CPoint(10, 10)); // only the red quarter
     off->copyFrom(&screen, CRect(20, 20, 40, 40));
     off->forget();
     EXPECT_EQ(frame.getPixel(5, 5), 0xFF0000u);
-    EXPECT_EQ(frame.getPixel(15, 15), 0xFFFFFFu);  // untouched
+    EXPECT_EQ(frame.getPixel(15, 15), 0xFFFFFFu); // untouched
     EXPECT_EQ(frame.getPixel(25, 25), 0x0000FFu);
     EXPECT_EQ(frame.getPixel(35, 35), 0xFF0000u);
 }
@@ -142,7 +143,8 @@ TEST(SplashScreen, AClickShowsThePictureOverTheFrameAndTheNextHidesIt) {
     CFrame frame(CRect(0, 0, 445, 370));
     Listener listener;
     auto* bitmap = new CBitmap(129);
-    auto* splash = new CSplashScreen(CRect(5, 5, 440, 30), &listener, 748, bitmap, CRect(0, 0, 440, 370));
+    auto* splash =
+        new CSplashScreen(CRect(5, 5, 440, 30), &listener, 748, bitmap, CRect(0, 0, 440, 370));
     bitmap->forget();
     frame.addView(splash);
     frame.idle();
@@ -150,7 +152,7 @@ TEST(SplashScreen, AClickShowsThePictureOverTheFrameAndTheNextHidesIt) {
     frame.playMouse({{CPoint(10, 10), kLButton}});
     EXPECT_TRUE(splash->isSplashShown());
     EXPECT_NE(frame.getPixel(200, 200), 0xFFFFFFu);
-    EXPECT_EQ(frame.getPixel(442, 200), 0xFFFFFFu);  // beyond the picture
+    EXPECT_EQ(frame.getPixel(442, 200), 0xFFFFFFu); // beyond the picture
     frame.writePng(MIRELOW_BUILD_DIR "/about-splash.png");
     // The next click anywhere hides it.
     frame.playMouse({{CPoint(300, 300), kLButton}});
@@ -185,7 +187,8 @@ struct Editor : AEffGUIEditor {
         return true;
     }
     void close() override {
-        if (frame) frame->forget();
+        if (frame)
+            frame->forget();
         frame = nullptr;
         AEffGUIEditor::close();
     }
@@ -195,11 +198,11 @@ struct Editor : AEffGUIEditor {
     } ignore;
 };
 
-}  // namespace
+} // namespace
 
 TEST(EditorBase, AnswersItsRectangleAndPassesEditGesturesToTheHost) {
     Effect fx;
-    auto* editor = new Editor(&fx);  // owned by the effect
+    auto* editor = new Editor(&fx); // owned by the effect
     ERect* r = nullptr;
     ASSERT_TRUE(editor->getRect(&r));
     EXPECT_EQ(r->right, 445);

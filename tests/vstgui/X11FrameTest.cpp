@@ -20,7 +20,9 @@ extern char** environ;
 
 namespace {
 
-int ignoreXErrors(Display*, XErrorEvent*) { return 0; }
+int ignoreXErrors(Display*, XErrorEvent*) {
+    return 0;
+}
 
 struct Recorder : FrameEditor {
     std::vector<long> begins, ends;
@@ -34,13 +36,15 @@ struct HostWindow {
     Window win = 0;
     // Tests may run side by side on one display: each puts its window elsewhere.
     HostWindow(int x, int y) {
-        if (!std::getenv("DISPLAY")) return;
+        if (!std::getenv("DISPLAY"))
+            return;
         dpy = XOpenDisplay(nullptr);
-        if (!dpy) return;
+        if (!dpy)
+            return;
         XSetErrorHandler(ignoreXErrors);
         int scr = DefaultScreen(dpy);
-        win = XCreateSimpleWindow(dpy, RootWindow(dpy, scr), x, y, 300, 200, 0, BlackPixel(dpy, scr),
-                                  BlackPixel(dpy, scr));
+        win = XCreateSimpleWindow(dpy, RootWindow(dpy, scr), x, y, 300, 200, 0,
+                                  BlackPixel(dpy, scr), BlackPixel(dpy, scr));
         XMapRaised(dpy, win);
         XSync(dpy, False);
     }
@@ -75,11 +79,12 @@ void pumpFor(CFrame& frame, int ms) {
     }
 }
 
-}  // namespace
+} // namespace
 
 TEST(X11Frame, PaintsInsideTheHostWindowLikeTheHeadlessFrame) {
     HostWindow host(600, 450);
-    if (!host.dpy) GTEST_SKIP() << "no X display";
+    if (!host.dpy)
+        GTEST_SKIP() << "no X display";
     WidgetScheme scheme{{229, 80, 105, 255}, {217, 0, 13, 255}, {217, 54, 0, 255}, {0, 0, 0, 255}};
     Recorder recorder;
     CFrame frame(CRect(0, 0, 200, 120), host.win, &recorder);
@@ -91,7 +96,8 @@ TEST(X11Frame, PaintsInsideTheHostWindowLikeTheHeadlessFrame) {
     Window root, parent, *children = nullptr;
     unsigned int count = 0;
     ASSERT_TRUE(XQueryTree(host.dpy, frame.getWindow(), &root, &parent, &children, &count));
-    if (children) XFree(children);
+    if (children)
+        XFree(children);
     EXPECT_EQ(parent, host.win);
 
     CFrame headless(CRect(0, 0, 200, 120));
@@ -110,8 +116,10 @@ TEST(X11Frame, PaintsInsideTheHostWindowLikeTheHeadlessFrame) {
 
 TEST(X11Frame, AKnobFollowsTheRealPointerDraggedWithXdotool) {
     HostWindow host(0, 0);
-    if (!host.dpy) GTEST_SKIP() << "no X display";
-    if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool missing";
+    if (!host.dpy)
+        GTEST_SKIP() << "no X display";
+    if (std::system("command -v xdotool >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "xdotool missing";
     WidgetScheme scheme{{229, 80, 105, 255}, {217, 0, 13, 255}, {217, 54, 0, 255}, {0, 0, 0, 255}};
     Recorder recorder;
     CFrame frame(CRect(0, 0, 200, 120), host.win, &recorder);
@@ -120,11 +128,13 @@ TEST(X11Frame, AKnobFollowsTheRealPointerDraggedWithXdotool) {
     pumpFor(frame, 200);
 
     const std::string win = std::to_string(frame.getWindow());
-    std::vector<std::string> args = {"xdotool", "mousemove", "--window", win, "43", "60", "mousedown", "1",
-                                     "sleep", "0.2", "mousemove", "--window", win, "43", "40", "sleep", "0.2",
-                                     "mousemove", "--window", win, "43", "27", "sleep", "0.2", "mouseup", "1"};
+    std::vector<std::string> args = {
+        "xdotool",  "mousemove", "--window", win,  "43",    "60",  "mousedown", "1",   "sleep",
+        "0.2",      "mousemove", "--window", win,  "43",    "40",  "sleep",     "0.2", "mousemove",
+        "--window", win,         "43",       "27", "sleep", "0.2", "mouseup",   "1"};
     std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
+    for (auto& a : args)
+        argv.push_back(a.data());
     argv.push_back(nullptr);
     pid_t pid = 0;
     ASSERT_EQ(posix_spawnp(&pid, "xdotool", nullptr, nullptr, argv.data(), environ), 0);
@@ -153,13 +163,14 @@ int countXErrors(Display*, XErrorEvent*) {
     ++xErrorsSeen;
     return 0;
 }
-}  // namespace
+} // namespace
 
 // A host's error handler (Xlib's default one ends the process) never hears of the frame's own
 // failures: a window id that names no window, or a host window destroyed before the editor closes.
 TEST(X11Frame, ABadOrVanishedParentWindowIsSurvived) {
     HostWindow host(40, 420);
-    if (!host.dpy) GTEST_SKIP() << "no X display";
+    if (!host.dpy)
+        GTEST_SKIP() << "no X display";
     WidgetScheme scheme{{43, 165, 104, 255}, {84, 145, 18, 255}, {0, 99, 148, 255}, {0, 0, 0, 255}};
     const Window gone = XCreateSimpleWindow(host.dpy, host.win, 0, 0, 10, 10, 0, 0, 0);
     XDestroyWindow(host.dpy, gone);
@@ -188,5 +199,5 @@ TEST(X11Frame, ABadOrVanishedParentWindowIsSurvived) {
         EXPECT_EQ(where, CPoint(-1, -1));
     }
     EXPECT_EQ(xErrorsSeen, 0);
-    XSetErrorHandler(ignoreXErrors);  // the host's own clean-up of its destroyed window
+    XSetErrorHandler(ignoreXErrors); // the host's own clean-up of its destroyed window
 }

@@ -15,23 +15,26 @@ struct AudioBuffer {
 
     AudioBuffer() = default;
     AudioBuffer(int numChannels, std::size_t frames, double rate)
-        : sampleRate(rate), channels(static_cast<std::size_t>(numChannels), std::vector<float>(frames, 0.0f)) {}
+        : sampleRate(rate),
+          channels(static_cast<std::size_t>(numChannels), std::vector<float>(frames, 0.0f)) {}
 
     int numChannels() const { return static_cast<int>(channels.size()); }
     std::size_t frames() const { return channels.empty() ? 0 : channels.front().size(); }
-    double seconds() const { return sampleRate > 0 ? static_cast<double>(frames()) / sampleRate : 0.0; }
+    double seconds() const {
+        return sampleRate > 0 ? static_cast<double>(frames()) / sampleRate : 0.0;
+    }
 };
 
 // The libsndfile format word (major format | subtype | endianness) of a file.
 struct AudioFormat {
     int sndfileFormat = 0;
-    std::string describe() const;  // "WAV, 24-bit PCM"
+    std::string describe() const; // "WAV, 24-bit PCM"
 };
 
 struct AudioFileData {
     AudioBuffer audio;
     AudioFormat format;
-    std::string warning;  // set when the file is cut off: the audio is what it holds
+    std::string warning; // set when the file is cut off: the audio is what it holds
 };
 
 // Reads a whole file. Throws mirelow::Error naming the file and the problem, also when a
@@ -46,4 +49,4 @@ AudioFormat outputFormatFor(const std::string& path, const AudioFormat& input, i
 // complete or not at all: it is written beside `path` under a temporary name and renamed.
 void writeAudioFile(const std::string& path, const AudioBuffer& audio, const AudioFormat& format);
 
-}  // namespace mirelow
+} // namespace mirelow

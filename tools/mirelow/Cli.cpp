@@ -19,9 +19,9 @@ struct OptionRule {
 };
 
 // Walks argv: options from `rules`, everything else positional.
-std::vector<std::string> parseArgs(const std::vector<std::string>& args, const std::map<std::string, OptionRule>& rules,
-                                   const std::string& command)
-{
+std::vector<std::string> parseArgs(const std::vector<std::string>& args,
+                                   const std::map<std::string, OptionRule>& rules,
+                                   const std::string& command) {
     std::vector<std::string> positional;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -42,45 +42,48 @@ std::vector<std::string> parseArgs(const std::vector<std::string>& args, const s
             inlineValue = true;
         }
         const auto rule = rules.find(name);
-        if (rule == rules.end()) throw UsageError("unknown option '" + name + "' for '" + command + "'");
+        if (rule == rules.end())
+            throw UsageError("unknown option '" + name + "' for '" + command + "'");
         if (rule->second.takesValue) {
             if (!inlineValue) {
-                if (i + 1 >= args.size()) throw UsageError("option '" + name + "' needs a value");
+                if (i + 1 >= args.size())
+                    throw UsageError("option '" + name + "' needs a value");
                 value = args[++i];
             }
             rule->second.apply(value);
         } else {
-            if (inlineValue) throw UsageError("option '" + name + "' takes no value");
+            if (inlineValue)
+                throw UsageError("option '" + name + "' takes no value");
             rule->second.apply({});
         }
     }
     return positional;
 }
 
-void needFile(const std::string& value, const std::string& option)
-{
-    if (value.empty()) throw UsageError("option '" + option + "' needs a file name");
+void needFile(const std::string& value, const std::string& option) {
+    if (value.empty())
+        throw UsageError("option '" + option + "' needs a file name");
 }
 
-}  // namespace
+} // namespace
 
-int parseIntArg(const std::string& text, const std::string& what, int lo, int hi)
-{
+int parseIntArg(const std::string& text, const std::string& what, int lo, int hi) {
     int v = 0;
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, v);
     if (text.empty() || ec == std::errc::invalid_argument || ptr != end)
         throw UsageError(what + ": '" + text + "' is not a whole number");
     if (ec == std::errc::result_out_of_range || v < lo || v > hi)
-        throw UsageError(what + ": " + text + " is out of range (" + std::to_string(lo) + " … " + std::to_string(hi) + ")");
+        throw UsageError(what + ": " + text + " is out of range (" + std::to_string(lo) + " … " +
+                         std::to_string(hi) + ")");
     return v;
 }
 
-double parseDoubleArg(const std::string& text, const std::string& what, double lo, double hi)
-{
+double parseDoubleArg(const std::string& text, const std::string& what, double lo, double hi) {
     char* end = nullptr;
     const double v = text.empty() ? 0.0 : std::strtod(text.c_str(), &end);
-    if (text.empty() || end != text.c_str() + text.size() || std::isspace(static_cast<unsigned char>(text[0])))
+    if (text.empty() || end != text.c_str() + text.size() ||
+        std::isspace(static_cast<unsigned char>(text[0])))
         throw UsageError(what + ": '" + text + "' is not a number");
     if (!std::isfinite(v) || v < lo || v > hi) {
         char range[64];
@@ -90,8 +93,7 @@ double parseDoubleArg(const std::string& text, const std::string& what, double l
     return v;
 }
 
-std::string usageText()
-{
+std::string usageText() {
     return R"(usage:
   mirelow render PLUGIN IN OUT [options]   render an audio file through a plug-in
   mirelow info PLUGIN                      show what a host sees of a plug-in
@@ -129,11 +131,11 @@ demo options:
 )";
 }
 
-Command parseCommandLine(int argc, const char* const* argv)
-{
+Command parseCommandLine(int argc, const char* const* argv) {
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     Command cmd;
-    if (args.empty()) throw UsageError("no command given");
+    if (args.empty())
+        throw UsageError("no command given");
     const std::string verb = args.front();
     args.erase(args.begin());
 
@@ -149,20 +151,27 @@ Command parseCommandLine(int argc, const char* const* argv)
         cmd.kind = Command::Kind::Render;
         RenderOptions& o = cmd.render;
         auto file = [](std::string& slot, const char* opt) {
-            return OptionRule{true, [&slot, opt](const std::string& v) { needFile(v, opt), slot = v; }};
+            return OptionRule{true,
+                              [&slot, opt](const std::string& v) { needFile(v, opt), slot = v; }};
         };
         const std::map<std::string, OptionRule> rules{
-            {"--program", {true, [&](const std::string& v) {
-                               if (v.empty()) throw UsageError("option '--program' needs a number or a name");
-                               o.program = v;
-                           }}},
-            {"--set", {true, [&](const std::string& v) {
-                           const auto eq = v.rfind('=');
-                           if (eq == std::string::npos || eq == 0)
-                               throw UsageError("--set expects NAME=VALUE, got '" + v + "'");
-                           const std::string name = v.substr(0, eq);
-                           o.sets.push_back({name, static_cast<float>(parseDoubleArg(v.substr(eq + 1), "--set " + name, 0.0, 1.0))});
-                       }}},
+            {"--program",
+             {true,
+              [&](const std::string& v) {
+                  if (v.empty())
+                      throw UsageError("option '--program' needs a number or a name");
+                  o.program = v;
+              }}},
+            {"--set",
+             {true,
+              [&](const std::string& v) {
+                  const auto eq = v.rfind('=');
+                  if (eq == std::string::npos || eq == 0)
+                      throw UsageError("--set expects NAME=VALUE, got '" + v + "'");
+                  const std::string name = v.substr(0, eq);
+                  o.sets.push_back({name, static_cast<float>(parseDoubleArg(
+                                              v.substr(eq + 1), "--set " + name, 0.0, 1.0))});
+              }}},
             {"--preset", file(o.preset, "--preset")},
             {"--save-preset", file(o.savePreset, "--save-preset")},
             {"--learn", file(o.learn, "--learn")},
@@ -170,8 +179,12 @@ Command parseCommandLine(int argc, const char* const* argv)
             {"--learn-filter0", file(o.learnFilter0, "--learn-filter0")},
             {"--learn-filter1", file(o.learnFilter1, "--learn-filter1")},
             {"--spectrogram", file(o.spectrogram, "--spectrogram")},
-            {"--tempo", {true, [&](const std::string& v) { o.tempo = parseDoubleArg(v, "--tempo", 1.0, 999.0); }}},
-            {"--block", {true, [&](const std::string& v) { o.blockSize = parseIntArg(v, "--block", 1, 1 << 16); }}},
+            {"--tempo",
+             {true,
+              [&](const std::string& v) { o.tempo = parseDoubleArg(v, "--tempo", 1.0, 999.0); }}},
+            {"--block",
+             {true,
+              [&](const std::string& v) { o.blockSize = parseIntArg(v, "--block", 1, 1 << 16); }}},
             {"--keep-latency", {false, [&](const std::string&) { o.keepLatency = true; }}},
             {"--quiet", {false, [&](const std::string&) { o.quiet = true; }}},
             {"-q", {false, [&](const std::string&) { o.quiet = true; }}},
@@ -179,19 +192,24 @@ Command parseCommandLine(int argc, const char* const* argv)
         const auto pos = parseArgs(args, rules, verb);
         if (pos.size() < 3) {
             static const char* kNames[] = {"PLUGIN", "IN", "OUT"};
-            throw UsageError(std::string("render needs PLUGIN IN OUT (missing ") + kNames[pos.size()] + ")");
+            throw UsageError(std::string("render needs PLUGIN IN OUT (missing ") +
+                             kNames[pos.size()] + ")");
         }
-        if (pos.size() > 3) throw UsageError("render takes PLUGIN IN OUT; unexpected '" + pos[3] + "'");
+        if (pos.size() > 3)
+            throw UsageError("render takes PLUGIN IN OUT; unexpected '" + pos[3] + "'");
         o.plugin = pos[0];
         o.input = pos[1];
         o.output = pos[2];
-        if (!o.learn.empty() && !o.learnPeak.empty()) throw UsageError("give either --learn or --learn-peak, not both");
+        if (!o.learn.empty() && !o.learnPeak.empty())
+            throw UsageError("give either --learn or --learn-peak, not both");
         return cmd;
     }
     if (verb == "info") {
         cmd.kind = Command::Kind::Info;
         const auto pos = parseArgs(args, {}, verb);
-        if (pos.size() != 1) throw UsageError(pos.empty() ? "info needs PLUGIN" : "info takes one PLUGIN; unexpected '" + pos[1] + "'");
+        if (pos.size() != 1)
+            throw UsageError(pos.empty() ? "info needs PLUGIN"
+                                         : "info takes one PLUGIN; unexpected '" + pos[1] + "'");
         cmd.infoPlugin = pos[0];
         return cmd;
     }
@@ -199,11 +217,15 @@ Command parseCommandLine(int argc, const char* const* argv)
         cmd.kind = Command::Kind::Demo;
         DemoOptions& d = cmd.demo;
         const std::map<std::string, OptionRule> rules{
-            {"--block", {true, [&](const std::string& v) { d.blockSize = parseIntArg(v, "--block", 1, 1 << 16); }}},
+            {"--block",
+             {true,
+              [&](const std::string& v) { d.blockSize = parseIntArg(v, "--block", 1, 1 << 16); }}},
         };
         const auto pos = parseArgs(args, rules, verb);
-        if (pos.size() > 1) throw UsageError("demo takes at most one FOLDER; unexpected '" + pos[1] + "'");
-        if (!pos.empty()) d.folder = pos[0];
+        if (pos.size() > 1)
+            throw UsageError("demo takes at most one FOLDER; unexpected '" + pos[1] + "'");
+        if (!pos.empty())
+            d.folder = pos[0];
         return cmd;
     }
     if (verb == "snapshot") {
@@ -213,11 +235,12 @@ Command parseCommandLine(int argc, const char* const* argv)
             throw UsageError("snapshot needs the subject 'widgets'");
         if (pos.size() != 2)
             throw UsageError(pos.size() < 2 ? "snapshot widgets needs FILE.png"
-                                            : "snapshot widgets takes one FILE.png; unexpected '" + pos[2] + "'");
+                                            : "snapshot widgets takes one FILE.png; unexpected '" +
+                                                  pos[2] + "'");
         cmd.snapshotFile = pos[1];
         return cmd;
     }
     throw UsageError("unknown command '" + verb + "'");
 }
 
-}  // namespace mirelow
+} // namespace mirelow

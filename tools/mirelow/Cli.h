@@ -1,6 +1,6 @@
-// The command line: `mirelow render|info|demo|snapshot|help`, parsed into plain option records. Every
-// mistake (unknown option, missing argument, a value that is not a number or out of range) is a
-// UsageError with a one-line message.
+// The command line: `mirelow render|info|demo|snapshot|help`, parsed into plain option records.
+// Every mistake (unknown option, missing argument, a value that is not a number or out of range) is
+// a UsageError with a one-line message.
 #pragma once
 
 #include <optional>
@@ -10,18 +10,18 @@
 namespace mirelow {
 
 struct ParamSetting {
-    std::string name;  // a parameter name or index, as typed
-    float value = 0;   // normalised 0 … 1
+    std::string name; // a parameter name or index, as typed
+    float value = 0;  // normalised 0 … 1
 };
 
 struct RenderOptions {
     std::string plugin, input, output;
-    std::optional<std::string> program;  // number or name
+    std::optional<std::string> program; // number or name
     std::vector<ParamSetting> sets;
     std::string preset, savePreset;
-    std::string learn, learnPeak;              // tidemill
-    std::string learnFilter0, learnFilter1;    // wendle
-    std::optional<double> tempo;               // beats per minute
+    std::string learn, learnPeak;           // tidemill
+    std::string learnFilter0, learnFilter1; // wendle
+    std::optional<double> tempo;            // beats per minute
     int blockSize = 512;
     std::string spectrogram;
     bool keepLatency = false;
@@ -39,7 +39,7 @@ struct Command {
     RenderOptions render;
     std::string infoPlugin;
     DemoOptions demo;
-    std::string snapshotFile;  // snapshot widgets FILE.png
+    std::string snapshotFile; // snapshot widgets FILE.png
 };
 
 // argv[0] is the program name. Throws UsageError.
@@ -52,4 +52,4 @@ std::string usageText();
 int parseIntArg(const std::string& text, const std::string& what, int lo, int hi);
 double parseDoubleArg(const std::string& text, const std::string& what, double lo, double hi);
 
-}  // namespace mirelow
+} // namespace mirelow

@@ -15,4 +15,4 @@ int runSnapshot(const std::string& pngPath);
 // "12.00 s of audio in 0.25 s: 48.0x real time"
 std::string summaryLine(double audioSeconds, double takenSeconds);
 
-}  // namespace mirelow
+} // namespace mirelow

@@ -8,10 +8,10 @@
 namespace mirelow {
 
 struct DenoiseSignal {
-    AudioBuffer clean;   // the tones alone
-    AudioBuffer input;   // tones + noise
-    double leadInSeconds = 0;  // noise only before the first tone
-    double snrDb = 0;          // tones to noise over the tonal section
+    AudioBuffer clean;        // the tones alone
+    AudioBuffer input;        // tones + noise
+    double leadInSeconds = 0; // noise only before the first tone
+    double snrDb = 0;         // tones to noise over the tonal section
 };
 
 // Five seconds of stereo: a one-second noise-only lead-in, then four seconds of harmonic tones
@@ -19,12 +19,12 @@ struct DenoiseSignal {
 DenoiseSignal makeDenoiseSignal(double sampleRate, double snrDb);
 
 struct DenoiseFigures {
-    double noiseReductionDb = 0;  // noise-only section: input power over output power
-    double signalKeptDb = 0;      // the tones' share of the output (in-phase projection), dB
-    double snrOutDb = 0;          // tones to everything else in the output's tonal section
+    double noiseReductionDb = 0; // noise-only section: input power over output power
+    double signalKeptDb = 0;     // the tones' share of the output (in-phase projection), dB
+    double snrOutDb = 0;         // tones to everything else in the output's tonal section
 };
 
 // `output` must be time-aligned with the input (latency compensated).
 DenoiseFigures measureDenoise(const DenoiseSignal& signal, const AudioBuffer& output);
 
-}  // namespace mirelow
+} // namespace mirelow

@@ -15,4 +15,4 @@ struct UsageError : Error {
     using Error::Error;
 };
 
-}  // namespace mirelow
+} // namespace mirelow

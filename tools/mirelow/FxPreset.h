@@ -12,8 +12,7 @@ namespace mirelow {
 
 // A four-character code as text ("+tdl"); unprintable bytes as \xNN.
 std::string fourCCText(int32_t code);
-constexpr int32_t fourCC(const char (&s)[5])
-{
+constexpr int32_t fourCC(const char (&s)[5]) {
     return static_cast<int32_t>((static_cast<uint32_t>(static_cast<unsigned char>(s[0])) << 24) |
                                 (static_cast<uint32_t>(static_cast<unsigned char>(s[1])) << 16) |
                                 (static_cast<uint32_t>(static_cast<unsigned char>(s[2])) << 8) |
@@ -23,23 +22,23 @@ constexpr int32_t fourCC(const char (&s)[5])
 enum class PresetKind { Program, Bank };
 
 struct PresetProgram {
-    std::string name;  // at most 27 characters
+    std::string name; // at most 27 characters
     std::vector<float> params;
 };
 
 struct Preset {
     PresetKind kind = PresetKind::Program;
-    bool isChunk = true;     // 'FPCh'/'FBCh' (opaque chunk) or 'FxCk'/'FxBk' (parameter values)
+    bool isChunk = true; // 'FPCh'/'FBCh' (opaque chunk) or 'FxCk'/'FxBk' (parameter values)
     int32_t formatVersion = 1;
-    int32_t fxId = 0;        // the plug-in's unique ID
-    int32_t fxVersion = 0;   // the plug-in's version
-    int32_t numPrograms = 0; // banks: programs in the bank
-    int32_t numParams = 0;   // programs: parameters of the plug-in
-    int32_t currentProgram = 0;  // banks of format version 2
-    std::string name;            // programs: the program name
-    std::vector<uint8_t> chunk;  // chunk presets
-    std::vector<float> params;   // 'FxCk'
-    std::vector<PresetProgram> programs;  // 'FxBk'
+    int32_t fxId = 0;                    // the plug-in's unique ID
+    int32_t fxVersion = 0;               // the plug-in's version
+    int32_t numPrograms = 0;             // banks: programs in the bank
+    int32_t numParams = 0;               // programs: parameters of the plug-in
+    int32_t currentProgram = 0;          // banks of format version 2
+    std::string name;                    // programs: the program name
+    std::vector<uint8_t> chunk;          // chunk presets
+    std::vector<float> params;           // 'FxCk'
+    std::vector<PresetProgram> programs; // 'FxBk'
 };
 
 // Bytes of a preset file. Names longer than 27 characters are cut.
@@ -57,4 +56,4 @@ void writePresetFile(const std::string& path, const Preset& preset);
 // The kind a file name asks for: ".fxb" is a bank, anything else a program.
 PresetKind presetKindForPath(const std::string& path);
 
-}  // namespace mirelow
+} // namespace mirelow

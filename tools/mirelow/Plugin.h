@@ -11,10 +11,10 @@
 namespace mirelow {
 
 class Plugin {
-public:
+  public:
     virtual ~Plugin() = default;
 
-    virtual std::string format() const = 0;  // "VST 2.4", "Pro Tools (simulated RTAS)"
+    virtual std::string format() const = 0; // "VST 2.4", "Pro Tools (simulated RTAS)"
     virtual std::string path() const = 0;
     virtual std::string effectName() = 0;
     virtual std::string vendor() = 0;
@@ -23,7 +23,7 @@ public:
     virtual int32_t version() = 0;
     virtual int numInputs() = 0;
     virtual int numOutputs() = 0;
-    virtual int latency() = 0;  // samples, as reported once processing is started
+    virtual int latency() = 0; // samples, as reported once processing is started
     virtual std::vector<std::string> flags() = 0;
     // Format-specific lines for `mirelow info` (the Pro Tools group, types and controls...).
     virtual std::vector<std::string> details() { return {}; }
@@ -62,12 +62,13 @@ public:
 };
 
 // Finds a plug-in by name: "tidemill" and "wendle" are the built plug-ins beside the mirelow
-// executable (or in ../lib/vst and ../lib/protools when installed); anything else is a path to a VST 2.4 shared
-// object. `channels` is the layout the plug-in will most likely run (Pro Tools instances are
-// made per layout). Throws mirelow::Error saying why loading failed.
-std::unique_ptr<Plugin> loadPlugin(const std::string& nameOrPath, double sampleRate = 44100.0, int channels = 2);
+// executable (or in ../lib/vst and ../lib/protools when installed); anything else is a path to a
+// VST 2.4 shared object. `channels` is the layout the plug-in will most likely run (Pro Tools
+// instances are made per layout). Throws mirelow::Error saying why loading failed.
+std::unique_ptr<Plugin> loadPlugin(const std::string& nameOrPath, double sampleRate = 44100.0,
+                                   int channels = 2);
 
 // The directory of the running executable.
 std::string executableDir();
 
-}  // namespace mirelow
+} // namespace mirelow

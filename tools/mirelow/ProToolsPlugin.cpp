@@ -11,128 +11,159 @@
 namespace mirelow {
 namespace {
 
-std::string firstLine(const char* text)
-{
+std::string firstLine(const char* text) {
     std::string s(text);
     return s.substr(0, s.find_first_of("\r\n"));
 }
 
-std::vector<std::string> lines(const std::string& text)
-{
+std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> out;
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) out.push_back(line);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
     return out;
 }
 
-}  // namespace
+} // namespace
 
-ProToolsPlugin::ProToolsPlugin(const std::string& path, double sampleRate, int channels)
-{
+ProToolsPlugin::ProToolsPlugin(const std::string& path, double sampleRate, int channels) {
     try {
         plugin_ = std::make_unique<ptsim::PlugIn>(path);
-        if (plugin_->typeIndexForChannels(channels) < 0) channels = channels == 1 ? 2 : 1;
+        if (plugin_->typeIndexForChannels(channels) < 0)
+            channels = channels == 1 ? 2 : 1;
         instance_ = plugin_->createInstance(channels, sampleRate);
     } catch (const ptsim::Error& e) {
         throw Error(std::string("cannot load ") + path + ": " + e.what());
     }
 }
 
-ProToolsPlugin::~ProToolsPlugin()
-{
+ProToolsPlugin::~ProToolsPlugin() {
     instance_.reset();
     plugin_.reset();
 }
 
-std::string ProToolsPlugin::path() const { return plugin_->path(); }
-std::string ProToolsPlugin::effectName() { return firstLine(plugin_->group().plugInNames); }
-std::string ProToolsPlugin::vendor() { return firstLine(plugin_->group().manufacturerNames); }
-std::string ProToolsPlugin::product() { return firstLine(instance_->type().names); }
-int32_t ProToolsPlugin::uniqueId() { return static_cast<int32_t>(instance_->type().productID); }
-int32_t ProToolsPlugin::version() { return plugin_->group().version; }
-int ProToolsPlugin::numInputs() { return instance_->channels(); }
-int ProToolsPlugin::numOutputs() { return instance_->channels(); }
-int ProToolsPlugin::latency() { return instance_->latency(); }
-std::vector<std::string> ProToolsPlugin::flags() { return {"RTAS"}; }
+std::string ProToolsPlugin::path() const {
+    return plugin_->path();
+}
+std::string ProToolsPlugin::effectName() {
+    return firstLine(plugin_->group().plugInNames);
+}
+std::string ProToolsPlugin::vendor() {
+    return firstLine(plugin_->group().manufacturerNames);
+}
+std::string ProToolsPlugin::product() {
+    return firstLine(instance_->type().names);
+}
+int32_t ProToolsPlugin::uniqueId() {
+    return static_cast<int32_t>(instance_->type().productID);
+}
+int32_t ProToolsPlugin::version() {
+    return plugin_->group().version;
+}
+int ProToolsPlugin::numInputs() {
+    return instance_->channels();
+}
+int ProToolsPlugin::numOutputs() {
+    return instance_->channels();
+}
+int ProToolsPlugin::latency() {
+    return instance_->latency();
+}
+std::vector<std::string> ProToolsPlugin::flags() {
+    return {"RTAS"};
+}
 
-std::vector<std::string> ProToolsPlugin::details()
-{
+std::vector<std::string> ProToolsPlugin::details() {
     std::vector<std::string> out = lines(plugin_->describe());
     out.push_back("instance       " + std::to_string(instance_->channels()) + " channel(s), " +
                   ptsim::fourCCString(instance_->type().typeID));
     out.push_back("controls (as the simulator sees them):");
-    for (auto& l : lines(instance_->describeControls())) out.push_back("  " + l);
+    for (auto& l : lines(instance_->describeControls()))
+        out.push_back("  " + l);
     return out;
 }
 
-int ProToolsPlugin::maxChannels() { return plugin_->typeIndexForChannels(2) >= 0 ? 2 : 1; }
+int ProToolsPlugin::maxChannels() {
+    return plugin_->typeIndexForChannels(2) >= 0 ? 2 : 1;
+}
 
-int ProToolsPlugin::numParams() { return static_cast<int>(instance_->controls().size()); }
+int ProToolsPlugin::numParams() {
+    return static_cast<int>(instance_->controls().size());
+}
 
-std::string ProToolsPlugin::paramName(int index)
-{
+std::string ProToolsPlugin::paramName(int index) {
     const auto& c = instance_->controls();
-    return index >= 0 && index < numParams() ? c[static_cast<std::size_t>(index)].longName : std::string();
+    return index >= 0 && index < numParams() ? c[static_cast<std::size_t>(index)].longName
+                                             : std::string();
 }
 
-std::string ProToolsPlugin::paramLabel(int) { return {}; }
-std::string ProToolsPlugin::paramDisplay(int index) { return instance_->controlText(index + 1); }
+std::string ProToolsPlugin::paramLabel(int) {
+    return {};
+}
+std::string ProToolsPlugin::paramDisplay(int index) {
+    return instance_->controlText(index + 1);
+}
 
-float ProToolsPlugin::getParam(int index)
-{
+float ProToolsPlugin::getParam(int index) {
     // The 32-bit control value puts the minimum at -2^31 and the maximum at 2^31 - 1.
-    return static_cast<float>((static_cast<double>(instance_->control(index + 1)) + 2147483648.0) / 4294967295.0);
+    return static_cast<float>((static_cast<double>(instance_->control(index + 1)) + 2147483648.0) /
+                              4294967295.0);
 }
 
-void ProToolsPlugin::setParam(int index, float value) { instance_->setControlNormalised(index + 1, value); }
+void ProToolsPlugin::setParam(int index, float value) {
+    instance_->setControlNormalised(index + 1, value);
+}
 
-std::vector<uint8_t> ProToolsPlugin::getChunk(bool) { return ptsim::encodeSession(instance_->saveState()); }
+std::vector<uint8_t> ProToolsPlugin::getChunk(bool) {
+    return ptsim::encodeSession(instance_->saveState());
+}
 
-bool ProToolsPlugin::setChunk(const std::vector<uint8_t>& data, bool)
-{
+bool ProToolsPlugin::setChunk(const std::vector<uint8_t>& data, bool) {
     ptsim::SessionState state;
     try {
         state = ptsim::decodeSession(data);
     } catch (const ptsim::Error&) {
         return false;
     }
-    if (instance_->restoreState(state) != kPINoErr) return false;
+    if (instance_->restoreState(state) != kPINoErr)
+        return false;
     // Restored curves sound from the next gain refresh on; re-sending the depth gives it now.
-    if (const int depth = instance_->controlIndex("depth"); depth > 0) instance_->setControl(depth, instance_->control(depth));
+    if (const int depth = instance_->controlIndex("depth"); depth > 0)
+        instance_->setControl(depth, instance_->control(depth));
     return true;
 }
 
-void ProToolsPlugin::setTempo(double bpm)
-{
+void ProToolsPlugin::setTempo(double bpm) {
     tempo_ = bpm;
     instance_->setTempo(bpm);
 }
 
-void ProToolsPlugin::recreate(int channels, double sampleRate)
-{
+void ProToolsPlugin::recreate(int channels, double sampleRate) {
     ptsim::SessionState state = instance_->saveState();
     std::unique_ptr<ptsim::Instance> fresh;
     try {
         fresh = plugin_->createInstance(channels, sampleRate);
     } catch (const ptsim::Error& e) {
-        throw Error(effectName() + ": no " + std::to_string(channels) + "-channel instance: " + e.what());
+        throw Error(effectName() + ": no " + std::to_string(channels) +
+                    "-channel instance: " + e.what());
     }
     state.typeID = fresh->type().typeID;
-    if (fresh->restoreState(state) != kPINoErr) throw Error(effectName() + " refused its own state");
+    if (fresh->restoreState(state) != kPINoErr)
+        throw Error(effectName() + " refused its own state");
     instance_ = std::move(fresh);
-    if (const int depth = instance_->controlIndex("depth"); depth > 0) instance_->setControl(depth, instance_->control(depth));
+    if (const int depth = instance_->controlIndex("depth"); depth > 0)
+        instance_->setControl(depth, instance_->control(depth));
     instance_->setTempo(tempo_);
 }
 
-void ProToolsPlugin::start(double sampleRate, int, int channels)
-{
-    if (channels != instance_->channels() || sampleRate != instance_->sampleRate()) recreate(channels, sampleRate);
+void ProToolsPlugin::start(double sampleRate, int, int channels) {
+    if (channels != instance_->channels() || sampleRate != instance_->sampleRate())
+        recreate(channels, sampleRate);
     instance_->setTempo(tempo_);
 }
 
-void ProToolsPlugin::process(float* const* in, float* const* out, int frames)
-{
+void ProToolsPlugin::process(float* const* in, float* const* out, int frames) {
     instance_->render(const_cast<float**>(in), const_cast<float**>(out), frames);
 }
 
-}  // namespace mirelow
+} // namespace mirelow

@@ -9,12 +9,12 @@
 namespace ptsim {
 class PlugIn;
 class Instance;
-}  // namespace ptsim
+} // namespace ptsim
 
 namespace mirelow {
 
 class ProToolsPlugin : public Plugin {
-public:
+  public:
     // Loads the library and makes an instance of the type with `channels` channels (1 or 2).
     // Throws mirelow::Error.
     ProToolsPlugin(const std::string& path, double sampleRate, int channels);
@@ -25,7 +25,7 @@ public:
     std::string effectName() override;
     std::string vendor() override;
     std::string product() override;
-    int32_t uniqueId() override;  // the effect types' product ID
+    int32_t uniqueId() override; // the effect types' product ID
     int32_t version() override;
     int numInputs() override;
     int numOutputs() override;
@@ -62,7 +62,7 @@ public:
     void stop() override {}
     void process(float* const* in, float* const* out, int frames) override;
 
-private:
+  private:
     // A new instance with `channels` channels at `sampleRate`, carrying the current state over.
     void recreate(int channels, double sampleRate);
 
@@ -71,4 +71,4 @@ private:
     double tempo_ = 120.0;
 };
 
-}  // namespace mirelow
+} // namespace mirelow

@@ -8,17 +8,20 @@
 namespace mirelow {
 
 ProgressBar::ProgressBar(std::string label, bool enabled)
-    : label_(std::move(label)), active_(enabled && isatty(STDERR_FILENO)), start_(Clock::now()), last_(start_)
-{
+    : label_(std::move(label)), active_(enabled && isatty(STDERR_FILENO)), start_(Clock::now()),
+      last_(start_) {}
+
+ProgressBar::~ProgressBar() {
+    finish();
 }
 
-ProgressBar::~ProgressBar() { finish(); }
-
-void ProgressBar::update(double fraction)
-{
-    if (!active_) return;
+void ProgressBar::update(double fraction) {
+    if (!active_)
+        return;
     const auto now = Clock::now();
-    if (now - start_ < std::chrono::seconds(1) || (drawn_ && now - last_ < std::chrono::milliseconds(100))) return;
+    if (now - start_ < std::chrono::seconds(1) ||
+        (drawn_ && now - last_ < std::chrono::milliseconds(100)))
+        return;
     last_ = now;
     fraction = std::clamp(fraction, 0.0, 1.0);
     constexpr int kWidth = 40;
@@ -27,13 +30,13 @@ void ProgressBar::update(double fraction)
     const double remaining = fraction > 0 ? elapsed * (1 - fraction) / fraction : 0;
     std::string bar(static_cast<std::size_t>(filled), '#');
     bar.resize(kWidth, '-');
-    std::fprintf(stderr, "\r%s [%s] %3.0f%%  %.0f s left \x1b[K", label_.c_str(), bar.c_str(), fraction * 100, remaining);
+    std::fprintf(stderr, "\r%s [%s] %3.0f%%  %.0f s left \x1b[K", label_.c_str(), bar.c_str(),
+                 fraction * 100, remaining);
     std::fflush(stderr);
     drawn_ = true;
 }
 
-void ProgressBar::finish()
-{
+void ProgressBar::finish() {
     if (drawn_) {
         std::fprintf(stderr, "\r\x1b[K");
         std::fflush(stderr);
@@ -42,4 +45,4 @@ void ProgressBar::finish()
     active_ = false;
 }
 
-}  // namespace mirelow
+} // namespace mirelow

@@ -8,17 +8,17 @@
 namespace mirelow {
 
 class ProgressBar {
-public:
+  public:
     // `enabled` false (--quiet) shows nothing; a stderr that is not a terminal shows nothing.
     ProgressBar(std::string label, bool enabled);
     ~ProgressBar();
     ProgressBar(const ProgressBar&) = delete;
     ProgressBar& operator=(const ProgressBar&) = delete;
 
-    void update(double fraction);  // 0 … 1
-    void finish();                 // erases the bar if one was drawn
+    void update(double fraction); // 0 … 1
+    void finish();                // erases the bar if one was drawn
 
-private:
+  private:
     using Clock = std::chrono::steady_clock;
     std::string label_;
     bool active_;
@@ -26,4 +26,4 @@ private:
     Clock::time_point start_, last_;
 };
 
-}  // namespace mirelow
+} // namespace mirelow

@@ -10,78 +10,80 @@
 namespace mirelow {
 namespace {
 
-bool isNumber(const std::string& s)
-{
-    return !s.empty() && s.size() < 10 && std::all_of(s.begin(), s.end(), [](unsigned char c) { return std::isdigit(c); });
+bool isNumber(const std::string& s) {
+    return !s.empty() && s.size() < 10 &&
+           std::all_of(s.begin(), s.end(), [](unsigned char c) { return std::isdigit(c); });
 }
 
-std::string trim(std::string s)
-{
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.pop_back();
+std::string trim(std::string s) {
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
+        s.pop_back();
     s.erase(0, std::min(s.size(), s.find_first_not_of(" \t")));
     return s;
 }
 
-std::string quotedList(const std::vector<std::string>& names)
-{
+std::string quotedList(const std::vector<std::string>& names) {
     std::string out;
-    for (const auto& n : names) out += (out.empty() ? "'" : ", '") + n + "'";
+    for (const auto& n : names)
+        out += (out.empty() ? "'" : ", '") + n + "'";
     return out;
 }
 
-}  // namespace
+} // namespace
 
-std::string lowercase(std::string s)
-{
+std::string lowercase(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
     return s;
 }
 
-std::string baseName(const std::string& path)
-{
+std::string baseName(const std::string& path) {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-int findParam(Plugin& plugin, const std::string& nameOrIndex)
-{
+int findParam(Plugin& plugin, const std::string& nameOrIndex) {
     const int n = plugin.numParams();
     if (isNumber(nameOrIndex)) {
         const int index = std::stoi(nameOrIndex);
         if (index >= n)
-            throw UsageError("parameter " + nameOrIndex + " does not exist: " + plugin.effectName() + " has " +
+            throw UsageError("parameter " + nameOrIndex +
+                             " does not exist: " + plugin.effectName() + " has " +
                              std::to_string(n) + " parameters (0 … " + std::to_string(n - 1) + ")");
         return index;
     }
     std::vector<std::string> names;
     for (int i = 0; i < n; ++i) {
         names.push_back(trim(plugin.paramName(i)));
-        if (lowercase(names.back()) == lowercase(trim(nameOrIndex))) return i;
+        if (lowercase(names.back()) == lowercase(trim(nameOrIndex)))
+            return i;
     }
-    throw UsageError("unknown parameter '" + nameOrIndex + "'; " + plugin.effectName() + " has " + quotedList(names));
+    throw UsageError("unknown parameter '" + nameOrIndex + "'; " + plugin.effectName() + " has " +
+                     quotedList(names));
 }
 
-int findProgram(Plugin& plugin, const std::string& numberOrName)
-{
+int findProgram(Plugin& plugin, const std::string& numberOrName) {
     const int n = plugin.numPrograms();
-    if (n == 0) throw UsageError(plugin.effectName() + " has no programs");
+    if (n == 0)
+        throw UsageError(plugin.effectName() + " has no programs");
     if (isNumber(numberOrName)) {
         const int index = std::stoi(numberOrName);
         if (index >= n)
-            throw UsageError("program " + numberOrName + " does not exist: " + plugin.effectName() + " has " +
-                             std::to_string(n) + " programs (0 … " + std::to_string(n - 1) + ")");
+            throw UsageError("program " + numberOrName + " does not exist: " + plugin.effectName() +
+                             " has " + std::to_string(n) + " programs (0 … " +
+                             std::to_string(n - 1) + ")");
         return index;
     }
     std::vector<std::string> names;
     for (int i = 0; i < n; ++i) {
         names.push_back(trim(plugin.programName(i)));
-        if (lowercase(names.back()) == lowercase(trim(numberOrName))) return i;
+        if (lowercase(names.back()) == lowercase(trim(numberOrName)))
+            return i;
     }
-    throw UsageError("unknown program '" + numberOrName + "'; " + plugin.effectName() + " has " + quotedList(names));
+    throw UsageError("unknown program '" + numberOrName + "'; " + plugin.effectName() + " has " +
+                     quotedList(names));
 }
 
-Preset capturePreset(Plugin& plugin, PresetKind kind)
-{
+Preset capturePreset(Plugin& plugin, PresetKind kind) {
     Preset p;
     p.kind = kind;
     p.isChunk = plugin.programsAreChunks();
@@ -93,12 +95,14 @@ Preset capturePreset(Plugin& plugin, PresetKind kind)
     p.name = plugin.currentProgramName();
     if (p.isChunk) {
         p.chunk = plugin.getChunk(kind == PresetKind::Program);
-        if (p.chunk.empty()) throw Error(plugin.effectName() + " gave no chunk to save");
+        if (p.chunk.empty())
+            throw Error(plugin.effectName() + " gave no chunk to save");
         return p;
     }
     auto values = [&] {
         std::vector<float> v(static_cast<std::size_t>(p.numParams));
-        for (int i = 0; i < p.numParams; ++i) v[static_cast<std::size_t>(i)] = plugin.getParam(i);
+        for (int i = 0; i < p.numParams; ++i)
+            v[static_cast<std::size_t>(i)] = plugin.getParam(i);
         return v;
     };
     if (kind == PresetKind::Program) {
@@ -108,36 +112,41 @@ Preset capturePreset(Plugin& plugin, PresetKind kind)
     // A parameter bank needs every program selected in turn; the current one is selected last.
     const int current = p.currentProgram;
     for (int i = 0; i < std::max(1, p.numPrograms); ++i) {
-        if (p.numPrograms > 0) plugin.setProgram(i);
+        if (p.numPrograms > 0)
+            plugin.setProgram(i);
         p.programs.push_back({plugin.currentProgramName(), values()});
     }
-    if (p.numPrograms > 0) plugin.setProgram(current);
+    if (p.numPrograms > 0)
+        plugin.setProgram(current);
     p.numPrograms = static_cast<int32_t>(p.programs.size());
     return p;
 }
 
-void applyPreset(Plugin& plugin, const Preset& p, const std::string& what)
-{
+void applyPreset(Plugin& plugin, const Preset& p, const std::string& what) {
     const std::string where = "preset '" + what + "'";
     if (p.fxId != plugin.uniqueId())
-        throw Error(where + " is for plug-in '" + fourCCText(p.fxId) + "', not " + plugin.effectName() + " ('" +
-                    fourCCText(plugin.uniqueId()) + "')");
+        throw Error(where + " is for plug-in '" + fourCCText(p.fxId) + "', not " +
+                    plugin.effectName() + " ('" + fourCCText(plugin.uniqueId()) + "')");
     if (p.isChunk) {
         if (!plugin.programsAreChunks())
-            throw Error(where + " holds a chunk, but " + plugin.effectName() + " keeps its programs as parameters");
+            throw Error(where + " holds a chunk, but " + plugin.effectName() +
+                        " keeps its programs as parameters");
         if (!plugin.setChunk(p.chunk, p.kind == PresetKind::Program))
-            throw Error(where + ": " + plugin.effectName() + " refused its " + std::to_string(p.chunk.size()) + "-byte chunk");
+            throw Error(where + ": " + plugin.effectName() + " refused its " +
+                        std::to_string(p.chunk.size()) + "-byte chunk");
         // A bank remembers which program was current when it was saved.
-        if (p.kind == PresetKind::Bank && p.currentProgram < plugin.numPrograms() && p.currentProgram != plugin.currentProgram())
+        if (p.kind == PresetKind::Bank && p.currentProgram < plugin.numPrograms() &&
+            p.currentProgram != plugin.currentProgram())
             plugin.setProgram(p.currentProgram);
         return;
     }
     const int numParams = plugin.numParams();
     auto setAll = [&](const std::vector<float>& values, const std::string& name) {
         if (static_cast<int>(values.size()) != numParams)
-            throw Error(where + " has " + std::to_string(values.size()) + " parameters, " + plugin.effectName() +
-                        " has " + std::to_string(numParams));
-        for (int i = 0; i < numParams; ++i) plugin.setParam(i, values[static_cast<std::size_t>(i)]);
+            throw Error(where + " has " + std::to_string(values.size()) + " parameters, " +
+                        plugin.effectName() + " has " + std::to_string(numParams));
+        for (int i = 0; i < numParams; ++i)
+            plugin.setParam(i, values[static_cast<std::size_t>(i)]);
         plugin.setCurrentProgramName(name);
     };
     if (p.kind == PresetKind::Program) {
@@ -147,17 +156,19 @@ void applyPreset(Plugin& plugin, const Preset& p, const std::string& what)
     // A plug-in without programs saves its one current state as a bank of one.
     const int programs = plugin.numPrograms();
     if (static_cast<int>(p.programs.size()) > std::max(1, programs))
-        throw Error(where + " has " + std::to_string(p.programs.size()) + " programs, " + plugin.effectName() + " has " +
-                    std::to_string(programs));
+        throw Error(where + " has " + std::to_string(p.programs.size()) + " programs, " +
+                    plugin.effectName() + " has " + std::to_string(programs));
     for (std::size_t i = 0; i < p.programs.size(); ++i) {
-        if (programs > 0) plugin.setProgram(static_cast<int>(i));
+        if (programs > 0)
+            plugin.setProgram(static_cast<int>(i));
         setAll(p.programs[i].params, p.programs[i].name);
     }
-    if (programs > 0) plugin.setProgram(std::min(p.currentProgram, static_cast<int32_t>(p.programs.size()) - 1));
+    if (programs > 0)
+        plugin.setProgram(std::min(p.currentProgram, static_cast<int32_t>(p.programs.size()) - 1));
 }
 
-void learnPass(Plugin& plugin, const std::string& paramName, float on, const AudioBuffer& audio, int channels, int blockSize)
-{
+void learnPass(Plugin& plugin, const std::string& paramName, float on, const AudioBuffer& audio,
+               int channels, int blockSize) {
     int index = -1;
     try {
         index = findParam(plugin, paramName);
@@ -169,19 +180,22 @@ void learnPass(Plugin& plugin, const std::string& paramName, float on, const Aud
     plugin.setParam(index, 0.0f);
 }
 
-std::unique_ptr<Plugin> reloadWithState(std::unique_ptr<Plugin> plugin, const std::string& nameOrPath, double sampleRate)
-{
-    if (!plugin->programsAreChunks()) return plugin;
+std::unique_ptr<Plugin> reloadWithState(std::unique_ptr<Plugin> plugin,
+                                        const std::string& nameOrPath, double sampleRate) {
+    if (!plugin->programsAreChunks())
+        return plugin;
     const std::vector<uint8_t> bank = plugin->getChunk(false);
     const int current = plugin->currentProgram();
     auto fresh = loadPlugin(nameOrPath, sampleRate, std::clamp(plugin->numInputs(), 1, 2));
-    if (!fresh->setChunk(bank, false)) throw Error(fresh->effectName() + " refused its own bank chunk");
-    if (current >= 0 && current < fresh->numPrograms() && current != fresh->currentProgram()) fresh->setProgram(current);
+    if (!fresh->setChunk(bank, false))
+        throw Error(fresh->effectName() + " refused its own bank chunk");
+    if (current >= 0 && current < fresh->numPrograms() && current != fresh->currentProgram())
+        fresh->setProgram(current);
     return fresh;
 }
 
-void learnWendleFilter(Plugin& plugin, int filter, const AudioBuffer& audio, int channels, int blockSize)
-{
+void learnWendleFilter(Plugin& plugin, int filter, const AudioBuffer& audio, int channels,
+                       int blockSize) {
     int position = -1;
     try {
         position = findParam(plugin, "filter");
@@ -193,4 +207,4 @@ void learnWendleFilter(Plugin& plugin, int filter, const AudioBuffer& audio, int
     learnPass(plugin, "learn", 1.0f, audio, channels, blockSize);
 }
 
-}  // namespace mirelow
+} // namespace mirelow

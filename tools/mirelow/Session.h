@@ -26,21 +26,23 @@ void applyPreset(Plugin& plugin, const Preset& preset, const std::string& what);
 
 // A learn pass: sets the parameter `paramName` to `on`, runs `audio` through the plug-in,
 // sets it back to 0, which finishes the pass.
-void learnPass(Plugin& plugin, const std::string& paramName, float on, const AudioBuffer& audio, int channels,
-               int blockSize);
+void learnPass(Plugin& plugin, const std::string& paramName, float on, const AudioBuffer& audio,
+               int channels, int blockSize);
 
 // wendle: learns filter `filter` (0 or 1) from `audio`: moves the "filter" control to it and
 // runs a pass with the "learn" control.
-void learnWendleFilter(Plugin& plugin, int filter, const AudioBuffer& audio, int channels, int blockSize);
+void learnWendleFilter(Plugin& plugin, int filter, const AudioBuffer& audio, int channels,
+                       int blockSize);
 
 // After learning, a render starts from a freshly loaded instance that carries the learned state
 // (all programs and the current one, through the plug-in's bank chunk), as when a host reopens
 // a project: what the learn pass left in the processing (gains in motion, frames in flight) does
 // not colour the render, and a preset saved from this state reproduces the render exactly.
 // Plug-ins without chunks are kept as they are.
-std::unique_ptr<Plugin> reloadWithState(std::unique_ptr<Plugin> plugin, const std::string& nameOrPath, double sampleRate);
+std::unique_ptr<Plugin> reloadWithState(std::unique_ptr<Plugin> plugin,
+                                        const std::string& nameOrPath, double sampleRate);
 
 std::string lowercase(std::string s);
 std::string baseName(const std::string& path);
 
-}  // namespace mirelow
+} // namespace mirelow

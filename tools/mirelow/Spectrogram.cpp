@@ -21,10 +21,10 @@ constexpr const char* kFont = "Liberation Sans";
 
 // Analysis size: about 90 ms, a power of two (4096 at 44.1 and 48 kHz) so that the lowest
 // octaves of the log axis still get several bins.
-int fftSizeFor(double rate)
-{
+int fftSizeFor(double rate) {
     int n = 256;
-    while (n < 65536 && n < rate * 0.07) n *= 2;
+    while (n < 65536 && n < rate * 0.07)
+        n *= 2;
     return n;
 }
 
@@ -33,21 +33,24 @@ struct Rgb {
 };
 
 // A perceptually ordered dark-to-bright colour ramp (black, purple, red, orange, pale yellow).
-Rgb colourAt(double x)
-{
+Rgb colourAt(double x) {
     static constexpr std::array<std::array<double, 3>, 9> kStops{{{0, 0, 4},
-                                                                 {31, 12, 72},
-                                                                 {85, 15, 109},
-                                                                 {136, 34, 106},
-                                                                 {186, 54, 85},
-                                                                 {227, 89, 51},
-                                                                 {249, 140, 10},
-                                                                 {249, 201, 50},
-                                                                 {252, 255, 164}}};
+                                                                  {31, 12, 72},
+                                                                  {85, 15, 109},
+                                                                  {136, 34, 106},
+                                                                  {186, 54, 85},
+                                                                  {227, 89, 51},
+                                                                  {249, 140, 10},
+                                                                  {249, 201, 50},
+                                                                  {252, 255, 164}}};
     x = std::clamp(x, 0.0, 1.0) * static_cast<double>(kStops.size() - 1);
     const auto i = std::min(static_cast<std::size_t>(x), kStops.size() - 2);
     const double t = x - static_cast<double>(i);
-    auto mix = [&](int k) { return (kStops[i][static_cast<std::size_t>(k)] * (1 - t) + kStops[i + 1][static_cast<std::size_t>(k)] * t) / 255.0; };
+    auto mix = [&](int k) {
+        return (kStops[i][static_cast<std::size_t>(k)] * (1 - t) +
+                kStops[i + 1][static_cast<std::size_t>(k)] * t) /
+               255.0;
+    };
     return {mix(0), mix(1), mix(2)};
 }
 
@@ -58,35 +61,35 @@ struct ContextDeleter {
     void operator()(cairo_t* c) const { cairo_destroy(c); }
 };
 
-std::string hzLabel(double hz)
-{
+std::string hzLabel(double hz) {
     char buf[32];
-    if (hz >= 1000) std::snprintf(buf, sizeof buf, "%gk", hz / 1000);
-    else std::snprintf(buf, sizeof buf, "%g", hz);
+    if (hz >= 1000)
+        std::snprintf(buf, sizeof buf, "%gk", hz / 1000);
+    else
+        std::snprintf(buf, sizeof buf, "%g", hz);
     return buf;
 }
 
-std::string secondsLabel(double s, double step)
-{
+std::string secondsLabel(double s, double step) {
     char buf[32];
     std::snprintf(buf, sizeof buf, step < 0.1 ? "%.2f" : step < 1 ? "%.1f" : "%.0f", s);
     return buf;
 }
 
 // A tick step giving about `want` ticks over `span`: 1, 2 or 5 times a power of ten.
-double niceStep(double span, int want)
-{
+double niceStep(double span, int want) {
     const double raw = span / want;
     const double p = std::pow(10.0, std::floor(std::log10(raw)));
     for (double m : {1.0, 2.0, 5.0, 10.0})
-        if (raw <= m * p) return m * p;
+        if (raw <= m * p)
+            return m * p;
     return 10 * p;
 }
 
-void text(cairo_t* cr, double x, double y, const std::string& s, double size, double alignX, double alignY,
-          bool bold = false)
-{
-    cairo_select_font_face(cr, kFont, CAIRO_FONT_SLANT_NORMAL, bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+void text(cairo_t* cr, double x, double y, const std::string& s, double size, double alignX,
+          double alignY, bool bold = false) {
+    cairo_select_font_face(cr, kFont, CAIRO_FONT_SLANT_NORMAL,
+                           bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
     cairo_set_font_size(cr, size);
     cairo_text_extents_t e;
     cairo_text_extents(cr, s.c_str(), &e);
@@ -94,10 +97,10 @@ void text(cairo_t* cr, double x, double y, const std::string& s, double size, do
     cairo_show_text(cr, s.c_str());
 }
 
-}  // namespace
+} // namespace
 
-SpectrogramImage analyseSpectrogram(const AudioBuffer& audio, int rows, int columns, double minHz, double seconds)
-{
+SpectrogramImage analyseSpectrogram(const AudioBuffer& audio, int rows, int columns, double minHz,
+                                    double seconds) {
     SpectrogramImage img;
     img.rows = rows;
     img.columns = columns;
@@ -105,14 +108,16 @@ SpectrogramImage analyseSpectrogram(const AudioBuffer& audio, int rows, int colu
     img.maxHz = audio.sampleRate / 2;
     img.seconds = seconds;
     img.db.assign(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns), -300.0f);
-    if (rows < 1 || columns < 1 || audio.numChannels() == 0 || seconds <= 0) return img;
+    if (rows < 1 || columns < 1 || audio.numChannels() == 0 || seconds <= 0)
+        return img;
 
     const int n = fftSizeFor(audio.sampleRate);
     const int bins = n / 2 + 1;
     std::vector<float> window(static_cast<std::size_t>(n));
     double windowSum = 0;
     for (int i = 0; i < n; ++i) {
-        window[static_cast<std::size_t>(i)] = static_cast<float>(0.5 - 0.5 * std::cos(2 * std::numbers::pi * (i + 0.5) / n));
+        window[static_cast<std::size_t>(i)] =
+            static_cast<float>(0.5 - 0.5 * std::cos(2 * std::numbers::pi * (i + 0.5) / n));
         windowSum += window[static_cast<std::size_t>(i)];
     }
     // A sine of amplitude A gives |X| = A × windowSum / 2 in its bin: scale that to A.
@@ -131,33 +136,43 @@ SpectrogramImage analyseSpectrogram(const AudioBuffer& audio, int rows, int colu
     const auto frames = static_cast<long long>(audio.frames());
     for (int col = 0; col < columns; ++col) {
         const double centre = (col + 0.5) * seconds / columns * audio.sampleRate;
-        if (centre >= static_cast<double>(frames)) continue;
+        if (centre >= static_cast<double>(frames))
+            continue;
         const long long start = static_cast<long long>(centre) - n / 2;
         std::fill(power.begin(), power.end(), 0.0);
         for (const auto& ch : audio.channels) {
             for (int i = 0; i < n; ++i) {
                 const long long j = start + i;
-                in[i] = (j >= 0 && j < frames) ? ch[static_cast<std::size_t>(j)] * window[static_cast<std::size_t>(i)] : 0.0f;
+                in[i] = (j >= 0 && j < frames)
+                            ? ch[static_cast<std::size_t>(j)] * window[static_cast<std::size_t>(i)]
+                            : 0.0f;
             }
             fftwf_execute(plan);
-            for (int k = 0; k < bins; ++k) power[static_cast<std::size_t>(k)] += (double(out[k][0]) * out[k][0] + double(out[k][1]) * out[k][1]) * norm * norm;
+            for (int k = 0; k < bins; ++k)
+                power[static_cast<std::size_t>(k)] +=
+                    (double(out[k][0]) * out[k][0] + double(out[k][1]) * out[k][1]) * norm * norm;
         }
-        for (auto& p : power) p /= static_cast<double>(audio.numChannels());
+        for (auto& p : power)
+            p /= static_cast<double>(audio.numChannels());
 
         for (int row = 0; row < rows; ++row) {
             const double hi = rowHz(row) / binHz, lo = rowHz(row + 1) / binHz;
             double p;
-            const int k0 = static_cast<int>(std::ceil(lo)), k1 = std::min(bins - 1, static_cast<int>(std::floor(hi)));
+            const int k0 = static_cast<int>(std::ceil(lo)),
+                      k1 = std::min(bins - 1, static_cast<int>(std::floor(hi)));
             if (k1 >= k0) {
                 p = 0;
-                for (int k = k0; k <= k1; ++k) p = std::max(p, power[static_cast<std::size_t>(k)]);
+                for (int k = k0; k <= k1; ++k)
+                    p = std::max(p, power[static_cast<std::size_t>(k)]);
             } else {
                 const double c = std::min(0.5 * (lo + hi), bins - 1.0);
                 const int k = std::min(static_cast<int>(c), bins - 2);
                 const double t = c - k;
-                p = power[static_cast<std::size_t>(k)] * (1 - t) + power[static_cast<std::size_t>(k) + 1] * t;
+                p = power[static_cast<std::size_t>(k)] * (1 - t) +
+                    power[static_cast<std::size_t>(k) + 1] * t;
             }
-            img.db[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) + static_cast<std::size_t>(col)] =
+            img.db[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) +
+                   static_cast<std::size_t>(col)] =
                 static_cast<float>(10.0 * std::log10(p + 1e-30));
         }
     }
@@ -167,9 +182,9 @@ SpectrogramImage analyseSpectrogram(const AudioBuffer& audio, int rows, int colu
     return img;
 }
 
-void writeSpectrogramPng(const std::string& path, const std::string& title, const std::string& subtitle,
-                         const std::vector<SpectrogramPanel>& panels, const SpectrogramStyle& style)
-{
+void writeSpectrogramPng(const std::string& path, const std::string& title,
+                         const std::string& subtitle, const std::vector<SpectrogramPanel>& panels,
+                         const SpectrogramStyle& style) {
     constexpr int kLeft = 78, kRight = 112, kTop = 74, kGap = 34, kBottom = 58;
     const int n = static_cast<int>(panels.size());
     const int width = style.width;
@@ -182,9 +197,11 @@ void writeSpectrogramPng(const std::string& path, const std::string& title, cons
         seconds = std::max(seconds, p.audio->seconds());
         maxHz = std::max(maxHz, p.audio->sampleRate / 2);
     }
-    if (seconds <= 0) seconds = 1;
+    if (seconds <= 0)
+        seconds = 1;
 
-    std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
+    std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface(
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
     std::unique_ptr<cairo_t, ContextDeleter> ctx(cairo_create(surface.get()));
     cairo_t* cr = ctx.get();
     cairo_set_source_rgb(cr, 0.11, 0.11, 0.13);
@@ -197,16 +214,21 @@ void writeSpectrogramPng(const std::string& path, const std::string& title, cons
     text(cr, width / 2.0, 42, subtitle, 13, 0.5, 0);
 
     const double ratio = maxHz / style.minHz;
-    auto yOfHz = [&](double hz) { return plotH * (1.0 - std::log(hz / style.minHz) / std::log(ratio)); };
-    static constexpr std::array<double, 13> kMajor{20, 50, 100, 200, 500, 1000, 2000, 5000, 10000, 20000, 50000, 100000, 200000};
+    auto yOfHz = [&](double hz) {
+        return plotH * (1.0 - std::log(hz / style.minHz) / std::log(ratio));
+    };
+    static constexpr std::array<double, 13> kMajor{20,   50,    100,   200,   500,    1000,  2000,
+                                                   5000, 10000, 20000, 50000, 100000, 200000};
     const double tStep = niceStep(seconds, 10);
 
     for (int i = 0; i < n; ++i) {
         const auto& panel = panels[static_cast<std::size_t>(i)];
         const int x0 = kLeft, y0 = kTop + i * (plotH + kGap);
-        const SpectrogramImage img = analyseSpectrogram(*panel.audio, plotH, plotW, style.minHz, seconds);
+        const SpectrogramImage img =
+            analyseSpectrogram(*panel.audio, plotH, plotW, style.minHz, seconds);
 
-        std::unique_ptr<cairo_surface_t, SurfaceDeleter> pic(cairo_image_surface_create(CAIRO_FORMAT_RGB24, plotW, plotH));
+        std::unique_ptr<cairo_surface_t, SurfaceDeleter> pic(
+            cairo_image_surface_create(CAIRO_FORMAT_RGB24, plotW, plotH));
         cairo_surface_flush(pic.get());
         unsigned char* data = cairo_image_surface_get_data(pic.get());
         const int stride = cairo_image_surface_get_stride(pic.get());
@@ -214,12 +236,15 @@ void writeSpectrogramPng(const std::string& path, const std::string& title, cons
         // panel's own Nyquist stay dark.
         for (int row = 0; row < plotH; ++row) {
             const double hz = maxHz * std::pow(ratio, -(row + 0.5) / plotH);
-            const int srcRow = static_cast<int>(std::floor(plotH * std::log(img.maxHz / hz) / std::log(img.maxHz / style.minHz)));
-            auto* line = reinterpret_cast<uint32_t*>(data + static_cast<std::ptrdiff_t>(row) * stride);
+            const int srcRow = static_cast<int>(
+                std::floor(plotH * std::log(img.maxHz / hz) / std::log(img.maxHz / style.minHz)));
+            auto* line =
+                reinterpret_cast<uint32_t*>(data + static_cast<std::ptrdiff_t>(row) * stride);
             for (int col = 0; col < plotW; ++col) {
                 const double db = (srcRow >= 0 && srcRow < plotH) ? img.at(srcRow, col) : -300.0;
                 const Rgb c = colourAt((db - style.floorDb) / (style.topDb - style.floorDb));
-                line[col] = (uint32_t(c.r * 255 + 0.5) << 16) | (uint32_t(c.g * 255 + 0.5) << 8) | uint32_t(c.b * 255 + 0.5);
+                line[col] = (uint32_t(c.r * 255 + 0.5) << 16) | (uint32_t(c.g * 255 + 0.5) << 8) |
+                            uint32_t(c.b * 255 + 0.5);
             }
         }
         cairo_surface_mark_dirty(pic.get());
@@ -229,7 +254,8 @@ void writeSpectrogramPng(const std::string& path, const std::string& title, cons
         // Frequency grid and labels.
         cairo_set_line_width(cr, 1);
         for (double hz : kMajor) {
-            if (hz < style.minHz || hz > maxHz) continue;
+            if (hz < style.minHz || hz > maxHz)
+                continue;
             const double y = y0 + std::round(yOfHz(hz)) + 0.5;
             cairo_set_source_rgba(cr, 1, 1, 1, 0.16);
             cairo_move_to(cr, x0, y);
@@ -252,7 +278,8 @@ void writeSpectrogramPng(const std::string& path, const std::string& title, cons
             cairo_move_to(cr, x, y0 + plotH);
             cairo_line_to(cr, x, y0 + plotH + 5);
             cairo_stroke(cr);
-            if (i == n - 1) text(cr, x, y0 + plotH + 8, secondsLabel(t, tStep), 12, 0.5, 0);
+            if (i == n - 1)
+                text(cr, x, y0 + plotH + 8, secondsLabel(t, tStep), 12, 0.5, 0);
         }
         cairo_set_source_rgb(cr, 0.55, 0.55, 0.58);
         cairo_rectangle(cr, x0 - 0.5, y0 - 0.5, plotW + 1, plotH + 1);
@@ -311,9 +338,10 @@ void writeSpectrogramPng(const std::string& path, const std::string& title, cons
     const cairo_status_t status = cairo_surface_write_to_png(surface.get(), temp.c_str());
     if (status != CAIRO_STATUS_SUCCESS || std::rename(temp.c_str(), path.c_str()) != 0) {
         std::remove(temp.c_str());
-        throw Error("cannot write spectrogram '" + path + "': " +
-                    (status != CAIRO_STATUS_SUCCESS ? cairo_status_to_string(status) : "rename failed"));
+        throw Error(
+            "cannot write spectrogram '" + path + "': " +
+            (status != CAIRO_STATUS_SUCCESS ? cairo_status_to_string(status) : "rename failed"));
     }
 }
 
-}  // namespace mirelow
+} // namespace mirelow

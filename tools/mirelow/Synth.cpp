@@ -7,22 +7,21 @@
 
 namespace mirelow::synth {
 
-double Noise::uniform()
-{
+double Noise::uniform() {
     state_ ^= state_ >> 12;
     state_ ^= state_ << 25;
     state_ ^= state_ >> 27;
     return static_cast<double>((state_ * 0x2545F4914F6CDD1Dull) >> 11) * 0x1.0p-53;
 }
 
-double Noise::gaussian()
-{
+double Noise::gaussian() {
     if (haveSpare_) {
         haveSpare_ = false;
         return spare_;
     }
     double u = 0;
-    while (u <= 1e-300) u = uniform();
+    while (u <= 1e-300)
+        u = uniform();
     const double v = uniform();
     const double r = std::sqrt(-2.0 * std::log(u));
     spare_ = r * std::sin(2 * std::numbers::pi * v);
@@ -30,8 +29,7 @@ double Noise::gaussian()
     return r * std::cos(2 * std::numbers::pi * v);
 }
 
-void addNote(std::vector<float>& out, double rate, const Note& note)
-{
+void addNote(std::vector<float>& out, double rate, const Note& note) {
     const auto start = static_cast<std::size_t>(note.startSeconds * rate);
     const auto length = static_cast<std::size_t>(note.lengthSeconds * rate);
     const double attack = 0.03 * rate, release = 0.08 * rate;
@@ -54,13 +52,12 @@ void addNote(std::vector<float>& out, double rate, const Note& note)
     }
 }
 
-void addNoise(std::vector<float>& out, std::size_t from, std::size_t to, double rms, Noise& noise)
-{
-    for (std::size_t i = from; i < std::min(to, out.size()); ++i) out[i] += static_cast<float>(rms * noise.gaussian());
+void addNoise(std::vector<float>& out, std::size_t from, std::size_t to, double rms, Noise& noise) {
+    for (std::size_t i = from; i < std::min(to, out.size()); ++i)
+        out[i] += static_cast<float>(rms * noise.gaussian());
 }
 
-void onePole(std::vector<float>& x, double rate, double cutoffHz, bool highPass)
-{
+void onePole(std::vector<float>& x, double rate, double cutoffHz, bool highPass) {
     const double a = std::exp(-2 * std::numbers::pi * cutoffHz / rate);
     double y = 0;
     for (auto& s : x) {
@@ -69,15 +66,18 @@ void onePole(std::vector<float>& x, double rate, double cutoffHz, bool highPass)
     }
 }
 
-double power(const std::vector<float>& x, std::size_t from, std::size_t to)
-{
+double power(const std::vector<float>& x, std::size_t from, std::size_t to) {
     to = std::min(to, x.size());
-    if (to <= from) return 0;
+    if (to <= from)
+        return 0;
     double sum = 0;
-    for (std::size_t i = from; i < to; ++i) sum += double(x[i]) * x[i];
+    for (std::size_t i = from; i < to; ++i)
+        sum += double(x[i]) * x[i];
     return sum / static_cast<double>(to - from);
 }
 
-double toDb(double powerRatio) { return 10.0 * std::log10(std::max(powerRatio, 1e-30)); }
+double toDb(double powerRatio) {
+    return 10.0 * std::log10(std::max(powerRatio, 1e-30));
+}
 
-}  // namespace mirelow::synth
+} // namespace mirelow::synth

@@ -10,20 +10,20 @@ namespace mirelow::synth {
 
 // Uniform then Gaussian numbers from a fixed seed (xorshift64*, Box–Muller).
 class Noise {
-public:
+  public:
     explicit Noise(uint64_t seed) : state_(seed ? seed : 0x9E3779B97F4A7C15ull) {}
-    double uniform();   // [0, 1)
-    double gaussian();  // mean 0, deviation 1
+    double uniform();  // [0, 1)
+    double gaussian(); // mean 0, deviation 1
 
-private:
+  private:
     uint64_t state_;
     bool haveSpare_ = false;
     double spare_ = 0;
 };
 
 struct Note {
-    double startSeconds, lengthSeconds, hz, amplitude;  // amplitude of the fundamental
-    int harmonics = 6;                                  // partial k has amplitude / k
+    double startSeconds, lengthSeconds, hz, amplitude; // amplitude of the fundamental
+    int harmonics = 6;                                 // partial k has amplitude / k
 };
 
 // Adds a note with soft attack and release (30 ms, 80 ms) and a gentle 5 Hz vibrato.
@@ -39,4 +39,4 @@ void onePole(std::vector<float>& x, double rate, double cutoffHz, bool highPass)
 double power(const std::vector<float>& x, std::size_t from, std::size_t to);
 double toDb(double powerRatio);
 
-}  // namespace mirelow::synth
+} // namespace mirelow::synth

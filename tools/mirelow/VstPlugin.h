@@ -13,7 +13,7 @@ class Plugin;
 namespace mirelow {
 
 class VstPlugin : public Plugin {
-public:
+  public:
     // Loads and opens the plug-in; throws mirelow::Error saying why it cannot.
     VstPlugin(const std::string& path, double sampleRate);
     ~VstPlugin() override;
@@ -57,7 +57,7 @@ public:
 
     vsthost::Plugin& host() { return *host_; }
 
-private:
+  private:
     std::unique_ptr<vsthost::Plugin> host_;
     bool running_ = false;
     bool replacing_ = true;
@@ -65,4 +65,4 @@ private:
     double samplePos_ = 0;
 };
 
-}  // namespace mirelow
+} // namespace mirelow

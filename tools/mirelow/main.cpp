@@ -7,18 +7,25 @@
 #include <cstdio>
 #include <exception>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     using namespace mirelow;
     try {
         const Command cmd = parseCommandLine(argc, argv);
         switch (cmd.kind) {
-        case Command::Kind::Help: std::fputs(usageText().c_str(), stdout); return 0;
-        case Command::Kind::Version: std::puts("mirelow " MIRELOW_VERSION); return 0;
-        case Command::Kind::Render: return runRender(cmd.render);
-        case Command::Kind::Info: return runInfo(cmd.infoPlugin);
-        case Command::Kind::Demo: return runDemo(cmd.demo);
-        case Command::Kind::Snapshot: return runSnapshot(cmd.snapshotFile);
+        case Command::Kind::Help:
+            std::fputs(usageText().c_str(), stdout);
+            return 0;
+        case Command::Kind::Version:
+            std::puts("mirelow " MIRELOW_VERSION);
+            return 0;
+        case Command::Kind::Render:
+            return runRender(cmd.render);
+        case Command::Kind::Info:
+            return runInfo(cmd.infoPlugin);
+        case Command::Kind::Demo:
+            return runDemo(cmd.demo);
+        case Command::Kind::Snapshot:
+            return runSnapshot(cmd.snapshotFile);
         }
     } catch (const UsageError& e) {
         std::fprintf(stderr, "mirelow: error: %s\n\n%s", e.what(), usageText().c_str());

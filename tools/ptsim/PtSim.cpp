@@ -26,8 +26,8 @@ struct OpenCloseProcs {
     PICloseProc close = nullptr;
 };
 
-std::mutex gLoadMutex;          // loads and unloads, never the audio path
-OpenCloseProcs gHandedOver;     // written by the hook during dlopen
+std::mutex gLoadMutex;      // loads and unloads, never the audio path
+OpenCloseProcs gHandedOver; // written by the hook during dlopen
 std::map<void*, OpenCloseProcs> gProcsByLibrary;
 
 } // namespace
@@ -95,7 +95,7 @@ PIFourCC parseFourCC(std::string_view text) {
 // ---- The loaded library: entry points and routine table, shared by the instances.
 
 class Module {
-public:
+  public:
     explicit Module(const std::string& path) : mPath(path) {
         std::lock_guard<std::mutex> lock(gLoadMutex);
         gHandedOver = {};
@@ -159,7 +159,7 @@ public:
     PIGetRoutineDescriptorProc getDescriptor = nullptr;
     std::array<void*, kPIRoutine_FirstReserved> routines{};
 
-private:
+  private:
     void unloadLocked() {
         if (!mHandle)
             return;
@@ -184,9 +184,8 @@ PlugIn::PlugIn(const std::string& path) : mModule(std::make_shared<Module>(path)
     for (int32_t i = 0; i < mGroup.numTypes; ++i) {
         PITypeInfo type{};
         if (PIErr err = mModule->get<PIGetTypeInfoProc>(kPIRoutine_GetTypeInfo)(i, &type))
-            throw Error(errorText("the plug-in does not describe its type " + std::to_string(i),
-                                  err),
-                        err);
+            throw Error(
+                errorText("the plug-in does not describe its type " + std::to_string(i), err), err);
         mTypes.push_back(type);
     }
 }
@@ -211,7 +210,9 @@ std::string PlugIn::defaultPath() {
     return "build/wendle.so";
 }
 
-const std::string& PlugIn::path() const { return mModule->mPath; }
+const std::string& PlugIn::path() const {
+    return mModule->mPath;
+}
 
 bool PlugIn::groupGestalt(int32_t selector) const {
     int32_t value = 0;
@@ -237,8 +238,7 @@ int PlugIn::typeIndexForChannels(int channels) const {
 std::unique_ptr<Instance> PlugIn::createInstance(int channels, double sampleRate) {
     const int typeIndex = typeIndexForChannels(channels);
     if (typeIndex < 0)
-        throw Error("the plug-in has no effect type with " + std::to_string(channels) +
-                        " channels",
+        throw Error("the plug-in has no effect type with " + std::to_string(channels) + " channels",
                     kPIErr_BadStemFormat);
     return createInstanceOfType(typeIndex, sampleRate);
 }
@@ -254,12 +254,24 @@ PIErr PlugIn::getRoutineDescriptor(int32_t selector, void** routine) const {
     return mModule->getDescriptor(selector, routine);
 }
 
-int16_t PlugIn::winPlugInOpen(int32_t version) const { return mModule->winOpen(version); }
-int16_t PlugIn::winPlugInClose() const { return mModule->winClose(); }
-PIErr PlugIn::newPlugIn() const { return mModule->newPlugIn(nullptr); }
-bool PlugIn::openAndCloseProcsHandedOver() const { return mModule->mProcs.open != nullptr; }
-PIOpenProc PlugIn::openProc() const { return mModule->mProcs.open; }
-PICloseProc PlugIn::closeProc() const { return mModule->mProcs.close; }
+int16_t PlugIn::winPlugInOpen(int32_t version) const {
+    return mModule->winOpen(version);
+}
+int16_t PlugIn::winPlugInClose() const {
+    return mModule->winClose();
+}
+PIErr PlugIn::newPlugIn() const {
+    return mModule->newPlugIn(nullptr);
+}
+bool PlugIn::openAndCloseProcsHandedOver() const {
+    return mModule->mProcs.open != nullptr;
+}
+PIOpenProc PlugIn::openProc() const {
+    return mModule->mProcs.open;
+}
+PICloseProc PlugIn::closeProc() const {
+    return mModule->mProcs.close;
+}
 
 std::string PlugIn::describe() const {
     std::ostringstream out;
@@ -278,9 +290,8 @@ std::string PlugIn::describe() const {
         const PITypeInfo& t = mTypes[i];
         out << "effect type " << i << "  " << fourCCString(t.typeID) << "  product "
             << fourCCString(t.productID) << "  " << (t.kind == kPIType_RTAS ? "RTAS" : "other")
-            << "  stem formats " << t.inStemFormat << "/" << t.outStemFormat << " ("
-            << t.numInputs << " in, " << t.numOutputs << " out)  attributes " << t.attributes
-            << "\n";
+            << "  stem formats " << t.inStemFormat << "/" << t.outStemFormat << " (" << t.numInputs
+            << " in, " << t.numOutputs << " out)  attributes " << t.attributes << "\n";
         out << "    names " << oneLine(t.names) << "  page tables " << t.pageTableName
             << "  gestalts";
         for (int32_t s = 0; s < 64; ++s)
@@ -295,11 +306,10 @@ std::string PlugIn::describe() const {
 
 Instance::Instance(std::shared_ptr<Module> module, int typeIndex, const PITypeInfo& type,
                    double sampleRate)
-    : mModule(std::move(module)), mType(type), mChannels(type.numInputs),
-      mSampleRate(sampleRate) {
+    : mModule(std::move(module)), mType(type), mChannels(type.numInputs), mSampleRate(sampleRate) {
     mTempoInterface = {2, this, &Instance::deliverTempo};
-    if (PIErr err = mModule->get<PICreateInstanceProc>(kPIRoutine_CreateInstance)(typeIndex,
-                                                                                  &mHandle))
+    if (PIErr err =
+            mModule->get<PICreateInstanceProc>(kPIRoutine_CreateInstance)(typeIndex, &mHandle))
         throw Error(errorText("the plug-in cannot create an instance", err), err);
     if (PIErr err = mModule->get<PIInitializeProc>(kPIRoutine_Initialize)(
             mHandle, type.inStemFormat, sampleRate, &mTempoInterface)) {
@@ -509,10 +519,10 @@ std::string Instance::describeControls() const {
         std::snprintf(line, sizeof line,
                       "%2d %s %-14s %-4s %-9s %8g ... %-8g step %-5g default %-8g value %-11d "
                       "%-10s effect %s%s\n",
-                      c.index, fourCCString(c.id).c_str(), c.longName.c_str(),
-                      c.shortName.c_str(), kind, c.minimum, c.maximum, c.step, c.defaultValue,
-                      control(c.index), controlText(c.index).c_str(),
-                      algorithmText(c.index).c_str(), c.masterBypass ? "  (master bypass)" : "");
+                      c.index, fourCCString(c.id).c_str(), c.longName.c_str(), c.shortName.c_str(),
+                      kind, c.minimum, c.maximum, c.step, c.defaultValue, control(c.index),
+                      controlText(c.index).c_str(), algorithmText(c.index).c_str(),
+                      c.masterBypass ? "  (master bypass)" : "");
         out << line;
     }
     return out.str();

@@ -25,7 +25,7 @@
 namespace ptsim {
 
 class Error : public std::runtime_error {
-public:
+  public:
     explicit Error(const std::string& what, PIErr code = kPIErr_Unsupported)
         : std::runtime_error(what), code(code) {}
     PIErr code;
@@ -80,7 +80,7 @@ class Module;
 class Instance;
 
 class PlugIn {
-public:
+  public:
     // dlopen, then WinPlugInOpen(73) and the group's description. Throws Error.
     explicit PlugIn(const std::string& path);
     ~PlugIn();
@@ -116,14 +116,14 @@ public:
     // A text listing of what the plug-in declares (names, manufacturer, types, gestalts).
     std::string describe() const;
 
-private:
+  private:
     std::shared_ptr<Module> mModule;
     PIGroupInfo mGroup{};
     std::vector<PITypeInfo> mTypes;
 };
 
 class Instance {
-public:
+  public:
     ~Instance(); // destroys the plug-in's instance
     Instance(const Instance&) = delete;
     Instance& operator=(const Instance&) = delete;
@@ -175,7 +175,7 @@ public:
     // A listing of the controls with their values and texts.
     std::string describeControls() const;
 
-private:
+  private:
     friend class PlugIn;
     Instance(std::shared_ptr<Module> module, int typeIndex, const PITypeInfo& type,
              double sampleRate);
