@@ -132,6 +132,40 @@ inline float movePeak(const float* __restrict src, float* __restrict dst, int32_
     return peak;
 }
 
+// Gathers n input samples into dst and returns the larger of peak and every |v| gathered. A
+// non-finite sample (NaN, +-inf) is taken as silence, so that one bad sample from the host cannot
+// spread through the frames that overlap it; every finite sample, denormals and -0 included, is
+// kept bit for bit. |v| < inf is false exactly for the non-finite ones; its mask clears them.
+inline float takeInput(const float* __restrict src, float* __restrict dst, int32_t n, float peak) {
+    int32_t i = 0;
+#if defined(__SSE2__)
+    __m128 p = _mm_set1_ps(peak);
+    const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
+    const __m128 inf = _mm_set1_ps(HUGE_VALF);
+    for (; i + 4 <= n; i += 4) {
+        const __m128 v = _mm_loadu_ps(src + i);
+        const __m128 a = _mm_and_ps(v, absMask);
+        const __m128 finite = _mm_cmplt_ps(a, inf);
+        p = _mm_max_ps(_mm_and_ps(a, finite), p);
+        _mm_storeu_ps(dst + i, _mm_and_ps(v, finite));
+    }
+    alignas(16) float lanes[4];
+    _mm_store_ps(lanes, p);
+    for (float lane : lanes)
+        if (lane > peak)
+            peak = lane;
+#endif
+    for (; i < n; ++i) {
+        float v = src[i];
+        if (!(std::fabs(v) < HUGE_VALF))
+            v = 0.f;
+        if (std::fabs(v) > peak)
+            peak = std::fabs(v);
+        dst[i] = v;
+    }
+    return peak;
+}
+
 inline float movePeak(const float* src, float* dst, int32_t n, float peak, bool add) {
     return add ? movePeak<true>(src, dst, n, peak) : movePeak<false>(src, dst, n, peak);
 }
@@ -166,11 +200,11 @@ void SpectralEngine::processAudio(float** inputs, float** outputs, int32_t sampl
     int32_t remaining = sampleFrames;
     while (remaining > 0) {
         const int32_t chunk = remaining < hopSize - hopPos ? remaining : hopSize - hopPos;
-        inputPeak = movePeak(in0, inHop[0] + hopPos, chunk, inputPeak, false);
+        inputPeak = takeInput(in0, inHop[0] + hopPos, chunk, inputPeak);
         const float* acc0 = outAccum[0] + hopPos;
         outputPeak = movePeak(acc0, out0, chunk, outputPeak, !replace);
         if (mode == 1) {
-            inputPeak = movePeak(in1, inHop[1] + hopPos, chunk, inputPeak, false);
+            inputPeak = takeInput(in1, inHop[1] + hopPos, chunk, inputPeak);
             const float* acc1 = outAccum[1] + hopPos;
             if (autoGain)
                 outAbsSum = absSum(outAbsSum, acc1, chunk);

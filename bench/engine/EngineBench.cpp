@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cmath>
 #include <ctime>
 #include <fftw3.h>
 #include <random>
@@ -64,6 +65,35 @@ void EngineHop(benchmark::State& state) {
     state.SetLabel(state.range(0) ? "stereo" : "mono");
 }
 BENCHMARK(EngineHop)->Arg(0)->Arg(1);
+
+// One 512-frame stereo block through build/tidemill.so (default program) by the kind of input:
+// 0 = noise, 1 = denormals (1e-42, which the engine's flush-to-zero mode reads as zero), 2 = noise
+// with a NaN every 64 samples (taken as silence at the engine's input). Each should cost the same.
+void TidemillBlockByInput(benchmark::State& state) {
+    constexpr int kBlock = 512;
+    vsthost::Plugin plugin(std::string(MIRELOW_BUILD_DIR) + "/tidemill.so");
+    plugin.dispatch(effSetSampleRate, 0, 0, nullptr, 44100.f);
+    plugin.dispatch(effSetBlockSize, 0, kBlock);
+    plugin.dispatch(effMainsChanged, 0, 1);
+    auto a = noise(kBlock, 7), b = noise(kBlock, 8);
+    const int kind = static_cast<int>(state.range(0));
+    for (int i = 0; i < kBlock; ++i) {
+        if (kind == 1)
+            a[i] = b[i] = (i & 1) ? 1e-42f : -1e-42f;
+        else if (kind == 2 && i % 64 == 0)
+            a[i] = b[i] = NAN;
+    }
+    std::vector<float> o0(kBlock), o1(kBlock);
+    float* ins[2] = {a.data(), b.data()};
+    float* outs[2] = {o0.data(), o1.data()};
+    for (auto _ : state) {
+        plugin.processReplacing(ins, outs, kBlock);
+        benchmark::DoNotOptimize(o1.data());
+    }
+    state.SetItemsProcessed(state.iterations() * kBlock);
+    state.SetLabel(kind == 0 ? "noise" : kind == 1 ? "denormal" : "noise+NaN");
+}
+BENCHMARK(TidemillBlockByInput)->Arg(0)->Arg(1)->Arg(2);
 
 // One forward and one inverse 1024-point transform, halfcomplex in and out: a channel's share
 // of a hop.

@@ -238,6 +238,7 @@ TEST(Engine, InputMeterHoldsTheLargestMagnitudeOfTheHop) {
         {{0.25f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.9f}, 0.9f},
         {{-0.f, 0.f, -0.f, 0.f, 0.f}, 0.f},
         {{0.2f, NAN, 0.1f, 0.4f, NAN, -0.3f, 0.f, 0.f}, 0.4f}, // a NaN sample is not a level
+        {{0.2f, -INFINITY, 0.1f, INFINITY, 0.3f}, 0.3f},       // nor is an infinite one
     };
     for (const auto& c : cases) {
         Engine e(0);
@@ -247,6 +248,41 @@ TEST(Engine, InputMeterHoldsTheLargestMagnitudeOfTheHop) {
         e.processAudio(ins, outs, static_cast<int32_t>(c.samples.size()), true);
         EXPECT_EQ(e.getLevel(0), c.peak);
     }
+}
+
+// A non-finite input sample is silence: the output, in every channel mode, with auto gain on or
+// off and in bypass, is bit for bit what the same input with zeros in its place gives (finite
+// inputs themselves pass unchanged, whatever their bits), so nothing non-finite ever comes out.
+TEST(Engine, NonFiniteInputSamplesAreTakenAsSilence) {
+    const size_t len = 24 * H;
+    Signal bad0 = noise(len, 21), bad1 = noise(len, 22);
+    bad0[3] = 1e-42f; // a denormal and a negative zero stay what they are
+    bad0[4] = -0.f;
+    const std::vector<std::pair<size_t, float>> bursts = {
+        {5000, NAN}, {5001, -NAN}, {5002, INFINITY}, {5003, -INFINITY}, {len - 1, NAN}};
+    Signal good0 = bad0, good1 = bad1;
+    for (auto [at, v] : bursts) {
+        bad0[at] = v;
+        bad1[at + 7 < len ? at + 7 : at] = v;
+        good0[at] = 0.f;
+        good1[at + 7 < len ? at + 7 : at] = 0.f;
+    }
+    for (int mode : {0, 1, 2})
+        for (int setting : {0, 1, 2}) { // plain, auto gain, bypassed
+            Engine withBad(mode), withZero(mode);
+            withBad.autoGain = withZero.autoGain = setting == 1;
+            withBad.setBypass(setting == 2);
+            withZero.setBypass(setting == 2);
+            const auto a = run(withBad, bad0, bad1, 333);
+            const auto b = run(withZero, good0, good1, 333);
+            for (int c = 0; c < 2; ++c) {
+                ASSERT_EQ(std::memcmp(a[c].data(), b[c].data(), len * sizeof(float)), 0)
+                    << "mode " << mode << " setting " << setting << " channel " << c;
+                ASSERT_TRUE(std::all_of(a[c].begin(), a[c].end(),
+                                        [](float x) { return std::isfinite(x); }));
+            }
+            EXPECT_EQ(withBad.getLevel(0), withZero.getLevel(0));
+        }
 }
 
 TEST(Engine, AutoGainConvergesToOneHalfOnSilence) {
