@@ -3,6 +3,7 @@
 #pragma once
 
 #include "CompanderLaw.h"
+#include "vst/BankTrailer.h"
 
 #include <array>
 #include <cstddef>
@@ -23,8 +24,10 @@ struct CompanderProgram {
 };
 static_assert(sizeof(CompanderProgram) == 4176);
 
-inline constexpr std::size_t kProgramChunkBytes = sizeof(CompanderProgram);       // 4176
-inline constexpr std::size_t kBankChunkBytes = kNumPrograms * kProgramChunkBytes; // 33408
+inline constexpr std::size_t kProgramChunkBytes = sizeof(CompanderProgram);        // 4176
+inline constexpr std::size_t kBankRecordBytes = kNumPrograms * kProgramChunkBytes; // 33408
+// A bank: the eight records in program order, then the current program's trailer.
+inline constexpr std::size_t kBankChunkBytes = kBankRecordBytes + vst::kBankTrailerBytes; // 33416
 
 // Record slots of the stored floats. Slots 5 … 7 are reserved: carried, never applied.
 enum Slot : int {
@@ -72,21 +75,22 @@ struct ParamInfo {
     const char* label;
     int slot;
     Display display;
+    bool isSwitch; // on/off (or momentary): hosts show it as a toggle
 };
 
 inline constexpr std::array<ParamInfo, kNumParams> kParams{{
-    {"threshold", "dB", kSlotThreshold, Display::ThresholdDb},
-    {"attack", "s", kSlotAttack, Display::Seconds},
-    {"release", "s", kSlotRelease, Display::Seconds},
-    {"ratio", "", kSlotRatio, Display::Ratio},
-    {"learnpeak", "", kNotStored, Display::Raw},
-    {"learnaverage", "", kNotStored, Display::Raw},
-    {"reset", "", kNotStored, Display::Raw},
-    {"invert", "", kSlotInvert, Display::Raw},
-    {"gain", "dB", kSlotGain, Display::GainDb},
-    {"logscale", "", kSlotLogScale, Display::LogScale},
-    {"stereolink", "", kSlotStereoLink, Display::OnOff},
-    {"tilt", "dB", kSlotTilt, Display::TiltDb},
+    {"threshold", "dB", kSlotThreshold, Display::ThresholdDb, false},
+    {"attack", "s", kSlotAttack, Display::Seconds, false},
+    {"release", "s", kSlotRelease, Display::Seconds, false},
+    {"ratio", "", kSlotRatio, Display::Ratio, false},
+    {"learnpeak", "", kNotStored, Display::Raw, true},
+    {"learnaverage", "", kNotStored, Display::Raw, true},
+    {"reset", "", kNotStored, Display::Raw, true},
+    {"invert", "", kSlotInvert, Display::Raw, true},
+    {"gain", "dB", kSlotGain, Display::GainDb, false},
+    {"logscale", "", kSlotLogScale, Display::LogScale, true},
+    {"stereolink", "", kSlotStereoLink, Display::OnOff, true},
+    {"tilt", "dB", kSlotTilt, Display::TiltDb, false},
 }};
 
 // The order in which a program's stored values are applied when it is selected.

@@ -376,14 +376,36 @@ void dehiss::setProgramName(char* name) {
         setName(*live_.load(), name);
 }
 
-void dehiss::getProgramName(char* name) {
-    if (!name)
-        return;
-    const CompanderProgram& program = *live_.load();
+namespace {
+// A program's name as hosts see it: "Init" carries the program number counted from 1.
+void showProgramName(const CompanderProgram& program, int number, char* name) {
     if (std::strcmp(program.name, "Init") == 0)
-        std::snprintf(name, kVstMaxProgNameLen, "Init %d", static_cast<int>(curProgram) + 1);
+        std::snprintf(name, kVstMaxProgNameLen, "Init %d", number + 1);
     else
         vst::copyString(name, program.name, kVstMaxProgNameLen);
+}
+} // namespace
+
+void dehiss::getProgramName(char* name) {
+    if (name)
+        showProgramName(*live_.load(), static_cast<int>(curProgram), name);
+}
+
+bool dehiss::getProgramNameIndexed(VstInt32, VstInt32 index, char* text) {
+    if (!text || index < 0 || index >= kNumPrograms)
+        return false;
+    showProgramName(programs_[index], index, text);
+    return true;
+}
+
+bool dehiss::getParameterProperties(VstInt32 index, VstParameterProperties* properties) {
+    if (!properties || index < 0 || index >= kNumParams || !kParams[index].isSwitch)
+        return false;
+    *properties = {};
+    properties->flags = kVstParameterIsSwitch;
+    vst::copyString(properties->label, kParams[index].name, kVstMaxLabelLen);
+    vst::copyString(properties->shortLabel, kParams[index].name, kVstMaxShortLabelLen);
+    return true;
 }
 
 // Chunks.
@@ -399,6 +421,7 @@ VstInt32 dehiss::getChunk(void** data, bool isPreset) {
     }
     for (int i = 0; i < kNumPrograms; ++i)
         encodeProgram(programs_[i], chunkPrograms_.data() + i * kProgramChunkBytes);
+    vst::storeBankTrailer(curProgram, chunkPrograms_.data() + kBankRecordBytes);
     *data = chunkPrograms_.data();
     return kBankChunkBytes;
 }
@@ -408,14 +431,30 @@ VstInt32 dehiss::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
         return 0;
     const auto* bytes = static_cast<const unsigned char*>(data);
     const auto size = static_cast<std::size_t>(byteSize);
+    VstInt32 program = curProgram;
+    std::size_t read = kProgramChunkBytes;
     if (isPreset) {
         if (size < kProgramChunkBytes || !decodeProgram(bytes, programs_[curProgram]))
             return 0;
     } else {
-        if (size < kBankChunkBytes || !chunkFloatsFinite(bytes, kNumPrograms))
+        if (size < kBankRecordBytes || !chunkFloatsFinite(bytes, kNumPrograms))
             return 0;
+        // Without a trailer the program the host has just selected stays current.
+        VstInt32 saved = -1;
+        read = kBankRecordBytes;
+        switch (vst::readBankTrailer(bytes + kBankRecordBytes, size - kBankRecordBytes, saved)) {
+        case vst::BankTrailer::Cut:
+            return 0;
+        case vst::BankTrailer::Present:
+            read = kBankChunkBytes;
+            if (saved >= 0 && saved < kNumPrograms)
+                program = saved;
+            break;
+        case vst::BankTrailer::Absent:
+            break;
+        }
         if (bytes != chunkPrograms_.data())
-            std::memcpy(chunkPrograms_.data(), bytes, kBankChunkBytes);
+            std::memcpy(chunkPrograms_.data(), bytes, kBankRecordBytes);
         for (int i = 0; i < kNumPrograms; ++i)
             decodeProgram(chunkPrograms_.data() + i * kProgramChunkBytes, programs_[i]);
     }
@@ -423,8 +462,8 @@ VstInt32 dehiss::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
     // finished into the shapes just read.
     learning.store(0);
     learnFrames.store(0);
-    setProgram(isPreset ? curProgram : 0);
-    return isPreset ? kProgramChunkBytes : kBankChunkBytes;
+    setProgram(program);
+    return static_cast<VstInt32>(read);
 }
 
 // MIDI.

@@ -50,12 +50,23 @@ class dehiss : public spect {
     void setProgramName(char* name) override;
     // "Init" shows with its program number counted from 1 ("Init 4").
     void getProgramName(char* name) override;
+    // The name of program 0 … 7 as getProgramName shows it, without selecting the program;
+    // false for other numbers (the buffer is left alone). The category is not used.
+    bool getProgramNameIndexed(VstInt32 category, VstInt32 index, char* text) override;
 
-    // Program (4176 bytes) or bank (33408 bytes) in big-endian form. The memory stays the
-    // effect's and is valid until the next call.
+    // The on/off and momentary parameters are switches labelled with their names; the others
+    // answer false and leave the record alone.
+    bool getParameterProperties(VstInt32 index, VstParameterProperties* properties) override;
+    VstInt32 getPlugCategory() override { return kPlugCategRestoration; }
+
+    // Program (4176 bytes) or bank (33416 bytes: the eight records and the current program's
+    // trailer) in big-endian form. The memory stays the effect's and is valid until the next
+    // call.
     VstInt32 getChunk(void** data, bool isPreset = false) override;
-    // Answers the size read, or 0 (nothing changed) for a short chunk or one holding a NaN or an
-    // infinity. A bank selects program 0, a program lands in the current program.
+    // Answers the size read, or 0 (nothing changed) for a short chunk, one holding a NaN or an
+    // infinity, or a bank whose trailer is cut. A program lands in the current program. A bank
+    // makes the program its trailer names current; a bank without a trailer (eight records
+    // only), or whose trailer names no program 0 … 7, keeps the current program.
     VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset = false) override;
 
     // Stores the rate and recomputes the attack and release coefficients for it. A rate that is

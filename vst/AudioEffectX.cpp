@@ -14,6 +14,16 @@ VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr va
         return index >= 0 && index < numParams && canParameterBeAutomated(index) ? 1 : 0;
     case effGetNumProgramCategories:
         return 1;
+    case effGetProgramNameIndexed: // value: the program category, which hosts pass as -1 or 0
+        return ptr && getProgramNameIndexed(static_cast<VstInt32>(value), index,
+                                            static_cast<char*>(ptr))
+                   ? 1
+                   : 0;
+    case effGetParameterProperties:
+        return ptr && index >= 0 && index < numParams &&
+                       getParameterProperties(index, static_cast<VstParameterProperties*>(ptr))
+                   ? 1
+                   : 0;
     case effConnectInput:
     case effConnectOutput:
         return 1;

@@ -17,6 +17,19 @@ class AudioEffectX : public AudioEffect {
         return 0;
     }
 
+    // effGetProgramNameIndexed: the name of program `index` without selecting it; false for a
+    // program that does not exist. The buffer holds kVstMaxProgNameLen bytes.
+    virtual bool getProgramNameIndexed(VstInt32 category, VstInt32 index, char* text) {
+        (void)category, (void)index, (void)text;
+        return false;
+    }
+    // effGetParameterProperties: fills the record for a parameter the host should treat
+    // specially (a switch, a stepped range); false leaves it untouched.
+    virtual bool getParameterProperties(VstInt32 index, VstParameterProperties* properties) {
+        (void)index, (void)properties;
+        return false;
+    }
+
     virtual bool canParameterBeAutomated(VstInt32 index) {
         (void)index;
         return true;

@@ -281,6 +281,49 @@ enum VstPlugCategory : VstInt32 {
     kPlugCategUnknown = 0,
     kPlugCategEffect,
     kPlugCategSynth,
+    kPlugCategAnalysis,
+    kPlugCategMastering,
+    kPlugCategSpacializer,
+    kPlugCategRoomFx,
+    kPlugCategSurroundFx,
+    kPlugCategRestoration,
+    kPlugCategOfflineProcess,
+    kPlugCategShell,
+    kPlugCategGenerator,
+};
+
+// effGetParameterProperties: what a host may know about a parameter beyond its texts.
+enum VstParameterFlags : VstInt32 {
+    kVstParameterIsSwitch = 1 << 0,
+    kVstParameterUsesIntegerMinMax = 1 << 1,
+    kVstParameterUsesFloatStep = 1 << 2,
+    kVstParameterUsesIntStep = 1 << 3,
+    kVstParameterSupportsDisplayIndex = 1 << 4,
+    kVstParameterSupportsDisplayCategory = 1 << 5,
+    kVstParameterCanRamp = 1 << 6,
+};
+
+constexpr int kVstMaxLabelLen = 64;
+constexpr int kVstMaxShortLabelLen = 8;
+constexpr int kVstMaxCategLabelLen = 24;
+
+struct VstParameterProperties {
+    float stepFloat;
+    float smallStepFloat;
+    float largeStepFloat;
+    char label[kVstMaxLabelLen];
+    VstInt32 flags; // VstParameterFlags
+    VstInt32 minInteger;
+    VstInt32 maxInteger;
+    VstInt32 stepInteger;
+    VstInt32 largeStepInteger;
+    char shortLabel[kVstMaxShortLabelLen];
+    VstInt16 displayIndex;
+    VstInt16 category;
+    VstInt16 numParametersInCategory;
+    VstInt16 reserved;
+    char categoryLabel[kVstMaxCategLabelLen];
+    char future[16];
 };
 
 struct VstKeyCode {
@@ -294,6 +337,7 @@ struct VstSpeakerArrangement;
 
 static_assert(sizeof(VstPinProperties) == 64 + 4 + 4 + 8 + 48);
 static_assert(sizeof(ERect) == 8);
+static_assert(sizeof(VstParameterProperties) == 152);
 static_assert(sizeof(VstMidiEvent) == 32);
 static_assert(sizeof(VstEvent) == 32);
 #if INTPTR_MAX == INT64_MAX

@@ -217,15 +217,15 @@ TEST_F(CompanderTest, BankChunkRoundTripRestoresAllProgramsBitForBit) {
     }
     fx->setProgram(6);
     const auto bank = chunk(*fx, false);
-    ASSERT_EQ(bank.size(), 33408u);
+    ASSERT_EQ(bank.size(), 33416u);
 
     dehiss other(nullptr);
-    EXPECT_EQ(putChunk(other, bank, false), 33408);
-    EXPECT_EQ(other.getProgram(), 0); // a bank selects program 0
+    EXPECT_EQ(putChunk(other, bank, false), 33416);
+    EXPECT_EQ(other.getProgram(), 6); // the program the bank was saved on
     EXPECT_EQ(chunk(other, false), bank);
     for (int p = 0; p < 8; ++p)
         EXPECT_EQ(std::memcmp(&other.program(p), &fx->program(p), sizeof(fx->program(p))), 0);
-    EXPECT_EQ(programName(other), "Program 0");
+    EXPECT_EQ(programName(other), "Program 6");
 }
 
 TEST_F(CompanderTest, ChunksAreBigEndianRecords) {
@@ -262,7 +262,8 @@ TEST_F(CompanderTest, BadChunksChangeNothing) {
         bool isPreset;
     };
     const Case cases[] = {
-        {"short bank", {bank.begin(), bank.end() - 1}, false},
+        {"short bank", {bank.begin(), bank.begin() + 33407}, false},
+        {"bank with a cut trailer", {bank.begin(), bank.end() - 1}, false},
         {"program-sized bank", preset, false},
         {"short program", {preset.begin(), preset.end() - 1}, true},
         {"empty", {}, true},
@@ -286,6 +287,36 @@ TEST_F(CompanderTest, BadChunksChangeNothing) {
     EXPECT_EQ(fx->getChunk(nullptr, false), 0);
 }
 
+TEST_F(CompanderTest, BankTrailerNamingNoProgramKeepsTheCurrentOne) {
+    fx->setProgram(1);
+    const auto bank = chunk(*fx, false);
+    auto withWord = [&](std::size_t at, std::uint32_t word) {
+        auto bytes = bank;
+        storeBigEndian32(word, &bytes[at]);
+        return bytes;
+    };
+    auto longer = std::vector<unsigned char>(bank.begin(), bank.begin() + 33408);
+    longer.insert(longer.end(), {'x', 'y', 'z', 'w', 0, 0, 0, 1, 9}); // another layout's extra
+    const struct {
+        const char* what;
+        std::vector<unsigned char> bytes;
+        VstInt32 answer;
+    } cases[] = {
+        {"program 8", withWord(33412, 8), 33416},
+        {"program -1", withWord(33412, 0xffffffffu), 33416},
+        {"program 2^31", withWord(33412, 0x80000000u), 33416},
+        {"no tag", longer, 33408},
+    };
+    for (const auto& c : cases) {
+        fx->setProgram(4);
+        EXPECT_EQ(putChunk(*fx, c.bytes, false), c.answer) << c.what;
+        EXPECT_EQ(fx->getProgram(), 4) << c.what;
+    }
+    fx->setProgram(4);
+    EXPECT_EQ(putChunk(*fx, bank, false), 33416);
+    EXPECT_EQ(fx->getProgram(), 1);
+}
+
 TEST_F(CompanderTest, NonFiniteParameterValuesAreIgnored) {
     const auto before = chunk(*fx, false);
     for (int i = 0; i < 12; ++i)
@@ -296,7 +327,7 @@ TEST_F(CompanderTest, NonFiniteParameterValuesAreIgnored) {
         }
     const auto after = chunk(*fx, false);
     EXPECT_EQ(after, before);
-    EXPECT_EQ(putChunk(*fx, after, false), 33408); // what the plug-in writes it can read
+    EXPECT_EQ(putChunk(*fx, after, false), 33416); // what the plug-in writes it can read
 }
 
 TEST_F(CompanderTest, ForeignNamesAreTerminated) {
@@ -312,7 +343,7 @@ TEST_F(CompanderTest, RestoringStateIgnoresALearnPassInProgress) {
     fx->setParameter(Param::kLearnAverage, 1.0f);
     setInput(0, [](int k) { return 1e-6f * static_cast<float>(1 + k % 9); });
     frames(41); // a pass waiting to be finished
-    EXPECT_EQ(putChunk(*fx, saved, false), 33408);
+    EXPECT_EQ(putChunk(*fx, saved, false), 33416);
     EXPECT_EQ(chunk(*fx, false), saved);
     fx->setProgram(5);
     const auto preset = chunk(*fx, true);

@@ -5,6 +5,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <random>
 #include <string>
@@ -64,15 +65,14 @@ TEST(TidemillCompander, StateSavedAndRestoredThroughChunks) {
     saved.setParameter(0, 0.3f);
     const auto bank = saved.getChunk(false);
     const auto program = saved.getChunk(true);
-    ASSERT_EQ(bank.size(), 33408u);
+    ASSERT_EQ(bank.size(), 33416u);
     ASSERT_EQ(program.size(), 4176u);
 
     vsthost::Plugin restored(kPlugin);
     restored.setParameter(11, 0.1f);
-    EXPECT_EQ(restored.setChunk(bank, false), 33408);
-    EXPECT_EQ(restored.dispatch(effGetProgram), 0); // the bank selects program 0
+    EXPECT_EQ(restored.setChunk(bank, false), 33416);
+    EXPECT_EQ(restored.dispatch(effGetProgram), 6); // the bank's own program
     EXPECT_EQ(restored.getChunk(false), bank);
-    restored.dispatch(effSetProgram, 0, 6);
     EXPECT_EQ(restored.getParameter(11), 0.8f);
     EXPECT_EQ(restored.paramDisplay(0), "-84.0");
 
@@ -83,8 +83,51 @@ TEST(TidemillCompander, StateSavedAndRestoredThroughChunks) {
 
     // A cut chunk is refused and changes nothing.
     EXPECT_EQ(restored.setChunk({bank.begin(), bank.begin() + 4000}, false), 0);
-    EXPECT_EQ(restored.getChunk(false).size(), 33408u);
+    EXPECT_EQ(restored.getChunk(false).size(), 33416u);
     EXPECT_EQ(restored.dispatch(effGetProgram), 2);
+}
+
+TEST(TidemillCompander, HostsListProgramNamesWithoutSelectingThem) {
+    vsthost::Plugin plugin(kPlugin);
+    plugin.dispatch(effSetProgram, 0, 5);
+    char renamed[] = "Hiss Away";
+    plugin.dispatch(effSetProgramName, 0, 0, renamed);
+    plugin.dispatch(effSetProgram, 0, 3);
+    const char* names[] = {"Noise Reduction", "Spectral Flatten", "Spectral Reshape", "Init 4",
+                           "Init 5",          "Hiss Away",        "Init 7",           "Init 8"};
+    for (VstInt32 i = 0; i < 8; ++i) {
+        char name[64] = {};
+        EXPECT_EQ(plugin.dispatch(effGetProgramNameIndexed, i, -1, name), 1) << i;
+        EXPECT_STREQ(name, names[i]);
+    }
+    for (VstInt32 i : {-1, 8}) {
+        char name[64] = "untouched";
+        EXPECT_EQ(plugin.dispatch(effGetProgramNameIndexed, i, -1, name), 0) << i;
+        EXPECT_STREQ(name, "untouched");
+    }
+    EXPECT_EQ(plugin.dispatch(effGetProgramNameIndexed, 0, -1, nullptr), 0);
+    EXPECT_EQ(plugin.dispatch(effGetProgram), 3);
+    EXPECT_EQ(plugin.getParameter(0), 0.5f); // program 3's threshold, nothing re-applied
+}
+
+TEST(TidemillCompander, OnOffParametersAreSwitchesAndItFilesAsRestoration) {
+    vsthost::Plugin plugin(kPlugin);
+    EXPECT_EQ(plugin.dispatch(effGetPlugCategory), 8); // kPlugCategRestoration
+    for (VstInt32 i = -1; i <= 12; ++i) {
+        VstParameterProperties props;
+        std::memset(&props, 0x55, sizeof props);
+        const bool isSwitch = i == 4 || i == 5 || i == 6 || i == 7 || i == 9 || i == 10;
+        EXPECT_EQ(plugin.dispatch(effGetParameterProperties, i, 0, &props), isSwitch ? 1 : 0) << i;
+        if (isSwitch) {
+            EXPECT_EQ(props.flags, kVstParameterIsSwitch) << i;
+            EXPECT_EQ(props.label, plugin.paramName(i));
+            EXPECT_EQ(std::string(props.shortLabel), plugin.paramName(i).substr(0, 7));
+            EXPECT_EQ(props.category, 0);
+        } else {
+            EXPECT_EQ(props.flags, 0x55555555) << i; // left as the host passed it
+        }
+    }
+    EXPECT_EQ(plugin.dispatch(effGetParameterProperties, 4, 0, nullptr), 0);
 }
 
 TEST(TidemillCompander, MidiControllersReachTheirParameters) {

@@ -175,6 +175,22 @@ TEST_F(MirelowBinary, SavedPresetReproducesTheRenderBitForBit) {
     }
 }
 
+TEST_F(MirelowBinary, BankSavedBeforeItCarriedItsProgramStillLoads) {
+    const std::string in = writeTestFile("in.wav", 2);
+    RunResult r = run({"render", "tidemill", in, path("first.wav"), "-q", "--program", "2", "--set",
+                       "threshold=0.8", "--save-preset", path("new.fxb")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    Preset bank = readPresetFile(path("new.fxb"));
+    EXPECT_EQ(bank.currentProgram, 2); // the file keeps its own program field
+    ASSERT_EQ(bank.chunk.size(), 33416u);
+    // Earlier builds wrote the eight records alone.
+    bank.chunk.resize(33408);
+    writePresetFile(path("old.fxb"), bank);
+    r = run({"render", "tidemill", in, path("second.wav"), "-q", "--preset", path("old.fxb")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(readBack(path("first.wav")).channels == readBack(path("second.wav")).channels);
+}
+
 TEST_F(MirelowBinary, LearnSetsTheShapesAsAHostLearnPassDoes) {
     const std::string in = writeTestFile("in.wav", 2);
     const std::string noise =
