@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 using namespace compander;
 
@@ -44,55 +45,79 @@ dehiss::~dehiss() {
 // Per frame.
 
 void dehiss::processSpect() {
+    // Every table once, for the whole frame: a change made meanwhile waits for the next one.
     const GainLaw& law = gainLaw_.acquire();
     const TiltTable& tilt = tilt_.acquire();
-    CompanderProgram* program = live_.load();
+    const Shapes& shapes = shapes_.acquire();
+    const bool stereo = channelMode.load(std::memory_order_relaxed) == 1;
     const bool peakMode = rawValue_[kLearnPeak].load(std::memory_order_relaxed) == 1.0f;
-    processChannel(0, program->shape1, law, tilt, peakMode, true);
-    if (channelMode == 1) {
+    channelPower(0);
+    if (stereo)
+        channelPower(1);
+    learnFrame(stereo, peakMode);
+    processChannel(0, shapes[0].data(), law, tilt);
+    if (stereo) {
         const bool linked = switchOn(rawValue_[kStereoLink].load(std::memory_order_relaxed));
-        processChannel(1, linked ? program->shape1 : program->shape2, law, tilt, peakMode, false);
+        processChannel(1, shapes[linked ? 0 : 1].data(), law, tilt);
     }
 }
 
-void dehiss::processChannel(int c, const float* shape, const GainLaw& law, const TiltTable& tilt,
-                            bool peakMode, bool countsFrames) {
+void dehiss::channelPower(int c) {
+    const float* __restrict x = inSpect[c];
+    float* __restrict power = binPower[c].data();
+    power[0] = x[0] * x[0];
+    power[kHalfSize] = x[kHalfSize] * x[kHalfSize];
+    for (int k = 1; k < kHalfSize; ++k)
+        power[k] = x[k] * x[k] + x[kN - k] * x[kN - k];
+}
+
+void dehiss::learnFrame(bool stereo, bool peakMode) {
+    // The summing section: a host call that has cleared `learning` and then sees it end owns the
+    // accumulators (seq_cst on both sides: either this frame sees the cleared flag, or the host
+    // sees the section and waits).
+    summing_.store(true, std::memory_order_seq_cst);
+    if (learning.load(std::memory_order_seq_cst)) {
+        auto gather = [&](int c) {
+            const float* __restrict power = binPower[c].data();
+            float* __restrict accum = learnAccum[c].data();
+            if (peakMode) {
+                for (int k = 0; k < kBins; ++k)
+                    accum[k] = power[k] > accum[k] ? power[k] : accum[k];
+            } else {
+                for (int k = 0; k < kBins; ++k)
+                    accum[k] = accum[k] + 0.05f * power[k];
+            }
+        };
+        gather(0);
+        // Only channel 1 counts the frames of a pass; channel 2 learns while the pass still
+        // runs, so in the frame that ends the pass it learns nothing.
+        const bool ends = learnFrames.fetch_add(1) + 1 >= kLearnPassFrames;
+        if (stereo && !ends)
+            gather(1);
+        if (ends)
+            learning.store(0);
+    }
+    summing_.store(false, std::memory_order_seq_cst);
+}
+
+void dehiss::processChannel(int c, const float* shape, const GainLaw& law, const TiltTable& tilt) {
     // A few passes over the bins, each written so that the compiler vectorises it (the target
     // lookup too, as loads gathered four at a time): no array aliases another, and choices are
     // selects rather than branches.
     const float* __restrict x = inSpect[c];
     float* __restrict y = outSpect[c];
-    float* __restrict power = binPower[c].data();
+    const float* __restrict power = binPower[c].data();
     float* __restrict gain = binGain[c].data();
     const float* __restrict s = shape;
     const float* __restrict weightSquared = tilt.weightSquared.data();
 
-    // Power; the shaped level looks up the law's target, the tilted level meets the threshold.
+    // The shaped level looks up the law's target, the tilted level meets the threshold.
     alignas(32) float level[kBins];
     alignas(32) float tilted[kBins];
     alignas(32) float target[kBins];
-    power[0] = x[0] * x[0];
-    power[kHalfSize] = x[kHalfSize] * x[kHalfSize];
-    for (int k = 1; k < kHalfSize; ++k)
-        power[k] = x[k] * x[k] + x[kN - k] * x[kN - k];
     for (int k = 0; k < kBins; ++k) {
         level[k] = power[k] * s[k];
         tilted[k] = level[k] * weightSquared[k];
-    }
-
-    // Only channel 1 counts the frames of a pass; channel 2 learns while the pass still runs, so
-    // in the frame that ends the pass it learns nothing.
-    if (learning.load()) {
-        float* __restrict accum = learnAccum[c].data();
-        if (peakMode) {
-            for (int k = 0; k < kBins; ++k)
-                accum[k] = power[k] > accum[k] ? power[k] : accum[k];
-        } else {
-            for (int k = 0; k < kBins; ++k)
-                accum[k] = accum[k] + 0.05f * power[k];
-        }
-        if (countsFrames && learnFrames.fetch_add(1) + 1 >= kLearnPassFrames)
-            learning.store(0);
     }
 
     law.targets.findAll(level, target, kBins);
@@ -143,16 +168,40 @@ void dehiss::processChannel(int c, const float* shape, const GainLaw& law, const
 
 // Parameters.
 
+// Host-side state.
+
+void dehiss::applyChange(int index, float value) {
+    if (index == kRateChange) {
+        spect::setSampleRate(value);
+        updateCoefficients();
+    } else {
+        setParameterLocked(index, value);
+    }
+}
+
+template <class Call> void dehiss::underLock(Call&& call) {
+    StateGuard guard(stateLock, [this](int index, float value) { applyChange(index, value); });
+    call();
+}
+
 void dehiss::setParameter(VstInt32 index, float value) {
     // A NaN or infinite value would reach the program record and make the next chunk one that
     // no host could load back; it is ignored. Finite values pass unclamped.
     if (!std::isfinite(value))
         return;
+    auto apply = [this](int i, float v) { applyChange(i, v); };
+    if (stateLock.onAudioThread())
+        stateLock.applyOrLeave(index, value, apply);
+    else
+        underLock([&] { setParameterLocked(index, value); });
+}
+
+void dehiss::setParameterLocked(VstInt32 index, float value) {
     if (index >= 0 && index < kNumParams) {
         rawValue_[index].store(value);
         const int slot = kParams[index].slot;
         if (slot != kNotStored)
-            live_.load()->values[slot] = value;
+            live_->values[slot] = value;
         applyParameter(index, value);
     }
     editorParameterChanged(index, value);
@@ -200,10 +249,10 @@ void dehiss::applyParameter(int index, float v) {
         invertOn.store(switchOn(v) ? 1 : 0);
         break;
     case kGain:
-        autoGainFactor = std::pow(10.0f, ((v - 0.5f) * 48.0f) * 0.05f);
+        autoGainFactor.store(std::pow(10.0f, ((v - 0.5f) * 48.0f) * 0.05f));
         break;
     case kLogScale:
-        logScale = v >= 0.5f ? 1 : 0;
+        logScale.store(v >= 0.5f ? 1 : 0);
         break;
     case kStereoLink: // read per frame
         break;
@@ -242,8 +291,11 @@ void dehiss::updateCoefficients() {
 void dehiss::setSampleRate(float rate) {
     if (!(rate > 0.0f) || !std::isfinite(rate))
         return; // a host's bad rate keeps the last good one
-    spect::setSampleRate(rate);
-    updateCoefficients();
+    auto apply = [this](int i, float v) { applyChange(i, v); };
+    if (stateLock.onAudioThread())
+        stateLock.applyOrLeave(kRateChange, rate, apply);
+    else
+        underLock([&] { applyChange(kRateChange, rate); });
 }
 
 void dehiss::getParameterName(VstInt32 index, char* text) {
@@ -284,7 +336,7 @@ void dehiss::getParameterDisplay(VstInt32 index, char* text) {
         std::snprintf(text, kParamTextBytes, "%3.1f", static_cast<double>((v - 0.5f) * 48.0f));
         break;
     case Display::LogScale:
-        vst::copyString(text, logScale == 1 ? "on" : "off", kParamTextBytes);
+        vst::copyString(text, logScale.load() == 1 ? "on" : "off", kParamTextBytes);
         break;
     case Display::OnOff:
         vst::copyString(text, switchOn(v) ? "on" : "off", kParamTextBytes);
@@ -307,8 +359,18 @@ void dehiss::learnControl(float v) {
     }
 }
 
+bool dehiss::holdLearning() {
+    const bool was = learning.exchange(0, std::memory_order_seq_cst) != 0;
+    // Only a frame on another thread can be inside the section: on the audio thread this does
+    // not wait.
+    while (summing_.load(std::memory_order_seq_cst))
+        std::this_thread::yield();
+    return was;
+}
+
 void dehiss::startLearning() {
-    CompanderProgram& program = *live_.load();
+    CompanderProgram& program = *live_;
+    holdLearning(); // a frame that has just ended a pass may still be summing
     // A pass that stopped itself and was never finished is finished first: seeding over it
     // would throw away what it learned, and with its frame count left standing the new pass
     // would stop after a single frame.
@@ -329,9 +391,9 @@ void dehiss::startLearning() {
 }
 
 void dehiss::finishLearning() {
-    learning.store(0);
+    holdLearning();
     if (learnFrames.load() > 0)
-        computeShapes(*live_.load());
+        computeShapes(*live_);
     learnFrames.store(0);
 }
 
@@ -345,14 +407,27 @@ void dehiss::computeShapes(CompanderProgram& program) {
             shapes[c][k] = finitePositive(s) ? s : 1.0f;
         }
     }
+    if (&program == live_)
+        publishShapes();
 }
 
 void dehiss::resetShapes() {
-    CompanderProgram& program = *live_.load();
+    CompanderProgram& program = *live_;
     for (int k = 0; k < kBins; ++k)
         program.shape1[k] = program.shape2[k] = 1.0f;
+    publishShapes();
+    // A pass keeps running across a reset (unless it ended itself meanwhile), from nothing.
+    const bool running = holdLearning();
     for (auto& a : learnAccum)
         a.fill(0.0f);
+    learning.store(running && learnFrames.load() < kLearnPassFrames ? 1 : 0);
+}
+
+void dehiss::publishShapes() {
+    shapes_.update([this](Shapes& s) {
+        std::memcpy(s[0].data(), live_->shape1, sizeof live_->shape1);
+        std::memcpy(s[1].data(), live_->shape2, sizeof live_->shape2);
+    });
 }
 
 // Programs.
@@ -360,20 +435,25 @@ void dehiss::resetShapes() {
 void dehiss::setProgram(VstInt32 p) {
     if (p < 0 || p >= kNumPrograms)
         return;
-    curProgram = p;
-    live_.store(&programs_[p]); // its shapes become the processing shapes
-    for (int index : kProgramApplyOrder)
-        setParameter(index, programs_[p].values[kParams[index].slot]);
-    // The momentary parameters fall to 0; a pending pass finishes into this program's shapes.
-    setParameter(kReset, 0.0f);
-    setParameter(kLearnAverage, 0.0f);
-    setParameter(kLearnPeak, 0.0f);
+    underLock([&] { setProgramLocked(p); });
     editorIdle();
+}
+
+void dehiss::setProgramLocked(VstInt32 p) {
+    curProgram = p;
+    live_ = &programs_[p];
+    publishShapes(); // its shapes become the processing shapes
+    for (int index : kProgramApplyOrder)
+        setParameterLocked(index, programs_[p].values[kParams[index].slot]);
+    // The momentary parameters fall to 0; a pending pass finishes into this program's shapes.
+    setParameterLocked(kReset, 0.0f);
+    setParameterLocked(kLearnAverage, 0.0f);
+    setParameterLocked(kLearnPeak, 0.0f);
 }
 
 void dehiss::setProgramName(char* name) {
     if (name)
-        setName(*live_.load(), name);
+        underLock([&] { setName(*live_, name); });
 }
 
 namespace {
@@ -388,13 +468,13 @@ void showProgramName(const CompanderProgram& program, int number, char* name) {
 
 void dehiss::getProgramName(char* name) {
     if (name)
-        showProgramName(*live_.load(), static_cast<int>(curProgram), name);
+        underLock([&] { showProgramName(*live_, static_cast<int>(curProgram), name); });
 }
 
 bool dehiss::getProgramNameIndexed(VstInt32, VstInt32 index, char* text) {
     if (!text || index < 0 || index >= kNumPrograms)
         return false;
-    showProgramName(programs_[index], index, text);
+    underLock([&] { showProgramName(programs_[index], index, text); });
     return true;
 }
 
@@ -413,17 +493,23 @@ bool dehiss::getParameterProperties(VstInt32 index, VstParameterProperties* prop
 VstInt32 dehiss::getChunk(void** data, bool isPreset) {
     if (!data)
         return 0;
-    if (isPreset) {
-        unsigned char* record = chunkPrograms_.data() + curProgram * kProgramChunkBytes;
-        encodeProgram(programs_[curProgram], record);
-        *data = record;
-        return kProgramChunkBytes;
-    }
-    for (int i = 0; i < kNumPrograms; ++i)
-        encodeProgram(programs_[i], chunkPrograms_.data() + i * kProgramChunkBytes);
-    vst::storeBankTrailer(curProgram, chunkPrograms_.data() + kBankRecordBytes);
-    *data = chunkPrograms_.data();
-    return kBankChunkBytes;
+    VstInt32 size = 0;
+    underLock([&] {
+        if (isPreset) {
+            const VstInt32 p = curProgram;
+            unsigned char* record = chunkPrograms_.data() + p * kProgramChunkBytes;
+            encodeProgram(programs_[p], record);
+            *data = record;
+            size = kProgramChunkBytes;
+            return;
+        }
+        for (int i = 0; i < kNumPrograms; ++i)
+            encodeProgram(programs_[i], chunkPrograms_.data() + i * kProgramChunkBytes);
+        vst::storeBankTrailer(curProgram, chunkPrograms_.data() + kBankRecordBytes);
+        *data = chunkPrograms_.data();
+        size = kBankChunkBytes;
+    });
+    return size;
 }
 
 VstInt32 dehiss::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
@@ -431,44 +517,53 @@ VstInt32 dehiss::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
         return 0;
     const auto* bytes = static_cast<const unsigned char*>(data);
     const auto size = static_cast<std::size_t>(byteSize);
-    VstInt32 program = curProgram;
-    std::size_t read = kProgramChunkBytes;
-    if (isPreset) {
-        if (size < kProgramChunkBytes || !decodeProgram(bytes, programs_[curProgram]))
-            return 0;
-    } else {
-        if (size < kBankRecordBytes || !chunkFloatsFinite(bytes, kNumPrograms))
-            return 0;
-        // Without a trailer the program the host has just selected stays current.
-        VstInt32 saved = -1;
-        read = kBankRecordBytes;
-        switch (vst::readBankTrailer(bytes + kBankRecordBytes, size - kBankRecordBytes, saved)) {
-        case vst::BankTrailer::Cut:
-            return 0;
-        case vst::BankTrailer::Present:
-            read = kBankChunkBytes;
-            if (saved >= 0 && saved < kNumPrograms)
-                program = saved;
-            break;
-        case vst::BankTrailer::Absent:
-            break;
+    VstInt32 read = 0;
+    underLock([&] {
+        VstInt32 program = curProgram;
+        if (isPreset) {
+            if (size < kProgramChunkBytes || !decodeProgram(bytes, programs_[program]))
+                return;
+            read = kProgramChunkBytes;
+        } else {
+            if (size < kBankRecordBytes || !chunkFloatsFinite(bytes, kNumPrograms))
+                return;
+            // Without a trailer the program the host has just selected stays current.
+            VstInt32 saved = -1;
+            VstInt32 bankRead = kBankRecordBytes;
+            switch (
+                vst::readBankTrailer(bytes + kBankRecordBytes, size - kBankRecordBytes, saved)) {
+            case vst::BankTrailer::Cut:
+                return;
+            case vst::BankTrailer::Present:
+                bankRead = kBankChunkBytes;
+                if (saved >= 0 && saved < kNumPrograms)
+                    program = saved;
+                break;
+            case vst::BankTrailer::Absent:
+                break;
+            }
+            if (bytes != chunkPrograms_.data())
+                std::memcpy(chunkPrograms_.data(), bytes, kBankRecordBytes);
+            for (int i = 0; i < kNumPrograms; ++i)
+                decodeProgram(chunkPrograms_.data() + i * kProgramChunkBytes, programs_[i]);
+            read = bankRead;
         }
-        if (bytes != chunkPrograms_.data())
-            std::memcpy(chunkPrograms_.data(), bytes, kBankRecordBytes);
-        for (int i = 0; i < kNumPrograms; ++i)
-            decodeProgram(chunkPrograms_.data() + i * kProgramChunkBytes, programs_[i]);
-    }
-    // Restored settings stay as stored: a learn pass in progress is dropped rather than
-    // finished into the shapes just read.
-    learning.store(0);
-    learnFrames.store(0);
-    setProgram(program);
-    return static_cast<VstInt32>(read);
+        // Restored settings stay as stored: a learn pass in progress is dropped rather than
+        // finished into the shapes just read.
+        holdLearning();
+        learnFrames.store(0);
+        setProgramLocked(program);
+    });
+    if (read == 0)
+        return 0;
+    editorIdle();
+    return read;
 }
 
 // MIDI.
 
 VstInt32 dehiss::processEvents(VstEvents* events) {
+    stateLock.noteAudioThread();
     if (!events || events->numEvents <= 0)
         return 1;
     for (VstInt32 i = 0; i < events->numEvents; ++i) {

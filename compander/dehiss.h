@@ -6,7 +6,7 @@
 
 #include "CompanderLaw.h"
 #include "CompanderProgram.h"
-#include "TablePublisher.h"
+#include "engine/TablePublisher.h"
 #include "vst/spect.h"
 
 #include <array>
@@ -37,13 +37,17 @@ class dehiss : public spect {
     VstInt32 processEvents(VstEvents* events) override;
 
     // Stores the raw value (0 … 1, not clamped) into the live program and applies it; NaN and
-    // infinite values are ignored. Any thread.
+    // infinite values are ignored. Any thread: under the state lock, except on the audio thread,
+    // which never waits (a change it makes while a host call holds the lock is applied by that
+    // call before it returns). Ending a learn pass from a host thread waits for a frame that is
+    // inside its summing loop (microseconds).
     void setParameter(VstInt32 index, float value) override;
     float getParameter(VstInt32 index) override;
     void getParameterName(VstInt32 index, char* text) override;
     void getParameterLabel(VstInt32 index, char* label) override;
     void getParameterDisplay(VstInt32 index, char* text) override;
 
+    // Programs, names and chunks: host threads (they take the state lock and may wait for it).
     // Program numbers outside 0 … 7 are ignored.
     void setProgram(VstInt32 program) override;
     // At most 23 characters are kept; the rest of the name field is zero.
@@ -70,25 +74,26 @@ class dehiss : public spect {
     VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset = false) override;
 
     // Stores the rate and recomputes the attack and release coefficients for it. A rate that is
-    // not finite and positive is ignored.
+    // not finite and positive is ignored. Any thread, as setParameter.
     void setSampleRate(float rate) override;
 
     bool getEffectName(char* name) override;    // "+tidemill"
     bool getVendorString(char* text) override;  // "Mirelow"
     bool getProductString(char* text) override; // "Mirelow Tidemill"
 
-    // Read by the editor and by tests. The tables are replaced whole when a parameter changes:
-    // ask again each time rather than keep the pointer.
+    // Read by the editor and by tests: the newest published tables (the shapes are the current
+    // program's). They are replaced whole when something changes: ask again each time rather
+    // than keep the pointer.
     const float* gainTable() const { return gainLaw_.latest().table.data(); }
     const float* tiltWeight() const { return tilt_.latest().weight.data(); }
-    const float* thresholdShape(int channel) const {
-        const compander::CompanderProgram* p = live_.load();
-        return channel == 0 ? p->shape1 : p->shape2;
-    }
+    const float* thresholdShape(int channel) const { return shapes_.latest()[channel & 1].data(); }
+    // A program record; host threads, while no other thread changes programs.
     const compander::CompanderProgram& program(int index) const { return programs_[index]; }
 
-    // Per-channel state, kept from frame to frame (written by the audio thread; reset and the
-    // learn protocol write the accumulators from the parameter thread).
+    // Per-channel state, kept from frame to frame, written by the audio thread. The learn
+    // accumulators change hands: the frame fills them only while `learning` is set, inside its
+    // summing section; the host side seeds, reads and clears them after it has cleared
+    // `learning` and seen the section end.
     std::array<std::array<float, kBins>, 2> binPower{};
     std::array<std::array<float, kBins>, 2> binGain{};
     std::array<std::array<float, kBins>, 2> learnAccum{};
@@ -128,6 +133,20 @@ class dehiss : public spect {
         std::array<float, kBins> weight;
         std::array<float, kBins> weightSquared;
     };
+    // The processing shapes of channels 1 and 2: a copy of the current program's, published
+    // whenever those change.
+    using Shapes = std::array<std::array<float, kBins>, 2>;
+
+    // A change the state lock hands over: a parameter index, or kRateChange with a sample rate.
+    static constexpr int kRateChange = -2;
+    void applyChange(int index, float value);
+    template <class Call> void underLock(Call&& call);
+    void setParameterLocked(VstInt32 index, float value);
+    void setProgramLocked(VstInt32 program);
+    void publishShapes();
+    bool holdLearning();
+    void learnFrame(bool stereo, bool peakMode);
+    void channelPower(int channel);
 
     void applyParameter(int index, float value);
     void rebuildGainLaw();
@@ -138,16 +157,17 @@ class dehiss : public spect {
     void finishLearning();
     void computeShapes(compander::CompanderProgram& program);
     void resetShapes();
-    void processChannel(int channel, const float* shape, const GainLaw& law, const TiltTable& tilt,
-                        bool peakMode, bool countsFrames);
+    void processChannel(int channel, const float* shape, const GainLaw& law, const TiltTable& tilt);
 
     compander::LevelLookup levelLookup_;
-    compander::TablePublisher<GainLaw> gainLaw_;
-    compander::TablePublisher<TiltTable> tilt_;
+    TablePublisher<GainLaw> gainLaw_;
+    TablePublisher<TiltTable> tilt_;
+    TablePublisher<Shapes> shapes_;
+    std::atomic<bool> summing_{false}; // a frame is inside its summing section
     std::array<std::atomic<float>, compander::kNumParams> rawValue_{};
     std::array<compander::CompanderProgram, compander::kNumPrograms> programs_;
     std::array<unsigned char, compander::kBankChunkBytes> chunkPrograms_{};
-    // The current program's record: its values are written by setParameter and its two shapes
-    // are the processing shapes.
-    std::atomic<compander::CompanderProgram*> live_;
+    // The current program's record (under the state lock): its values are written by
+    // setParameter and its two shapes are published as the processing shapes.
+    compander::CompanderProgram* live_;
 };

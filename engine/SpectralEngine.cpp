@@ -89,8 +89,8 @@ void SpectralEngine::buildWindows(float* ana, float* syn, int n, int hop, bool u
 }
 
 void SpectralEngine::suspend() {
-    inputPeak = 0.f;
-    outputPeak = 0.f;
+    inputPeak.store(0.f, std::memory_order_relaxed);
+    outputPeak.store(0.f, std::memory_order_relaxed);
     const size_t bytes = kBufferFloats * sizeof(float);
     for (int c = 0; c < 2; ++c) {
         for (float* b : {inHop[c], anaHistory[c], ifftOut[c], inSpect[c], outSpect[c],
@@ -192,7 +192,10 @@ void SpectralEngine::processAudio(float** inputs, float** outputs, int32_t sampl
     DenormalGuard noDenormals;
     // One mode for the whole call, so that the second channel's pointers are used only when
     // they were taken, whatever a frame hook does to channelMode meanwhile.
-    const int32_t mode = channelMode;
+    const int32_t mode = channelMode.load(std::memory_order_relaxed);
+    const bool gainRuns = autoGain.load(std::memory_order_relaxed) != 0;
+    float inPeak = inputPeak.load(std::memory_order_relaxed);
+    float outPeak = outputPeak.load(std::memory_order_relaxed);
     const float* in0 = inputs[0];
     const float* in1 = mode == 1 ? inputs[1] : nullptr;
     float* out0 = outputs[0];
@@ -200,15 +203,15 @@ void SpectralEngine::processAudio(float** inputs, float** outputs, int32_t sampl
     int32_t remaining = sampleFrames;
     while (remaining > 0) {
         const int32_t chunk = remaining < hopSize - hopPos ? remaining : hopSize - hopPos;
-        inputPeak = takeInput(in0, inHop[0] + hopPos, chunk, inputPeak);
+        inPeak = takeInput(in0, inHop[0] + hopPos, chunk, inPeak);
         const float* acc0 = outAccum[0] + hopPos;
-        outputPeak = movePeak(acc0, out0, chunk, outputPeak, !replace);
+        outPeak = movePeak(acc0, out0, chunk, outPeak, !replace);
         if (mode == 1) {
-            inputPeak = takeInput(in1, inHop[1] + hopPos, chunk, inputPeak);
+            inPeak = takeInput(in1, inHop[1] + hopPos, chunk, inPeak);
             const float* acc1 = outAccum[1] + hopPos;
-            if (autoGain)
+            if (gainRuns)
                 outAbsSum = absSum(outAbsSum, acc1, chunk);
-            outputPeak = movePeak(acc1, out1, chunk, outputPeak, !replace);
+            outPeak = movePeak(acc1, out1, chunk, outPeak, !replace);
         } else if (mode == 2) {
             playOut(acc0, out1, chunk, replace);
         }
@@ -216,7 +219,7 @@ void SpectralEngine::processAudio(float** inputs, float** outputs, int32_t sampl
         hopPos += chunk;
         if (hopPos >= hopSize) {
             hopPos = 0;
-            if (bypassed) {
+            if (bypassed.load(std::memory_order_relaxed)) {
                 std::memcpy(outAccum[0], inHop[0], sizeof(float) * static_cast<size_t>(hopSize));
                 if (mode == 1)
                     std::memcpy(outAccum[1], inHop[1],
@@ -224,9 +227,11 @@ void SpectralEngine::processAudio(float** inputs, float** outputs, int32_t sampl
             } else {
                 processFrame();
             }
-            inputPeak *= kMeterDecay;
-            outputPeak *= kMeterDecay;
+            inPeak *= kMeterDecay;
+            outPeak *= kMeterDecay;
         }
+        inputPeak.store(inPeak, std::memory_order_relaxed);
+        outputPeak.store(outPeak, std::memory_order_relaxed);
 
         in0 += chunk;
         out0 += chunk;
@@ -245,7 +250,10 @@ void SpectralEngine::processFrame() {
     constexpr int32_t n = kFftSize;
     constexpr int32_t h = kHopSize;
     constexpr int32_t keep = n - h;
-    const int channels = channelMode == 1 ? 2 : 1;
+    const int channels = channelMode.load(std::memory_order_relaxed) == 1 ? 2 : 1;
+    // One gain and one automatic-gain switch for the whole frame, both channels alike.
+    const bool gainRuns = autoGain.load(std::memory_order_relaxed) != 0;
+    const float gain = autoGainFactor.load(std::memory_order_relaxed);
 
     for (int c = 0; c < channels; ++c) {
         float* history = anaHistory[c];
@@ -262,7 +270,7 @@ void SpectralEngine::processFrame() {
             history[k] = x;
             frame[k] = win[k] * x;
         }
-        if (autoGain)
+        if (gainRuns)
             inAbsSum = absSum(inAbsSum, history, n);
         fwdPlan.execute(frame, inSpect[c]);
     }
@@ -274,10 +282,9 @@ void SpectralEngine::processFrame() {
         const float* __restrict win = synWindow;
         const float* __restrict y = ifftOut[c];
         float* acc = outAccum[c];
-        const float gain = autoGainFactor;
         // acc[k] takes acc[k + h] (the shift) plus this frame's share; the last hop starts from
         // zero, and 0 + x keeps the sign of zero that a cleared accumulator gives.
-        if (autoGain) {
+        if (gainRuns) {
             float sum = outAbsSum;
             for (int32_t k = 0; k < n; ++k) {
                 const float d = y[k] * win[k];
@@ -293,7 +300,7 @@ void SpectralEngine::processFrame() {
         }
     }
 
-    if (autoGain)
+    if (gainRuns)
         updateAutoGain();
 }
 
@@ -307,8 +314,11 @@ void SpectralEngine::updateAutoGain() {
         inAbsSum = 0.01f;
         outAbsSum = 0.01f;
     }
-    autoGainFactor = static_cast<float>(0.2 * static_cast<float>(inAbsSum / (2.f * outAbsSum)) +
-                                        0.8 * autoGainFactor);
+    float before = autoGainFactor.load(std::memory_order_relaxed);
+    const auto next =
+        static_cast<float>(0.2 * static_cast<float>(inAbsSum / (2.f * outAbsSum)) + 0.8 * before);
+    // A make-up gain stored meanwhile by a parameter call is the newer setting: it stays.
+    autoGainFactor.compare_exchange_strong(before, next, std::memory_order_relaxed);
     inAbsSum = 1e-6f;
     outAbsSum = 1e-6f;
 }

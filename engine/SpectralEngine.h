@@ -1,10 +1,32 @@
 // The spectral engine: short-time analysis and resynthesis (1024-point frames, hop 256, latency
 // 1024), hop buffering, meters, bypass and automatic gain around a per-frame hook. It knows no
 // plug-in format; the effect base `spect` joins it to the VST effect classes.
+//
+// Threads. The process calls, and through them processFrame and the effect's processSpect, run
+// on the audio thread; parameters, programs, chunks, the learn buttons and the editors' reads
+// come from any other thread at the same time. The rules every effect on this engine keeps:
+// - The audio thread takes no lock, never waits, allocates nothing.
+// - A scalar shared across threads is a std::atomic (relaxed where only the one value matters):
+//   the flags and factors below, the meters, the effects' parameter values and derived scalars.
+// - An array the audio thread reads (gain-law and tilt tables, threshold shapes, learned
+//   curves) is never changed in place: the new state is built aside and published whole
+//   (TablePublisher), and a frame takes the newest table once and keeps it to its end, so it
+//   sees the old state or the new one, never a mix.
+// - The program records, names and chunk images belong to the host side. Every call that
+//   changes or reads them as a whole runs under the effect's StateLock; host threads wait for
+//   it, the audio thread never does (a parameter set on the audio thread that finds the lock
+//   held is queued and applied by the holder before it lets go).
+// - State the audio thread writes itself is handed over through atomics: the engine's
+//   autoGainFactor (a make-up gain set while automatic gain runs wins over the frame's update),
+//   the learn accumulators (filled only while `learning` is set and a frame is inside its
+//   summing section, so a host call that stops learning and waits for the section to end owns
+//   them), the end of a learn pass (a flag and a frame count). The host side turns them into
+//   program state (shapes, curves, stored values) under the lock.
 #pragma once
 
 #include "Fft.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -42,25 +64,31 @@ class SpectralEngine {
     // samples are silent. Keeps windows, hopPos, autoGainFactor and the auto-gain sums.
     void suspend();
 
-    // Bypass: the output becomes the input delayed by one hop. Answers onOff.
+    // Bypass: the output becomes the input delayed by one hop. Answers onOff. Any thread; takes
+    // effect at the next hop end.
     bool setBypass(bool onOff) {
-        bypassed = onOff;
+        bypassed.store(onOff, std::memory_order_relaxed);
         return onOff;
     }
 
     // Meter levels for the editors: 0 = input peak, 1 = output peak, else 0. Any thread.
     float getLevel(int index) const {
-        return index == 0 ? inputPeak : index == 1 ? outputPeak : 0.f;
+        return index == 0   ? inputPeak.load(std::memory_order_relaxed)
+               : index == 1 ? outputPeak.load(std::memory_order_relaxed)
+                            : 0.f;
     }
 
     // Window construction, a pure function of its inputs so that it can be checked alone:
     // fills ana and syn (n floats each) with the scaled Hamming analysis and synthesis windows.
     static void buildWindows(float* ana, float* syn, int n, int hop, bool unitGain);
 
-    // Automatic gain step: moves autoGainFactor towards in/(2 out) and restarts the sums.
+    // Automatic gain step: moves autoGainFactor towards in/(2 out) and restarts the sums. A
+    // factor stored by another thread since the frame read it is kept. Audio thread.
     void updateAutoGain();
 
-    // Members, named as the effects and editors read them.
+    // Members, named as the effects and editors read them. The atomics may be written by any
+    // thread (channelMode only by the audio thread's pin check, or by a binding before rendering
+    // starts); the plain buffers and counters belong to the audio thread.
     int32_t halfSize = kHalfSize;
     int32_t fftSize = kFftSize;
     float* anaHistory[2] = {};   // last N input samples, oldest first
@@ -70,17 +98,17 @@ class SpectralEngine {
     float* outSpectCopy[2] = {}; // outSpect as it was before the inverse transform (displays)
     float* scHistory[2] = {};    // sidechain: not built
     float* scSpect[2] = {};
-    int32_t channelMode = 0; // 0 = channel 1 only, 1 = both, 2 = channel 1 sent to both outputs
+    std::atomic<int32_t> channelMode{0}; // 0 = channel 1 only, 1 = both, 2 = 1 sent to both outputs
     int32_t scConnected = 0;
     int32_t scEnabled = 0;
     int32_t numIns;
     int32_t numOuts = 2;
-    int32_t logScale = 0;   // log-frequency display flag, read by the spectrum displays
-    int32_t readyLevel = 0; // processing runs at 2 and above
+    std::atomic<int32_t> logScale{0};   // log-frequency display flag, read by the spectrum displays
+    std::atomic<int32_t> readyLevel{0}; // processing runs at 2 and above
     bool unitGainWindow;
-    bool bypassed = false;
-    float inputPeak = 0.f;
-    float outputPeak = 0.f;
+    std::atomic<bool> bypassed{false};
+    std::atomic<float> inputPeak{0.f};
+    std::atomic<float> outputPeak{0.f};
     float inAbsSum = 1e-9f;
     float outAbsSum = 1e-9f;
     int32_t hopSize = kHopSize;
@@ -95,8 +123,8 @@ class SpectralEngine {
     FftPlan fwdPlan{kFftSize, FftDirection::RealToComplex};
     FftPlan invPlan{kFftSize, FftDirection::ComplexToReal};
     float twoPi;
-    float autoGainFactor = 1.0f; // output gain at overlap-add
-    int32_t autoGain = 0;        // automatic gain on (non-zero) or off
+    std::atomic<float> autoGainFactor{1.0f}; // output gain at overlap-add
+    std::atomic<int32_t> autoGain{0};        // automatic gain on (non-zero) or off
 
   private:
     // Owns every buffer above; declared last so that it is built before the constructor body

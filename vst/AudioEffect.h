@@ -2,6 +2,8 @@
 // to the host, routes the record's callbacks to virtual methods and wraps the host callback.
 #pragma once
 
+#include <atomic>
+
 #include "AEffEditor.h"
 #include "VstAbi.h"
 
@@ -103,11 +105,13 @@ class AudioEffect {
   protected:
     audioMasterCallback audioMaster;
     AEffEditor* editor = nullptr;
-    float sampleRate = 44100.f;
+    // Any thread may read these while another sets them (a binding re-sends the rate on every
+    // render; the program number is read by the dispatcher outside the effect's state lock).
+    std::atomic<float> sampleRate{44100.f};
     VstInt32 blockSize = 1024;
     VstInt32 numPrograms;
     VstInt32 numParams;
-    VstInt32 curProgram = 0;
+    std::atomic<VstInt32> curProgram{0};
     AEffect cEffect{};
 
     // Calls the host; 0 without a host.

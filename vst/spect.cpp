@@ -39,6 +39,7 @@ void spect::decideChannelMode() {
 void spect::process(float** inputs, float** outputs, VstInt32 sampleFrames) {
     if (readyLevel < 2 || sampleFrames < 1) // an empty block changes nothing, the mode included
         return;
+    stateLock.noteAudioThread();
     decideChannelMode();
     processAudio(inputs, outputs, sampleFrames, false);
 }
@@ -46,6 +47,7 @@ void spect::process(float** inputs, float** outputs, VstInt32 sampleFrames) {
 void spect::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) {
     if (readyLevel < 2 || sampleFrames < 1) // an empty block changes nothing, the mode included
         return;
+    stateLock.noteAudioThread();
     decideChannelMode();
     processAudio(inputs, outputs, sampleFrames, true);
 }

@@ -5,6 +5,7 @@
 
 #include "AudioEffectX.h"
 #include "engine/SpectralEngine.h"
+#include "engine/StateLock.h"
 
 class spect : public AudioEffectX, public SpectralEngine {
   public:
@@ -40,6 +41,10 @@ class spect : public AudioEffectX, public SpectralEngine {
 
     // Cleared by an effect whose binding sets channelMode itself (the Pro Tools one).
     bool pinsDecideChannelMode = true;
+
+    // The effects' host-side state lock (see SpectralEngine.h, Threads). The process calls record
+    // their thread in it, so that a parameter set on that thread never waits.
+    StateLock stateLock;
 
     float paramA = 1.0f;
     float paramB = 1.0f;

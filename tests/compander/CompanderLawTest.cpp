@@ -1,6 +1,6 @@
 // The compander's derived values and table lookup, checked as pure functions.
 #include "compander/CompanderLaw.h"
-#include "compander/TablePublisher.h"
+#include "engine/TablePublisher.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,9 @@
 //
 // The replacement allocation functions may exist once per executable: exactly one source file
 // of a test executable defines MIRELOW_ALLOC_COUNTER_DEFINE before including this header. Under
-// AddressSanitizer the sanitizer owns the heap, so nothing is replaced and the tests that need
-// the counter skip themselves (MIRELOW_REQUIRE_ALLOC_COUNTER).
+// AddressSanitizer and ThreadSanitizer the sanitizer owns the heap (its runtime intercepts every
+// allocation function, and memory it did not hand out would confuse it), so nothing is replaced
+// and the tests that need the counter skip themselves (MIRELOW_REQUIRE_ALLOC_COUNTER).
 //
 //   alloccounter::Scope scope;
 //   plugin.processReplacing(in, out, 512);
@@ -48,8 +49,12 @@ class Scope {
 
 } // namespace alloccounter
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define MIRELOW_ALLOC_COUNTER_UNAVAILABLE 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define MIRELOW_ALLOC_COUNTER_UNAVAILABLE 1
+#endif
 #endif
 
 // In a GoogleTest body: skip under a sanitizer, otherwise insist the counter is installed.

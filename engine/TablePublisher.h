@@ -1,12 +1,10 @@
-// Lock-free hand-over of a derived table (gain law, tilt weights) from the threads that set
-// parameters to the audio thread: tables are rebuilt into a spare slot and published whole, so a
-// frame never reads one half-rebuilt.
+// Lock-free hand-over of a table the audio thread reads (gain law, tilt weights, threshold
+// shapes, filter curves) from the threads that change it: tables are rebuilt into a spare slot
+// and published whole, so a frame never reads one half-rebuilt.
 #pragma once
 
 #include <array>
 #include <atomic>
-
-namespace compander {
 
 // Three slots: the published one, the one the audio thread holds for its current frame, and one
 // to build into. Only one thread builds at a time; a thread that finds another one building marks
@@ -30,7 +28,8 @@ template <class Table> class TablePublisher {
         }
     }
 
-    // Audio thread, once per frame: the newest table, which stays intact until the next call.
+    // Audio thread (one reader), once per frame: the newest table, which stays intact until the
+    // next call.
     const Table& acquire() {
         int slot;
         do {
@@ -50,5 +49,3 @@ template <class Table> class TablePublisher {
     std::atomic<bool> building_{false};
     std::atomic<bool> stale_{false};
 };
-
-} // namespace compander
