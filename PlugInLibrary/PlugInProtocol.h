@@ -18,6 +18,23 @@
  *     render blocks, read meters and save or restore chunks; destroy the instances.
  *  5. WinPlugInClose() once per WinPlugInOpen, then dlclose(); the last close destroys the group.
  *
+ * How a host shows a plug-in's own view (its editor)
+ * --------------------------------------------------
+ *  1. SetAutomationInterface hands the instance the host's automation callbacks (optional).
+ *  2. GetView: the first request makes the view; its name and a non-null view object say that the
+ *     plug-in draws a view of its own. GetViewRect gives its size.
+ *  3. OpenView(X11 window of the host's plug-in window): the plug-in places its window inside it
+ *     (centred horizontally, on the bottom edge). Or OpenViewOffscreen: drawn into memory only,
+ *     for pictures (GetViewPicture) and hosts without a display.
+ *  4. IdleView about 30 times a second: the view reads its events, follows the effect and repaints
+ *     what changed. DrawView when the host wants a part of the window redrawn.
+ *  5. Edits with the mouse reach the host as touchControl, setControlValue, releaseControl
+ *     (PIAutomationInterface): the host records them on the control's automation lane and sets
+ *     the control back through SetControl; the view then shows the value the control took.
+ *     Without an automation interface an edit sets the control directly.
+ *  6. CloseView before the host's window goes; DestroyInstance closes a view left open.
+ * Every view routine runs on the host's user-interface thread, one thread for all of them.
+ *
  * Threads: the host calls Render on its audio thread and everything else on other threads. Render
  * allocates nothing and takes no lock; SetControl and GetMeters may run beside it.
  *
@@ -49,19 +66,23 @@ extern "C" {
 typedef int32_t PIErr;
 typedef uint32_t PIFourCC;
 
+typedef struct PIInstance PIInstance; /* opaque */
+
 /* Results. 0 is success; everything else is an error. */
 enum {
     kPINoErr = 0,
-    kPIErr_NoMemory = -7003,         /* an allocation failed */
-    kPIErr_BadSelector = -9007,      /* routine selector outside 0 ... kPINumRoutines - 1 */
-    kPIErr_Unsupported = -9008,      /* reserved routine, or a request the plug-in cannot answer */
-    kPIErr_BadIndex = -9009,         /* effect type, control or chunk index out of range */
-    kPIErr_BadInstance = -9010,      /* null instance, or no effect group */
-    kPIErr_NotInitialized = -9011,   /* instance used before Initialize */
-    kPIErr_BadStemFormat = -9012,    /* stem format other than the type's */
-    kPIErr_BadChunk = -9013,         /* chunk record too short, wrong size word or bad contents */
-    kPIErr_UnknownChunk = -9014,     /* chunk ID the instance does not declare */
-    kPIErr_BadArgument = -9015,      /* null pointer, negative length, bad sample rate */
+    kPIErr_NoMemory = -7003,       /* an allocation failed */
+    kPIErr_BadSelector = -9007,    /* routine selector outside 0 ... kPINumRoutines - 1 */
+    kPIErr_Unsupported = -9008,    /* reserved routine, or a request the plug-in cannot answer */
+    kPIErr_BadIndex = -9009,       /* effect type, control or chunk index out of range */
+    kPIErr_BadInstance = -9010,    /* null instance, or no effect group */
+    kPIErr_NotInitialized = -9011, /* instance used before Initialize */
+    kPIErr_BadStemFormat = -9012,  /* stem format other than the type's */
+    kPIErr_BadChunk = -9013,       /* chunk record too short, wrong size word or bad contents */
+    kPIErr_UnknownChunk = -9014,   /* chunk ID the instance does not declare */
+    kPIErr_BadArgument = -9015,    /* null pointer, negative length, bad sample rate */
+    kPIErr_ViewFailed = -9016,     /* the view cannot open: zero or bad parent window, no display */
+    kPIErr_NoView = -9017,         /* view routine before GetView made a view */
     kPIErr_TempoUnavailable = -9145, /* tempo interface below level 2 */
     kPIErr_BadOpenVersion = -1       /* WinPlugInOpen with a version other than kPIOpenVersion */
 };
@@ -130,6 +151,35 @@ typedef struct PIChunkInfo {
     char name[32];
 } PIChunkInfo;
 
+/* A rectangle of a view, in pixels of the plug-in window: left and top inclusive, right and bottom
+ * exclusive. */
+typedef struct PIViewRect {
+    int16_t left, top, right, bottom;
+} PIViewRect;
+
+/* The host's buffer for a view's picture: width x height pixels as 32-bit words 0x00RRGGBB, rows
+ * top to bottom, stride bytes apart (at least 4 x width). */
+typedef struct PIViewPicture {
+    int32_t width, height;
+    int32_t stride;
+    uint32_t* pixels;
+} PIViewPicture;
+
+/* The host's automation, handed over with SetAutomationInterface (may be null). The plug-in's view
+ * calls it on the user-interface thread while the user edits a control with the mouse:
+ * touchControl at the start of a gesture, setControlValue for every value the control is to take,
+ * releaseControl at the end; editNotification is one further notice about an edit that a host may
+ * ignore. The host records what it is told and sets the control through SetControl, before
+ * setControlValue returns or later from any thread; the view shows the value once the control has
+ * it. Answers are PIErrs; the plug-in ignores them. */
+typedef struct PIAutomationInterface {
+    void* context;
+    PIErr (*touchControl)(void* context, PIInstance* instance, int32_t control);
+    PIErr (*setControlValue)(void* context, PIInstance* instance, int32_t control, int32_t value);
+    PIErr (*releaseControl)(void* context, PIInstance* instance, int32_t control);
+    PIErr (*editNotification)(void* context, PIInstance* instance, int32_t control);
+} PIAutomationInterface;
+
 typedef struct PIViewInfo {
     char name[64]; /* the view the plug-in asks for */
     void* view;    /* null while the plug-in shows no view of its own */
@@ -144,35 +194,44 @@ typedef struct PITempoInterface {
     PIErr (*getTempo)(void* context, double* beatsPerMinute);
 } PITempoInterface;
 
-typedef struct PIInstance PIInstance; /* opaque */
-
 /* Routine selectors; the routine of each has the type named beside it. */
 enum {
-    kPIRoutine_GetProtocolVersion = 0, /* PIGetProtocolVersionProc */
-    kPIRoutine_GetGroupInfo = 1,       /* PIGetGroupInfoProc */
-    kPIRoutine_GetGroupGestalt = 2,    /* PIGetGroupGestaltProc */
-    kPIRoutine_GetTypeInfo = 3,        /* PIGetTypeInfoProc */
-    kPIRoutine_GetTypeGestalt = 4,     /* PIGetTypeGestaltProc */
-    kPIRoutine_CreateInstance = 5,     /* PICreateInstanceProc */
-    kPIRoutine_DestroyInstance = 6,    /* PIDestroyInstanceProc */
-    kPIRoutine_Initialize = 7,         /* PIInitializeProc */
-    kPIRoutine_GetNumControls = 8,     /* PIGetCountProc */
-    kPIRoutine_GetControlInfo = 9,     /* PIGetControlInfoProc */
-    kPIRoutine_SetControl = 10,        /* PISetControlProc */
-    kPIRoutine_GetControl = 11,        /* PIGetControlProc */
-    kPIRoutine_GetControlText = 12,    /* PIGetControlTextProc */
-    kPIRoutine_GetAlgorithmText = 13,  /* PIGetAlgorithmTextProc */
-    kPIRoutine_GetAlgorithmValue = 14, /* PIGetAlgorithmValueProc */
-    kPIRoutine_GetNumChunks = 15,      /* PIGetCountProc */
-    kPIRoutine_GetChunkInfo = 16,      /* PIGetChunkInfoProc */
-    kPIRoutine_GetChunkSize = 17,      /* PIGetChunkSizeProc */
-    kPIRoutine_GetChunk = 18,          /* PIGetChunkProc */
-    kPIRoutine_SetChunk = 19,          /* PISetChunkProc */
-    kPIRoutine_Render = 20,            /* PIRenderProc */
-    kPIRoutine_GetMeters = 21,         /* PIGetMetersProc */
-    kPIRoutine_GetView = 22,           /* PIGetViewProc */
-    kPIRoutine_GetLatency = 23,        /* PIGetLatencyProc */
-    kPIRoutine_FirstReserved = 24      /* 24 ... 167: PIReservedProc */
+    kPIRoutine_GetProtocolVersion = 0,      /* PIGetProtocolVersionProc */
+    kPIRoutine_GetGroupInfo = 1,            /* PIGetGroupInfoProc */
+    kPIRoutine_GetGroupGestalt = 2,         /* PIGetGroupGestaltProc */
+    kPIRoutine_GetTypeInfo = 3,             /* PIGetTypeInfoProc */
+    kPIRoutine_GetTypeGestalt = 4,          /* PIGetTypeGestaltProc */
+    kPIRoutine_CreateInstance = 5,          /* PICreateInstanceProc */
+    kPIRoutine_DestroyInstance = 6,         /* PIDestroyInstanceProc */
+    kPIRoutine_Initialize = 7,              /* PIInitializeProc */
+    kPIRoutine_GetNumControls = 8,          /* PIGetCountProc */
+    kPIRoutine_GetControlInfo = 9,          /* PIGetControlInfoProc */
+    kPIRoutine_SetControl = 10,             /* PISetControlProc */
+    kPIRoutine_GetControl = 11,             /* PIGetControlProc */
+    kPIRoutine_GetControlText = 12,         /* PIGetControlTextProc */
+    kPIRoutine_GetAlgorithmText = 13,       /* PIGetAlgorithmTextProc */
+    kPIRoutine_GetAlgorithmValue = 14,      /* PIGetAlgorithmValueProc */
+    kPIRoutine_GetNumChunks = 15,           /* PIGetCountProc */
+    kPIRoutine_GetChunkInfo = 16,           /* PIGetChunkInfoProc */
+    kPIRoutine_GetChunkSize = 17,           /* PIGetChunkSizeProc */
+    kPIRoutine_GetChunk = 18,               /* PIGetChunkProc */
+    kPIRoutine_SetChunk = 19,               /* PISetChunkProc */
+    kPIRoutine_Render = 20,                 /* PIRenderProc */
+    kPIRoutine_GetMeters = 21,              /* PIGetMetersProc */
+    kPIRoutine_GetView = 22,                /* PIGetViewProc */
+    kPIRoutine_GetLatency = 23,             /* PIGetLatencyProc */
+    kPIRoutine_SetAutomationInterface = 24, /* PISetAutomationInterfaceProc */
+    kPIRoutine_GetViewRect = 25,            /* PIGetViewRectProc */
+    kPIRoutine_SetViewRect = 26,            /* PISetViewRectProc */
+    kPIRoutine_OpenView = 27,               /* PIOpenViewProc */
+    kPIRoutine_OpenViewOffscreen = 28,      /* PIViewProc */
+    kPIRoutine_CloseView = 29,              /* PIViewProc */
+    kPIRoutine_IdleView = 30,               /* PIViewProc */
+    kPIRoutine_DrawView = 31,               /* PIDrawViewProc */
+    kPIRoutine_SetControlHighlight = 32,    /* PISetControlHighlightProc */
+    kPIRoutine_GetControlAtPoint = 33,      /* PIGetControlAtPointProc */
+    kPIRoutine_GetViewPicture = 34,         /* PIGetViewPictureProc */
+    kPIRoutine_FirstReserved = 35           /* 35 ... 167: PIReservedProc */
 };
 
 enum { kPIProtocolVersion = 1 };
@@ -282,13 +341,56 @@ typedef PIErr (*PIGetMetersProc)(PIInstance* instance, int32_t* values, int32_t*
                                  int32_t count);
 
 /* 22 GetView: the name of the view the plug-in asks for and its view object, null while the
- * plug-in shows no view of its own. */
+ * plug-in shows no view of its own. A plug-in with a view of its own makes it on the first
+ * request (the routines 25 ... 34 act on it); a plug-in whose view cannot be made answers as one
+ * without. User-interface thread. */
 typedef PIErr (*PIGetViewProc)(PIInstance* instance, PIViewInfo* view);
 
 /* 23 GetLatency: the plug-in's delay in samples, to be compensated by the host. */
 typedef PIErr (*PIGetLatencyProc)(PIInstance* instance, int32_t* samples);
 
-/* 24 ... 167: reserved; each answers kPIErr_Unsupported. */
+/* 24 SetAutomationInterface: the host's automation callbacks, kept by pointer until the instance
+ * is destroyed or another (or null) is set. */
+typedef PIErr (*PISetAutomationInterfaceProc)(PIInstance* instance,
+                                              const PIAutomationInterface* automation);
+
+/* The view routines 25 ... 34 run on the user-interface thread and answer kPIErr_NoView before
+ * GetView made a view. */
+
+/* 25 GetViewRect, 26 SetViewRect: the view's rectangle (its editor's size; SetViewRect stores
+ * another). */
+typedef PIErr (*PIGetViewRectProc)(PIInstance* instance, PIViewRect* rect);
+typedef PIErr (*PISetViewRectProc)(PIInstance* instance, const PIViewRect* rect);
+
+/* 27 OpenView: opens the view in the host's X11 window parentWindow (on the display DISPLAY
+ * names). The view's own window, as large as the view, is placed at x = (W - w) / 2 when the
+ * window's width W differs from the view's width w (else at the view's left) and y = H - h, on
+ * the bottom edge of a window of height H. kPIErr_ViewFailed for a zero or invalid window or
+ * when no display can be opened; the view then stays closed. An open view is closed first. */
+typedef PIErr (*PIOpenViewProc)(PIInstance* instance, uint64_t parentWindow);
+
+/* 28 OpenViewOffscreen: opens the view drawn into memory only (no window, no display needed); it
+ * paints on IdleView and DrawView, and GetViewPicture reads it. 29 CloseView: closes an open view
+ * (nothing when closed). 30 IdleView: the view's periodic work: control values changed since the
+ * last call, its events, what follows the effect, repainting. */
+typedef PIErr (*PIViewProc)(PIInstance* instance);
+
+/* 31 DrawView: repaints that part of an open view now. */
+typedef PIErr (*PIDrawViewProc)(PIInstance* instance, const PIViewRect* rect);
+
+/* 32 SetControlHighlight: a control surface shows control as highlighted (or not) in a colour;
+ * the view may mark it. 33 GetControlAtPoint: the control under a point of the view, 0 for none. */
+typedef PIErr (*PISetControlHighlightProc)(PIInstance* instance, int32_t control,
+                                           int32_t highlighted, int32_t colour);
+typedef PIErr (*PIGetControlAtPointProc)(PIInstance* instance, int32_t x, int32_t y,
+                                         int32_t* control);
+
+/* 34 GetViewPicture: copies the open view's picture as last painted into the host's buffer and
+ * sets width and height to the view's size. kPIErr_BadArgument when the buffer is smaller than the
+ * view or its stride below 4 x width; kPIErr_ViewFailed while the view is closed. */
+typedef PIErr (*PIGetViewPictureProc)(PIInstance* instance, PIViewPicture* picture);
+
+/* 35 ... 167: reserved; each answers kPIErr_Unsupported. */
 typedef PIErr (*PIReservedProc)(void);
 
 /* Exports of a plug-in library.

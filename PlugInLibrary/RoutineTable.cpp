@@ -282,6 +282,93 @@ PIErr GetLatency(PIInstance* instance, int32_t* samples) {
     return process->GetDelaySamplesLong(samples);
 }
 
+PIErr SetAutomationInterface(PIInstance* instance, const PIAutomationInterface* automation) {
+    CEffectProcess* process = Ready(instance);
+    if (!process)
+        return ErrorOf(instance);
+    process->SetAutomationInterface(automation);
+    return kPINoErr;
+}
+
+// The view routines: an initialised instance whose view exists, every call guarded (the view's
+// failures never cross the boundary).
+template <typename F> PIErr WithView(PIInstance* instance, F&& f) {
+    CEffectProcess* process = Ready(instance);
+    if (!process)
+        return ErrorOf(instance);
+    CPlugInView* view = process->GetPlugInView();
+    if (!view)
+        return kPIErr_NoView;
+    return Guarded([&] { return f(*process, *view); });
+}
+
+PIErr GetViewRect(PIInstance* instance, PIViewRect* rect) {
+    if (!rect)
+        return Ready(instance) ? kPIErr_BadArgument : ErrorOf(instance);
+    return WithView(instance,
+                    [&](CEffectProcess&, CPlugInView& view) { return view.GetRect(*rect); });
+}
+
+PIErr SetViewRect(PIInstance* instance, const PIViewRect* rect) {
+    if (!rect)
+        return Ready(instance) ? kPIErr_BadArgument : ErrorOf(instance);
+    return WithView(instance,
+                    [&](CEffectProcess&, CPlugInView& view) { return view.SetRect(*rect); });
+}
+
+PIErr OpenView(PIInstance* instance, uint64_t parentWindow) {
+    return WithView(instance, [&](CEffectProcess& process, CPlugInView&) {
+        return process.OpenView(parentWindow);
+    });
+}
+
+PIErr OpenViewOffscreen(PIInstance* instance) {
+    return WithView(instance, [&](CEffectProcess& process, CPlugInView&) {
+        return process.OpenViewOffscreen();
+    });
+}
+
+PIErr CloseView(PIInstance* instance) {
+    return WithView(instance, [&](CEffectProcess&, CPlugInView& view) { return view.Close(); });
+}
+
+PIErr IdleView(PIInstance* instance) {
+    return WithView(instance,
+                    [&](CEffectProcess& process, CPlugInView&) { return process.IdleView(); });
+}
+
+PIErr DrawView(PIInstance* instance, const PIViewRect* rect) {
+    if (!rect)
+        return Ready(instance) ? kPIErr_BadArgument : ErrorOf(instance);
+    return WithView(instance, [&](CEffectProcess&, CPlugInView& view) { return view.Draw(*rect); });
+}
+
+PIErr SetControlHighlight(PIInstance* instance, int32_t control, int32_t highlighted,
+                          int32_t colour) {
+    return WithView(instance, [&](CEffectProcess& process, CPlugInView& view) {
+        if (!process.GetControl(control))
+            return static_cast<PIErr>(kPIErr_BadIndex);
+        return view.SetControlHighlight(control, highlighted != 0, colour);
+    });
+}
+
+PIErr GetControlAtPoint(PIInstance* instance, int32_t x, int32_t y, int32_t* control) {
+    if (!control)
+        return Ready(instance) ? kPIErr_BadArgument : ErrorOf(instance);
+    *control = 0;
+    return WithView(instance, [&](CEffectProcess&, CPlugInView& view) {
+        return view.GetControlAtPoint(x, y, control);
+    });
+}
+
+PIErr GetViewPicture(PIInstance* instance, PIViewPicture* picture) {
+    if (!picture || !picture->pixels)
+        return Ready(instance) ? kPIErr_BadArgument : ErrorOf(instance);
+    return WithView(instance, [&](CEffectProcess& process, CPlugInView&) {
+        return process.GetViewPicture(*picture);
+    });
+}
+
 PIErr Reserved(void) {
     return kPIErr_Unsupported;
 }
@@ -317,6 +404,17 @@ const std::array<void*, kPINumRoutines> kRoutines = [] {
     table[kPIRoutine_GetMeters] = Address(&GetMeters);
     table[kPIRoutine_GetView] = Address(&GetView);
     table[kPIRoutine_GetLatency] = Address(&GetLatency);
+    table[kPIRoutine_SetAutomationInterface] = Address(&SetAutomationInterface);
+    table[kPIRoutine_GetViewRect] = Address(&GetViewRect);
+    table[kPIRoutine_SetViewRect] = Address(&SetViewRect);
+    table[kPIRoutine_OpenView] = Address(&OpenView);
+    table[kPIRoutine_OpenViewOffscreen] = Address(&OpenViewOffscreen);
+    table[kPIRoutine_CloseView] = Address(&CloseView);
+    table[kPIRoutine_IdleView] = Address(&IdleView);
+    table[kPIRoutine_DrawView] = Address(&DrawView);
+    table[kPIRoutine_SetControlHighlight] = Address(&SetControlHighlight);
+    table[kPIRoutine_GetControlAtPoint] = Address(&GetControlAtPoint);
+    table[kPIRoutine_GetViewPicture] = Address(&GetViewPicture);
     return table;
 }();
 

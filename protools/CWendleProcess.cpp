@@ -6,8 +6,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "CWendleCustomUI.h"
+#include "PlugInLibrary/EffectClasses/CWendleView.h"
 #include "WendleControls.h"
 #include "WendleModule.h"
+#include "gui/CVSTEditor.h"
 
 using namespace wendlept;
 
@@ -42,7 +45,13 @@ CWendleProcess::CWendleProcess() : mEffect(std::make_unique<wendle>(&LoopbackCal
         AddChunk(chunk.id, chunk.name, kCurveDataBytes);
 }
 
-CWendleProcess::~CWendleProcess() = default;
+CWendleProcess::~CWendleProcess() {
+    // The custom user interface goes first (it closes and deletes the editor), then the effect.
+    if (auto* view = dynamic_cast<CWendleView*>(GetPlugInView()))
+        view->SetCustomUI(nullptr);
+    delete mCustomUI;
+    mCustomUI = nullptr;
+}
 
 void CWendleProcess::EffectInit() {
     mEffect->channelMode = GetNumChannels() == 2 ? 1 : 0;
@@ -179,8 +188,62 @@ PIErr CWendleProcess::GetAlgorithmValue(int32_t controlIndex, float* value) {
     return kPINoErr;
 }
 
+PIErr CWendleProcess::GetViewPort(PIViewInfo& view) {
+    if (!mCustomUI) {
+        try {
+            auto ui = std::make_unique<CWendleCustomUI>(static_cast<IWendleProcess*>(this));
+            PIViewRect rect{};
+            ui->GetRect(&rect.left, &rect.top, &rect.right, &rect.bottom);
+            auto custom = std::make_unique<CWendleView>(rect);
+            custom->SetCustomUI(ui.get());
+            SetPlugInView(std::move(custom));
+            mCustomUI = ui.release();
+        } catch (const std::exception&) {
+            // No editor: the host shows the plug-in without a view of its own.
+            return CEffectProcessMIDI::GetViewPort(view);
+        }
+    }
+    std::memset(&view, 0, sizeof view);
+    std::snprintf(view.name, sizeof view.name, "%s", kCustomViewName);
+    view.view = GetPlugInView();
+    return kPINoErr;
+}
+
+PIErr CWendleProcess::OpenView(uint64_t parentWindow) {
+    try {
+        return CEffectProcessMIDI::OpenView(parentWindow);
+    } catch (const CWendleUIError&) {
+        return kPIErr_ViewFailed;
+    }
+}
+
+PIErr CWendleProcess::OpenViewOffscreen() {
+    if (!mCustomUI)
+        return kPIErr_NoView;
+    mCustomUI->OpenOffscreen();
+    return kPINoErr;
+}
+
+PIErr CWendleProcess::GetViewPicture(PIViewPicture& picture) {
+    CFrame* frame = mCustomUI ? mCustomUI->GetEditor()->getFrame() : nullptr;
+    if (!frame)
+        return kPIErr_ViewFailed;
+    const int32_t w = frame->getViewSize().width(), h = frame->getViewSize().height();
+    if (picture.width < w || picture.height < h || picture.stride < 4 * picture.width)
+        return kPIErr_BadArgument;
+    for (int32_t y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(reinterpret_cast<uint8_t*>(picture.pixels) +
+                                                static_cast<size_t>(y) * picture.stride);
+        for (int32_t x = 0; x < w; ++x)
+            row[x] = frame->getPixel(x, y);
+    }
+    picture.width = w;
+    picture.height = h;
+    return kPINoErr;
+}
+
 int32_t CWendleProcess::SetControlValueFromUI(int32_t controlIndex, int32_t value) {
-    return SetControlValue(controlIndex, value);
+    return SetControlValueFromView(controlIndex, value);
 }
 
 int32_t CWendleProcess::GetControlValueForUI(int32_t controlIndex, int32_t* value) {
@@ -196,15 +259,15 @@ int32_t CWendleProcess::GetControlDefaultValue(int32_t controlIndex, int32_t* va
 }
 
 int32_t CWendleProcess::TouchControl(int32_t controlIndex) {
-    return GetControl(controlIndex) ? kPINoErr : kPIErr_BadIndex;
+    return TouchControlFromView(controlIndex);
 }
 
 int32_t CWendleProcess::ReleaseControl(int32_t controlIndex) {
-    return GetControl(controlIndex) ? kPINoErr : kPIErr_BadIndex;
+    return ReleaseControlFromView(controlIndex);
 }
 
 int32_t CWendleProcess::EditNotification(int32_t controlIndex) {
-    return GetControl(controlIndex) ? kPINoErr : kPIErr_BadIndex;
+    return EditNotificationFromView(controlIndex);
 }
 
 void* CWendleProcess::GetModuleHandle() {

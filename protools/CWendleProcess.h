@@ -1,6 +1,7 @@
 // CWendleProcess: one wendle effect inside the Pro Tools framework. It owns the effect, declares
 // the thirteen controls and maps them onto the effect's parameters, keeps the learned curves in
-// eight chunks and reports meters and latency.
+// eight chunks, reports meters and latency, and shows the editor through its custom user interface
+// (made on the first view request, deleted with the process).
 #pragma once
 
 #include <array>
@@ -11,6 +12,8 @@
 #include "IWendleProcess.h"
 #include "PlugInLibrary/PlugInLibrary.h"
 #include "wendle/wendle.h"
+
+class CWendleCustomUI;
 
 class CWendleProcess : virtual public CEffectProcessMIDI, private IWendleProcess {
   public:
@@ -37,6 +40,16 @@ class CWendleProcess : virtual public CEffectProcessMIDI, private IWendleProcess
     PIErr GetAlgorithmText(int32_t controlIndex, char* text, int32_t size) override;
     PIErr GetAlgorithmValue(int32_t controlIndex, float* value) override;
 
+    // The first request makes the custom user interface and the "!NoUIView[('NoID')]" view of its
+    // size that carries it; when they cannot be made the process shows no view of its own.
+    PIErr GetViewPort(PIViewInfo& view) override;
+    // A window that cannot be opened answers kPIErr_ViewFailed.
+    PIErr OpenView(uint64_t parentWindow) override;
+    PIErr OpenViewOffscreen() override;
+    PIErr GetViewPicture(PIViewPicture& picture) override;
+    CWendleCustomUI* GetCustomUI() const { return mCustomUI; }
+    static constexpr const char* kCustomViewName = "!NoUIView[('NoID')]";
+
     bool GetClipIndicator() const { return mClipIndicator.load(std::memory_order_relaxed); }
 
     // The loopback host callback handed to the effect: no VST host exists here, so the effect's
@@ -62,6 +75,8 @@ class CWendleProcess : virtual public CEffectProcessMIDI, private IWendleProcess
     wendle* GetEffect() override { return mEffect.get(); }
 
     void AddControls();
+
+    CWendleCustomUI* mCustomUI = nullptr;
 
     std::array<std::atomic<float>, kMaxMeterChannels> mPeak{};
     std::array<float, kMaxMeterChannels> mHeld{};

@@ -1,5 +1,6 @@
 // The frame and its two backends (X11 child window, headless image).
 #include "CFrame.h"
+#include "XErrorTrap.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -7,49 +8,6 @@
 #include <poll.h>
 
 #include <algorithm>
-
-namespace {
-
-// Catches the X errors of the frame's own connection for the life of the trap: a parent window id
-// that is not valid, or a host window destroyed before the editor closes, would otherwise end the
-// host's process through Xlib's default handler. Errors of other connections go to the handler
-// that was installed before.
-class XErrorTrap {
-  public:
-    explicit XErrorTrap(Display* d) : dpy(d), outer(trapped), outerFailed(failed) {
-        trapped = d;
-        failed = false;
-        previous = XSetErrorHandler(handler);
-    }
-    ~XErrorTrap() {
-        XSync(dpy, False);
-        XSetErrorHandler(previous);
-        trapped = outer;
-        failed = outerFailed || failed;
-    }
-    // True when a request made under the trap failed.
-    bool failedNow() {
-        XSync(dpy, False);
-        return failed;
-    }
-
-  private:
-    static int handler(Display* d, XErrorEvent* e) {
-        if (d == trapped) {
-            failed = true;
-            return 0;
-        }
-        return previous ? previous(d, e) : 0;
-    }
-    static inline Display* trapped = nullptr;
-    static inline bool failed = false;
-    static inline XErrorHandler previous = nullptr;
-    Display* dpy;
-    Display* outer;
-    bool outerFailed;
-};
-
-} // namespace
 
 struct CFrame::Backend {
     Display* dpy = nullptr;

@@ -56,6 +56,8 @@ class CFrame : public CView {
     void doIdleStuff();
     // Repaints everything now.
     void redraw();
+    // Paints what is invalid or dirty now and shows it, without reading events.
+    void paintInvalid() { paintDirty(false); }
     void draw(CDrawContext* context) override;
 
     // A view shown above all others that takes every click (the splash picture).

@@ -35,6 +35,7 @@ PIErr CEffectProcess::Initialize(int32_t stemFormat, double sampleRate,
     mSampleRate = static_cast<int32_t>(std::lround(sampleRate));
     mTempo = CTempoInterface(tempo);
     EffectInit();
+    mChangedForView = std::make_unique<std::atomic<bool>[]>(mControls.size() + 1);
     mInitialized = true;
     // The algorithm starts from what the controls show: the effect's own start-up state may
     // differ from the controls' defaults, and a saved controls chunk restores the controls, so
@@ -63,7 +64,74 @@ PIErr CEffectProcess::SetControlValue(int32_t index, int32_t value) {
         return kPIErr_BadIndex;
     control->SetValue(value);
     UpdateControlValueInAlgorithm(index);
+    MarkChangedForView(index);
     return kPINoErr;
+}
+
+void CEffectProcess::MarkChangedForView(int32_t index) {
+    if (mChangedForView && index >= 1 && index <= GetNumControls())
+        mChangedForView[static_cast<size_t>(index)].store(true, std::memory_order_release);
+}
+
+void CEffectProcess::PushControlChangesToView() {
+    if (!mView || !mChangedForView)
+        return;
+    for (int32_t index = 1; index <= GetNumControls(); ++index)
+        if (mChangedForView[static_cast<size_t>(index)].exchange(false, std::memory_order_acq_rel))
+            mView->SetControlValue(index, GetControl(index)->GetValue());
+}
+
+PIErr CEffectProcess::IdleView() {
+    if (!mView)
+        return kPIErr_NoView;
+    PushControlChangesToView();
+    return mView->Idle();
+}
+
+PIErr CEffectProcess::OpenView(uint64_t parentWindow) {
+    if (!mView)
+        return kPIErr_NoView;
+    return mView->Open(parentWindow);
+}
+
+PIErr CEffectProcess::SetControlValueFromView(int32_t index, int32_t value) {
+    if (!GetControl(index))
+        return kPIErr_BadIndex;
+    const PIAutomationInterface* automation = mAutomation.load(std::memory_order_acquire);
+    const PIErr err =
+        automation && automation->setControlValue
+            ? automation->setControlValue(automation->context, AsInstance(), index, value)
+            : SetControlValue(index, value);
+    // The host may have set the control already; the view shows what it took at once.
+    PushControlChangesToView();
+    return err;
+}
+
+PIErr CEffectProcess::TouchControlFromView(int32_t index) {
+    if (!GetControl(index))
+        return kPIErr_BadIndex;
+    const PIAutomationInterface* automation = mAutomation.load(std::memory_order_acquire);
+    return automation && automation->touchControl
+               ? automation->touchControl(automation->context, AsInstance(), index)
+               : kPINoErr;
+}
+
+PIErr CEffectProcess::ReleaseControlFromView(int32_t index) {
+    if (!GetControl(index))
+        return kPIErr_BadIndex;
+    const PIAutomationInterface* automation = mAutomation.load(std::memory_order_acquire);
+    return automation && automation->releaseControl
+               ? automation->releaseControl(automation->context, AsInstance(), index)
+               : kPINoErr;
+}
+
+PIErr CEffectProcess::EditNotificationFromView(int32_t index) {
+    if (!GetControl(index))
+        return kPIErr_BadIndex;
+    const PIAutomationInterface* automation = mAutomation.load(std::memory_order_acquire);
+    return automation && automation->editNotification
+               ? automation->editNotification(automation->context, AsInstance(), index)
+               : kPINoErr;
 }
 
 PIErr CEffectProcess::GetControlValue(int32_t index, int32_t* value) const {
@@ -124,8 +192,10 @@ PIErr CEffectProcess::GetChunk(PIFourCC chunkID, PIChunkHeader* chunk) {
 PIErr CEffectProcess::SetChunk(PIFourCC chunkID, PIChunkHeader* chunk) {
     if (chunkID != kControlsChunkID)
         return kPIErr_UnknownChunk;
-    return ReadControlsChunk(mControls, chunk, chunk->size,
-                             [this](int32_t index) { UpdateControlValueInAlgorithm(index); });
+    return ReadControlsChunk(mControls, chunk, chunk->size, [this](int32_t index) {
+        UpdateControlValueInAlgorithm(index);
+        MarkChangedForView(index);
+    });
 }
 
 PIErr CEffectProcess::GetChunkChecked(PIFourCC chunkID, PIChunkHeader* record, int32_t capacity) {

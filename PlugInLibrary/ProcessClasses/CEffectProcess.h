@@ -3,6 +3,7 @@
 // that a plug-in overrides (initialisation, control changes, chunks, meters, view, latency).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "../Controls/CPluginControl.h"
 #include "../DSPClasses/CTempoInterface.h"
+#include "../EffectClasses/CPlugInView.h"
 #include "../PlugInProtocol.h"
 #include "ControlsChunk.h"
 
@@ -58,13 +60,41 @@ class CEffectProcess {
     // One meter value and clip flag per channel of the stem format.
     virtual PIErr GetMetersFromDSP(int32_t* meters, int32_t* clips);
     // The plug-in's view; by default the group's registered default view, with no view object.
+    // A plug-in with a view of its own makes it here on the first request (SetPlugInView).
     virtual PIErr GetViewPort(PIViewInfo& view);
+    // Opens the view in the host's window; an open view is closed first. UI thread.
+    virtual PIErr OpenView(uint64_t parentWindow);
+    // Opens the view drawn into memory only; by default not offered. UI thread.
+    virtual PIErr OpenViewOffscreen() { return kPIErr_Unsupported; }
+    // The open view's picture as last painted; by default not offered. UI thread.
+    virtual PIErr GetViewPicture(PIViewPicture& picture) {
+        (void)picture;
+        return kPIErr_Unsupported;
+    }
     // The delay in samples; by default the 16-bit GetDelaySamples.
     virtual PIErr GetDelaySamplesLong(int32_t* samples);
     virtual int16_t GetDelaySamples() { return 0; }
     // What the algorithm shows for the parameter behind a control.
     virtual PIErr GetAlgorithmText(int32_t controlIndex, char* text, int32_t size);
     virtual PIErr GetAlgorithmValue(int32_t controlIndex, float* value);
+
+    // ---- The view (UI thread). Null until the first view request made one.
+    CPlugInView* GetPlugInView() const { return mView.get(); }
+    // Hands the view every control value that changed since the last call, then its idle.
+    PIErr IdleView();
+    // Hands the view the values of the controls changed since the last call.
+    void PushControlChangesToView();
+
+    // ---- Automation: edits made in the plug-in's view. With the host's automation interface
+    // they go to the host, which records them and sets the control back through SetControl;
+    // without one the control is set directly. The view then gets the value the control took.
+    void SetAutomationInterface(const PIAutomationInterface* automation) {
+        mAutomation.store(automation, std::memory_order_release);
+    }
+    PIErr SetControlValueFromView(int32_t index, int32_t value);
+    PIErr TouchControlFromView(int32_t index);
+    PIErr ReleaseControlFromView(int32_t index);
+    PIErr EditNotificationFromView(int32_t index);
 
     int32_t GetStemFormat() const { return mStemFormat; }
     int32_t GetNumChannels() const { return mNumChannels; }
@@ -80,6 +110,10 @@ class CEffectProcess {
     // A chunk of dataSize bytes after the header.
     void AddChunk(PIFourCC chunkID, const char* name, int32_t dataSize);
     const CTempoInterface& GetTempoInterface() const { return mTempo; }
+    // The process owns the view; null removes it.
+    void SetPlugInView(std::unique_ptr<CPlugInView> view) { mView = std::move(view); }
+    // This process as the host knows it.
+    PIInstance* AsInstance() { return reinterpret_cast<PIInstance*>(this); }
     bool HasTempoInterface() const { return mTempo.IsAvailable(); }
 
   private:
@@ -89,6 +123,7 @@ class CEffectProcess {
         int32_t size;
     };
     const ChunkDeclaration* FindChunk(PIFourCC chunkID) const;
+    void MarkChangedForView(int32_t index);
 
     const CEffectType* mType = nullptr;
     pil::ControlList mControls;
@@ -100,4 +135,8 @@ class CEffectProcess {
     int32_t mSampleRate = 44100;
     bool mInitialized = false;
     CTempoInterface mTempo;
+    std::atomic<const PIAutomationInterface*> mAutomation{nullptr};
+    // One flag per control, set by every change (any thread), cleared when the view got it.
+    std::unique_ptr<std::atomic<bool>[]> mChangedForView;
+    std::unique_ptr<CPlugInView> mView;
 };

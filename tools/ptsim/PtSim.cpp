@@ -316,6 +316,9 @@ Instance::Instance(std::shared_ptr<Module> module, int typeIndex, const PITypeIn
         mModule->get<PIDestroyInstanceProc>(kPIRoutine_DestroyInstance)(mHandle);
         throw Error(errorText("the plug-in cannot initialise an instance", err), err);
     }
+    mAutomationInterface = {this, &Instance::automationTouch, &Instance::automationValue,
+                            &Instance::automationRelease, &Instance::automationNote};
+    setAutomation(true);
     int32_t count = 0;
     mModule->get<PIGetCountProc>(kPIRoutine_GetNumControls)(mHandle, &count);
     for (int32_t i = 1; i <= count; ++i) {
@@ -460,6 +463,130 @@ PIViewInfo Instance::view() const {
     PIViewInfo info{};
     mModule->get<PIGetViewProc>(kPIRoutine_GetView)(mHandle, &info);
     return info;
+}
+
+PIErr Instance::viewRect(PIViewRect& rect) const {
+    return mModule->get<PIGetViewRectProc>(kPIRoutine_GetViewRect)(mHandle, &rect);
+}
+
+PIErr Instance::setViewRect(const PIViewRect& rect) {
+    return mModule->get<PISetViewRectProc>(kPIRoutine_SetViewRect)(mHandle, &rect);
+}
+
+PIErr Instance::openView(uint64_t parentWindow) {
+    return mModule->get<PIOpenViewProc>(kPIRoutine_OpenView)(mHandle, parentWindow);
+}
+
+PIErr Instance::openViewOffscreen() {
+    return mModule->get<PIViewProc>(kPIRoutine_OpenViewOffscreen)(mHandle);
+}
+
+PIErr Instance::closeView() {
+    return mModule->get<PIViewProc>(kPIRoutine_CloseView)(mHandle);
+}
+
+PIErr Instance::idleView() {
+    return mModule->get<PIViewProc>(kPIRoutine_IdleView)(mHandle);
+}
+
+PIErr Instance::drawView(const PIViewRect& rect) {
+    return mModule->get<PIDrawViewProc>(kPIRoutine_DrawView)(mHandle, &rect);
+}
+
+PIErr Instance::setControlHighlight(int control, bool highlighted, int32_t colour) {
+    return mModule->get<PISetControlHighlightProc>(kPIRoutine_SetControlHighlight)(
+        mHandle, control, highlighted ? 1 : 0, colour);
+}
+
+PIErr Instance::controlAtPoint(int x, int y, int32_t* control) const {
+    return mModule->get<PIGetControlAtPointProc>(kPIRoutine_GetControlAtPoint)(mHandle, x, y,
+                                                                               control);
+}
+
+Picture Instance::viewPicture() const {
+    Picture picture;
+    PIViewRect rect{};
+    if (viewRect(rect) != kPINoErr)
+        return picture;
+    const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+    if (w <= 0 || h <= 0)
+        return picture;
+    std::vector<uint32_t> pixels(static_cast<size_t>(w) * static_cast<size_t>(h));
+    PIViewPicture out{w, h, 4 * w, pixels.data()};
+    if (mModule->get<PIGetViewPictureProc>(kPIRoutine_GetViewPicture)(mHandle, &out) != kPINoErr)
+        return picture;
+    picture.width = out.width;
+    picture.height = out.height;
+    picture.pixels = std::move(pixels);
+    return picture;
+}
+
+const char* automationKindName(AutomationEvent::Kind kind) {
+    switch (kind) {
+    case AutomationEvent::Kind::Touch:
+        return "touch";
+    case AutomationEvent::Kind::Value:
+        return "value";
+    case AutomationEvent::Kind::Release:
+        return "release";
+    case AutomationEvent::Kind::Note:
+        return "note";
+    }
+    return "?";
+}
+
+void Instance::setAutomation(bool on) {
+    mModule->get<PISetAutomationInterfaceProc>(kPIRoutine_SetAutomationInterface)(
+        mHandle, on ? &mAutomationInterface : nullptr);
+}
+
+std::vector<AutomationEvent> Instance::automation() const {
+    std::lock_guard<std::mutex> lock(mAutomationMutex);
+    return mLane;
+}
+
+void Instance::clearAutomation() {
+    std::lock_guard<std::mutex> lock(mAutomationMutex);
+    mLane.clear();
+}
+
+void Instance::onAutomation(std::function<void(const AutomationEvent&)> listener) {
+    std::lock_guard<std::mutex> lock(mAutomationMutex);
+    mListener = std::move(listener);
+}
+
+void Instance::record(const AutomationEvent& event) {
+    std::function<void(const AutomationEvent&)> listener;
+    {
+        std::lock_guard<std::mutex> lock(mAutomationMutex);
+        mLane.push_back(event);
+        listener = mListener;
+    }
+    if (listener)
+        listener(event);
+}
+
+PIErr Instance::automationTouch(void* context, PIInstance*, int32_t control) {
+    static_cast<Instance*>(context)->record({AutomationEvent::Kind::Touch, control, 0});
+    return kPINoErr;
+}
+
+PIErr Instance::automationValue(void* context, PIInstance*, int32_t control, int32_t value) {
+    auto* self = static_cast<Instance*>(context);
+    // The lane plays the value back into the control and keeps what the control took.
+    const PIErr err = self->setControl(control, value);
+    self->record({AutomationEvent::Kind::Value, control, err ? value : self->control(control)});
+    return err;
+}
+
+PIErr Instance::automationRelease(void* context, PIInstance*, int32_t control) {
+    static_cast<Instance*>(context)->record({AutomationEvent::Kind::Release, control, 0});
+    return kPINoErr;
+}
+
+PIErr Instance::automationNote(void* context, PIInstance*, int32_t control) {
+    static_cast<Instance*>(context)->record({AutomationEvent::Kind::Note, control, 0});
+    return kPINoErr;
 }
 
 std::vector<ChunkDesc> Instance::chunks() const {

@@ -14,7 +14,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -55,6 +57,27 @@ struct ChunkDesc {
 struct Meters {
     std::vector<int32_t> values; // per channel: 0 ... 2^31 - 1, or -1 when clipping
     std::vector<int32_t> clips;  // per channel: 1 when clipping
+};
+
+// What the automation lane of a control recorded of an edit in the plug-in's view.
+struct AutomationEvent {
+    enum class Kind { Touch, Value, Release, Note };
+    Kind kind = Kind::Value;
+    int control = 0;
+    int32_t value = 0; // the 32-bit value (Value)
+};
+const char* automationKindName(AutomationEvent::Kind kind); // "touch", "value", "release", "note"
+
+// A view's picture: 0x00RRGGBB pixels, rows top to bottom.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+    uint32_t at(int x, int y) const {
+        return x >= 0 && y >= 0 && x < width && y < height
+                   ? pixels[static_cast<size_t>(y) * static_cast<size_t>(width) +
+                            static_cast<size_t>(x)]
+                   : 0;
+    }
 };
 
 // A session's complete state of one instance: every chunk it declares, in its order (the
@@ -160,7 +183,32 @@ class Instance {
 
     Meters meters();
     int32_t latency() const;
+    // The view request; the first one makes the plug-in's own view, when it has one.
     PIViewInfo view() const;
+
+    // ---- The plug-in's view, driven as the host's user-interface thread does.
+    PIErr viewRect(PIViewRect& rect) const;
+    PIErr setViewRect(const PIViewRect& rect);
+    // In an X11 window of the host (see HostWindow), or drawn into memory only.
+    PIErr openView(uint64_t parentWindow);
+    PIErr openViewOffscreen();
+    PIErr closeView();
+    PIErr idleView();
+    PIErr drawView(const PIViewRect& rect);
+    PIErr setControlHighlight(int control, bool highlighted, int32_t colour);
+    PIErr controlAtPoint(int x, int y, int32_t* control) const;
+    // The open view's picture as last painted; empty when there is none.
+    Picture viewPicture() const;
+
+    // ---- Automation. Every instance is given the simulator's automation interface: an edit in
+    // the view is recorded as a lane would record it and a value is set back on the control at
+    // once (SetControl), which is how it reaches the effect and the view. Without the interface
+    // (setAutomation(false)) the plug-in sets its controls itself.
+    void setAutomation(bool on);
+    std::vector<AutomationEvent> automation() const;
+    void clearAutomation();
+    // Called (on the user-interface thread) for every event as it is recorded.
+    void onAutomation(std::function<void(const AutomationEvent&)> listener);
 
     std::vector<ChunkDesc> chunks() const;
     // The chunk's record (header included); throws Error when the plug-in refuses.
@@ -180,6 +228,12 @@ class Instance {
     Instance(std::shared_ptr<Module> module, int typeIndex, const PITypeInfo& type,
              double sampleRate);
     static PIErr deliverTempo(void* context, double* beatsPerMinute);
+    void record(const AutomationEvent& event);
+    static PIErr automationTouch(void* context, PIInstance* instance, int32_t control);
+    static PIErr automationValue(void* context, PIInstance* instance, int32_t control,
+                                 int32_t value);
+    static PIErr automationRelease(void* context, PIInstance* instance, int32_t control);
+    static PIErr automationNote(void* context, PIInstance* instance, int32_t control);
 
     std::shared_ptr<Module> mModule;
     PIInstance* mHandle = nullptr;
@@ -189,6 +243,10 @@ class Instance {
     double mTempo = 120.0;
     PITempoInterface mTempoInterface{};
     std::vector<ControlDesc> mControls;
+    PIAutomationInterface mAutomationInterface{};
+    mutable std::mutex mAutomationMutex; // the lane, never the audio path
+    std::vector<AutomationEvent> mLane;
+    std::function<void(const AutomationEvent&)> mListener;
 };
 
 } // namespace ptsim

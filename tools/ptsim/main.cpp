@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "EditCommand.h"
 #include "PtSim.h"
 
 namespace {
@@ -28,6 +29,10 @@ constexpr const char* kUsage =
     "  save FILE            saves the complete state of a new instance (controls chunk and\n"
     "                       the plug-in's own chunks) to a session file\n"
     "  load FILE            restores a session file into a new instance and lists its controls\n"
+    "  edit                 opens the plug-in's editor in a plug-in window on the X display,\n"
+    "                       drives its idle and redraw at 30 Hz while audio renders through\n"
+    "                       the instance in real time, and prints the edits that reach the\n"
+    "                       host's automation (touch, values, release) as the lanes record them\n"
     "\n"
     "options (controls, chunks, save, load):\n"
     "  --mono | --stereo    which effect type to instantiate (default: stereo; load takes\n"
@@ -38,6 +43,12 @@ constexpr const char* kUsage =
     "                       repeatable, applied in order, after a load\n"
     "  --raw NAME=VALUE     sets a control's 32-bit value (-2147483648 ... 2147483647)\n"
     "\n"
+    "options (edit):\n"
+    "  --input AUDIO        audio file to loop through the instance (its sample rate is the\n"
+    "                       instance's); default: generated noise\n"
+    "  --tempo BPM          host tempo for the tempo-locked LFO (default 120)\n"
+    "  --seconds S          close the editor after S seconds (default: when the window closes)\n"
+    "\n"
     "Bad arguments end the command with a message and exit status 2.\n";
 
 struct Options {
@@ -47,6 +58,11 @@ struct Options {
     int channels = 2;
     bool channelsGiven = false; // --mono or --stereo given
     double rate = 44100.0;
+    bool rateGiven = false;
+    std::string input;
+    double tempo = 120.0;
+    double seconds = 0.0;
+    bool editOptions = false;     // --input, --tempo or --seconds given
     bool instanceOptions = false; // --mono, --stereo, --rate, --set or --raw given
     std::vector<std::pair<std::string, std::string>> sets; // "units" or "raw", "NAME=VALUE"
 };
@@ -87,7 +103,20 @@ Options parse(int argc, char** argv) {
             o.channelsGiven = o.instanceOptions = true;
         } else if (a == "--rate") {
             o.rate = parseNumber(value("--rate"), "--rate");
-            o.instanceOptions = true;
+            o.instanceOptions = o.rateGiven = true;
+        } else if (a == "--input") {
+            o.input = value("--input");
+            o.editOptions = true;
+        } else if (a == "--tempo") {
+            o.tempo = parseNumber(value("--tempo"), "--tempo");
+            o.editOptions = true;
+            if (!(o.tempo >= 1.0 && o.tempo <= 999.0))
+                fail("--tempo takes 1 ... 999 beats per minute");
+        } else if (a == "--seconds") {
+            o.seconds = parseNumber(value("--seconds"), "--seconds");
+            o.editOptions = true;
+            if (!(o.seconds > 0.0))
+                fail("--seconds takes a time above 0");
         } else if (a == "--set") {
             o.sets.emplace_back("units", value("--set"));
             o.instanceOptions = true;
@@ -109,7 +138,8 @@ Options parse(int argc, char** argv) {
         std::exit(2);
     }
     const bool takesFile = o.command == "save" || o.command == "load";
-    if (!takesFile && o.command != "info" && o.command != "controls" && o.command != "chunks")
+    if (!takesFile && o.command != "info" && o.command != "controls" && o.command != "chunks" &&
+        o.command != "edit")
         fail("unknown command " + o.command + " (see ptsim --help)");
     if (takesFile && o.file.empty())
         fail(o.command + " needs a FILE");
@@ -118,6 +148,8 @@ Options parse(int argc, char** argv) {
     if (o.command == "info" && o.instanceOptions)
         fail("info describes the library; --mono, --stereo, --rate, --set and --raw apply to an "
              "instance (controls, chunks, save, load)");
+    if (o.editOptions && o.command != "edit")
+        fail("--input, --tempo and --seconds apply to edit");
     if (!(o.rate >= 1000.0 && o.rate <= 1536000.0) || o.rate != std::floor(o.rate))
         fail("--rate takes a whole number of Hz from 1000 to 1536000");
     return o;
@@ -189,6 +221,21 @@ int main(int argc, char** argv) {
             if (PIErr err = fx->restoreState(state))
                 fail("the plug-in refused the session in " + o.file + " (error " +
                      std::to_string(err) + ")");
+        } else if (o.command == "edit") {
+            ptsim::EditOptions edit;
+            edit.input = o.input;
+            edit.tempo = o.tempo;
+            edit.seconds = o.seconds;
+            double rate = o.rate;
+            if (!o.input.empty()) {
+                edit.audio = ptsim::readAudio(o.input, &rate);
+                if (o.rateGiven && rate != o.rate)
+                    fail(o.input + " is sampled at " + std::to_string(static_cast<int>(rate)) +
+                         " Hz, not at the --rate given");
+            }
+            fx = plugin.createInstance(o.channels, rate);
+            applySets(*fx, o);
+            return ptsim::runEdit(*fx, edit);
         } else {
             fx = plugin.createInstance(o.channels, o.rate);
         }
