@@ -128,7 +128,7 @@ void CVSTEditor::fillView() {
     view.displayGain = &displayGain;
     view.weights = const_cast<float*>(fx->tiltCurveData());
     view.shift = fx->displayShift();
-    view.logScale = &fx->logScale;
+    view.logScale = &logScaleWord;
     view.sampleRate = sampleRate;
     pointFilters();
 }
@@ -136,9 +136,10 @@ void CVSTEditor::fillView() {
 // The selected filter changes with the position (and the program), so its curves are fetched
 // anew; with one channel, or with the channels linked, both bands show the left curve.
 void CVSTEditor::pointFilters() {
+    logScaleWord = fx->logScale.load(std::memory_order_relaxed);
     float* left = fx->selectedLinearCurve(0);
     view.channelGain[0] = fx->displayFactor(0);
-    if (fx->channelMode == 1) {
+    if (fx->channelMode.load(std::memory_order_relaxed) == 1) {
         view.rows = 2;
         view.filterA[0] = left;
         if (fx->getParameter(wendlefx::kParamStereoLink) <= 0.5f) {

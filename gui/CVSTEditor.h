@@ -145,6 +145,7 @@ class CVSTEditor : public AEffGUIEditor, public CControlListener {
     SpectrumView view;
     float displayGain = 1.0f;
     float sampleRate = 44100.0f;
+    int32_t logScaleWord = 0; // the effect's log-scale flag as the display reads it
     VGLogo* logo = nullptr;
     CSplashScreen* splash = nullptr;
     VGSpect* spectrum = nullptr;
