@@ -151,19 +151,24 @@ void ProToolsPlugin::recreate(int channels, double sampleRate) {
     if (fresh->restoreState(state) != kPINoErr)
         throw Error(effectName() + " refused its own state");
     instance_ = std::move(fresh);
+    played_ = false;
     if (const int depth = instance_->controlIndex("depth"); depth > 0)
         instance_->setControl(depth, instance_->control(depth));
     instance_->setTempo(tempo_);
 }
 
 void ProToolsPlugin::start(double sampleRate, int, int channels) {
-    if (channels != instance_->channels() || sampleRate != instance_->sampleRate())
+    // Every run starts from silence, as a VST host's suspend and resume give: the protocol has
+    // no reset, so an instance that has played is replaced by a fresh one carrying its state.
+    // Otherwise a learn pass would begin with the last frames of the audio fed before it.
+    if (played_ || channels != instance_->channels() || sampleRate != instance_->sampleRate())
         recreate(channels, sampleRate);
     instance_->setTempo(tempo_);
 }
 
 void ProToolsPlugin::process(float* const* in, float* const* out, int frames) {
     instance_->render(const_cast<float**>(in), const_cast<float**>(out), frames);
+    played_ = true;
 }
 
 } // namespace mirelow

@@ -69,6 +69,7 @@ class ProToolsPlugin : public Plugin {
     std::unique_ptr<ptsim::PlugIn> plugin_;
     std::unique_ptr<ptsim::Instance> instance_;
     double tempo_ = 120.0;
+    bool played_ = false; // the instance has rendered audio since it was made
 };
 
 } // namespace mirelow
