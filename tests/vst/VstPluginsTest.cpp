@@ -1,5 +1,6 @@
-// build/tidemill.so loaded through the host harness, as a host loads it. These properties hold
-// whatever the compander does to the spectra.
+// The VST 2.4 plug-ins (build/tidemill.so, build/wendle-vst.so) loaded through the host harness,
+// as a host loads them. Both stand on the same entry and effect base: these properties hold
+// whatever the effect does to the spectra.
 #define MIRELOW_ALLOC_COUNTER_DEFINE
 #include "tests/support/AllocCounter.h"
 
@@ -7,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -17,8 +19,29 @@ using Signal = std::vector<float>;
 
 namespace {
 
-const std::string kPlugin = std::string(MIRELOW_BUILD_DIR) + "/tidemill.so";
 constexpr int kLatency = 1024;
+
+struct VstBuild {
+    const char* file; // in the build folder
+    VstInt32 uniqueId;
+    const char* name;
+    const char* product;
+    VstInt32 programs;
+    VstInt32 params;
+};
+
+const VstBuild kBuilds[] = {
+    {"tidemill.so", fourCharCode("+tdl"), "+tidemill", "Mirelow Tidemill", 8, 12},
+    {"wendle-vst.so", fourCharCode("+wdx"), "+wendle", "Mirelow Wendle", 16, 14},
+};
+
+void PrintTo(const VstBuild& build, std::ostream* os) {
+    *os << build.file;
+}
+
+std::string buildPath(const char* file) {
+    return std::string(MIRELOW_BUILD_DIR) + "/" + file;
+}
 
 Signal noise(size_t n, unsigned seed, float amplitude = 0.5f) {
     std::mt19937 rng(seed);
@@ -36,16 +59,30 @@ float peak(const Signal& s, size_t from, size_t to) {
     return p;
 }
 
+class VstPlugins : public ::testing::TestWithParam<VstBuild> {
+  protected:
+    const std::string kPlugin = buildPath(GetParam().file);
+};
+
 } // namespace
 
-TEST(TidemillLoad, AnswersItsIdentity) {
+INSTANTIATE_TEST_SUITE_P(Builds, VstPlugins, ::testing::ValuesIn(kBuilds),
+                         [](const ::testing::TestParamInfo<VstBuild>& info) {
+                             std::string name = info.param.file;
+                             name = name.substr(0, name.find('.'));
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
+
+TEST_P(VstPlugins, AnswersItsIdentity) {
+    const VstBuild& b = GetParam();
     Plugin p(kPlugin);
-    EXPECT_EQ(p.uniqueId(), fourCharCode("+tdl"));
-    EXPECT_EQ(p.effectName(), "+tidemill");
+    EXPECT_EQ(p.uniqueId(), b.uniqueId);
+    EXPECT_EQ(p.effectName(), b.name);
     EXPECT_EQ(p.vendorString(), "Mirelow");
-    EXPECT_EQ(p.productString(), "Mirelow Tidemill");
-    EXPECT_EQ(p.numPrograms(), 8);
-    EXPECT_EQ(p.numParams(), 12);
+    EXPECT_EQ(p.productString(), b.product);
+    EXPECT_EQ(p.numPrograms(), b.programs);
+    EXPECT_EQ(p.numParams(), b.params);
     EXPECT_EQ(p.numInputs(), 2);
     EXPECT_EQ(p.numOutputs(), 2);
     EXPECT_EQ(p.initialDelay(), kLatency);
@@ -57,7 +94,8 @@ TEST(TidemillLoad, AnswersItsIdentity) {
     EXPECT_EQ(p.flags() & mustNot, 0);
 }
 
-TEST(TidemillLoad, HarnessReportsWhyLoadingFailed) {
+TEST(VstHarness, ReportsWhyLoadingFailed) {
+    const std::string kPlugin = buildPath("tidemill.so");
     const struct {
         std::string path;
         VstIntPtr version;
@@ -80,7 +118,7 @@ TEST(TidemillLoad, HarnessReportsWhyLoadingFailed) {
     }
 }
 
-TEST(TidemillDispatcher, ConstantAnswers) {
+TEST_P(VstPlugins, ConstantAnswers) {
     Plugin p(kPlugin);
     VstSpeakerArrangement* in = reinterpret_cast<VstSpeakerArrangement*>(0x10);
     VstSpeakerArrangement* out = reinterpret_cast<VstSpeakerArrangement*>(0x20);
@@ -117,7 +155,7 @@ TEST(TidemillDispatcher, ConstantAnswers) {
         EXPECT_EQ(p.dispatch(effCanBeAutomated, i), 1) << i;
 }
 
-TEST(TidemillDispatcher, UnsupportedAndUnknownOpcodesAnswerZeroAndChangeNothing) {
+TEST_P(VstPlugins, UnsupportedAndUnknownOpcodesAnswerZeroAndChangeNothing) {
     Plugin p(kPlugin);
     const VstInt32 opcodes[] = {effGetVu,
                                 effEditDraw,
@@ -168,7 +206,7 @@ TEST(TidemillDispatcher, UnsupportedAndUnknownOpcodesAnswerZeroAndChangeNothing)
     EXPECT_EQ(p.getChunk(false), bank);
 }
 
-TEST(TidemillDispatcher, BadInputIsRefusedWithoutHarm) {
+TEST_P(VstPlugins, BadInputIsRefusedWithoutHarm) {
     Plugin p(kPlugin);
     // Text, chunk, event and pin queries without a buffer.
     for (VstInt32 op : {effGetProgramName, effSetProgramName, effGetParamLabel, effGetParamDisplay,
@@ -188,13 +226,14 @@ TEST(TidemillDispatcher, BadInputIsRefusedWithoutHarm) {
     // Programs beyond the last or negative are ignored.
     p.dispatch(effSetProgram, 0, 2);
     ASSERT_EQ(p.dispatch(effGetProgram), 2);
-    for (VstIntPtr program : {VstIntPtr{8}, VstIntPtr{-1}, VstIntPtr{1} << 40, VstIntPtr{-8}}) {
+    for (VstIntPtr program :
+         {VstIntPtr{p.numPrograms()}, VstIntPtr{-1}, VstIntPtr{1} << 40, VstIntPtr{-8}}) {
         EXPECT_EQ(p.dispatch(effSetProgram, 0, program), 0);
         EXPECT_EQ(p.dispatch(effGetProgram), 2) << program;
     }
 }
 
-TEST(TidemillDispatcher, PinsAndCapabilities) {
+TEST_P(VstPlugins, PinsAndCapabilities) {
     Plugin p(kPlugin);
     const struct {
         bool input;
@@ -221,7 +260,7 @@ TEST(TidemillDispatcher, PinsAndCapabilities) {
         EXPECT_EQ(p.canDo(c.what), c.answer) << c.what;
 }
 
-TEST(TidemillDispatcher, BypassAnswersItsStateAndDelaysByOneHop) {
+TEST_P(VstPlugins, BypassAnswersItsStateAndDelaysByOneHop) {
     Plugin p(kPlugin);
     EXPECT_EQ(p.dispatch(effSetBypass, 0, 1), 1);
     const Signal a = noise(6000, 1), b = noise(6000, 2);
@@ -234,7 +273,7 @@ TEST(TidemillDispatcher, BypassAnswersItsStateAndDelaysByOneHop) {
     EXPECT_EQ(p.dispatch(effSetBypass, 0, 0), 0);
 }
 
-TEST(TidemillAudio, SilentForOneFrameAfterStartAndAfterMainsOffOn) {
+TEST_P(VstPlugins, SilentForOneFrameAfterStartAndAfterMainsOffOn) {
     Plugin p(kPlugin);
     const Signal a = noise(3 * kLatency, 3, 1.f), b = noise(3 * kLatency, 4, 1.f);
     auto check = [&](const char* when) {
@@ -251,7 +290,7 @@ TEST(TidemillAudio, SilentForOneFrameAfterStartAndAfterMainsOffOn) {
     check("after mains off and on");
 }
 
-TEST(TidemillAudio, BlockSizeDoesNotChangeTheOutput) {
+TEST_P(VstPlugins, BlockSizeDoesNotChangeTheOutput) {
     const Signal a = noise(20000, 5), b = noise(20000, 6);
     Plugin reference(kPlugin);
     const auto expected = reference.render({a, b}, 1);
@@ -261,7 +300,7 @@ TEST(TidemillAudio, BlockSizeDoesNotChangeTheOutput) {
     }
 }
 
-TEST(TidemillAudio, ChannelModeFollowsThePins) {
+TEST_P(VstPlugins, ChannelModeFollowsThePins) {
     const Signal a = noise(8000, 7), b = noise(8000, 8);
     const float untouched = 123.f;
     {
@@ -287,7 +326,7 @@ TEST(TidemillAudio, ChannelModeFollowsThePins) {
     }
 }
 
-TEST(TidemillAudio, PinsAreAskedOnEveryProcessCall) {
+TEST_P(VstPlugins, PinsAreAskedOnEveryProcessCall) {
     Plugin p(kPlugin);
     const Signal a = noise(512 * 4, 9);
     p.render({a, a}, 512);
@@ -297,7 +336,7 @@ TEST(TidemillAudio, PinsAreAskedOnEveryProcessCall) {
     EXPECT_EQ(p.pinQueries(), 4 + 8); // then output 2 as well
 }
 
-TEST(TidemillAudio, EmptyOrNegativeBlocksChangeNothing) {
+TEST_P(VstPlugins, EmptyOrNegativeBlocksChangeNothing) {
     const Signal a = noise(3000, 12), b = noise(3000, 13);
     Plugin reference(kPlugin), p(kPlugin);
     const auto expected = reference.render({a, b}, 500);
@@ -323,7 +362,7 @@ TEST(TidemillAudio, EmptyOrNegativeBlocksChangeNothing) {
     }
 }
 
-TEST(TidemillAudio, OutputHasNoNanInfinityOrDenormal) {
+TEST_P(VstPlugins, OutputHasNoNanInfinityOrDenormal) {
     Plugin p(kPlugin);
     Signal a = noise(44100 * 3, 10, 1.f);
     std::fill(a.begin() + 4096, a.end(), 0.f); // a burst, then a long silence
@@ -341,7 +380,7 @@ TEST(TidemillAudio, OutputHasNoNanInfinityOrDenormal) {
     }
 }
 
-TEST(TidemillAudio, ProcessCallsNeitherAllocateNorFree) {
+TEST_P(VstPlugins, ProcessCallsNeitherAllocateNorFree) {
     MIRELOW_REQUIRE_ALLOC_COUNTER();
     Plugin p(kPlugin);
     const Signal a = noise(50000, 11);
@@ -360,7 +399,7 @@ TEST(TidemillAudio, ProcessCallsNeitherAllocateNorFree) {
     EXPECT_EQ(scope.counts().total(), 0);
 }
 
-TEST(TidemillLifecycle, CloseDestroysTheEffect) {
+TEST_P(VstPlugins, CloseDestroysTheEffect) {
     MIRELOW_REQUIRE_ALLOC_COUNTER();
     Plugin p(kPlugin);
     alloccounter::Scope scope;
