@@ -102,7 +102,8 @@ std::string usageText() {
   mirelow snapshot widgets FILE.png        paint a gallery of every editor widget
   mirelow help | --help | --version
 
-PLUGIN is 'tidemill', 'wendle' or the path of a VST 2.4 shared object.
+PLUGIN is 'tidemill', 'wendle' (the Pro Tools build, through the simulator), 'wendle-vst'
+(its VST 2.4 build) or the path of a plug-in shared object.
 IN is any file libsndfile reads (WAV, AIFF, FLAC, ...), mono or stereo; OUT keeps the
 input's sample rate and encoding, or takes the format its extension names.
 
@@ -113,8 +114,8 @@ render options:
   --set NAME=VALUE       set a parameter (name or index) to a normalised value 0 … 1; repeatable
   --learn FILE           tidemill: learn the threshold shape from FILE (average)
   --learn-peak FILE      tidemill: learn the threshold shape from FILE (peaks)
-  --learn-filter0 FILE   wendle: learn filter zero from FILE
-  --learn-filter1 FILE   wendle: learn filter one from FILE
+  --learn-filter0 FILE   wendle, wendle-vst: learn filter zero from FILE
+  --learn-filter1 FILE   wendle, wendle-vst: learn filter one from FILE
   --tempo BPM            host tempo (wendle's tempo-locked LFO), default 120
   --block N              host block size in frames (default 512)
   --keep-latency         keep the plug-in's delay (output is longer by the latency)

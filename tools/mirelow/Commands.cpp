@@ -10,6 +10,7 @@
 #include "Session.h"
 #include "Spectrogram.h"
 #include "gui/WidgetGallery.h"
+#include "vst/VstAbi.h"
 
 #include <chrono>
 #include <cstdio>
@@ -68,8 +69,9 @@ AudioBuffer readLearnFile(const std::string& path, const AudioBuffer& input,
     return audio;
 }
 
+// wendle through the Pro Tools simulator, or its VST build.
 bool isWendle(Plugin& plugin) {
-    return plugin.format() != "VST 2.4";
+    return plugin.format() != "VST 2.4" || plugin.uniqueId() == fourCharCode("+wdx");
 }
 
 // Fails early, before any rendering, when a file could not be written where asked.
@@ -232,7 +234,9 @@ int runRender(const RenderOptions& o) {
         for (const auto& s : settings)
             subtitle += (subtitle.empty() ? "" : "  \u00b7  ") + s;
         const std::string shownName =
-            o.plugin == "tidemill" || o.plugin == "wendle" ? o.plugin : plugin->effectName();
+            o.plugin == "tidemill" || o.plugin == "wendle" || o.plugin == "wendle-vst"
+                ? o.plugin
+                : plugin->effectName();
         writeSpectrogramPng(o.spectrogram,
                             shownName + ": " + baseName(o.input) + " \u2192 " + baseName(o.output),
                             subtitle, {{"input", &in.audio}, {"output", &out}});

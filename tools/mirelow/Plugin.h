@@ -61,9 +61,11 @@ class Plugin {
     virtual void process(float* const* in, float* const* out, int frames) = 0;
 };
 
-// Finds a plug-in by name: "tidemill" and "wendle" are the built plug-ins beside the mirelow
-// executable (or in ../lib/vst and ../lib/protools when installed); anything else is a path to a
-// VST 2.4 shared object. `channels` is the layout the plug-in will most likely run (Pro Tools
+// Finds a plug-in by name: "tidemill", "wendle" (Pro Tools) and "wendle-vst" are the built
+// plug-ins beside the mirelow executable (installed: ../lib/vst/tidemill.so,
+// ../lib/protools/wendle.so, ../lib/vst/wendle.so); anything else is a path to a shared object,
+// run through the Pro Tools simulator when it has the Pro Tools entry and no VST one, else as
+// VST 2.4. `channels` is the layout the plug-in will most likely run (Pro Tools
 // instances are made per layout). Throws mirelow::Error saying why loading failed.
 std::unique_ptr<Plugin> loadPlugin(const std::string& nameOrPath, double sampleRate = 44100.0,
                                    int channels = 2);

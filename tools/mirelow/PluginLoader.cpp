@@ -8,6 +8,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,25 +20,42 @@ bool isFile(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::string baseName(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The built plug-ins sit beside the executable in the build tree; installed, in PREFIX/lib/vst
-// and PREFIX/lib/protools beside PREFIX/bin.
-std::string findBuiltPlugin(const std::string& name) {
+// A built plug-in: `file` beside the executable in the build tree; installed, `installed` under
+// PREFIX/lib beside PREFIX/bin.
+std::string findBuiltPlugin(const std::string& name, const std::string& file,
+                            const std::string& installed) {
     const std::string dir = executableDir();
-    const std::string candidates[] = {dir + "/" + name + ".so", dir + "/../lib/vst/" + name + ".so",
-                                      dir + "/../lib/protools/" + name + ".so"};
+    const std::string candidates[] = {dir + "/" + file, dir + "/../lib/" + installed};
     for (const auto& c : candidates)
         if (isFile(c)) {
             char resolved[PATH_MAX];
             return ::realpath(c.c_str(), resolved) ? std::string(resolved) : c;
         }
-    throw Error("plug-in '" + name + "' not found (looked for " + candidates[0] +
-                ", ../lib/vst and ../lib/protools)");
+    throw Error("plug-in '" + name + "' not found (looked for " + candidates[0] + " and ../lib/" +
+                installed + ")");
 }
+
+// A library with the Pro Tools entry and no VST one is for the simulator; everything else is
+// taken as VST 2.4, whose host reports what is wrong with it. The probe's handle is kept until
+// the plug-in has loaded the library itself, so that it is opened once.
+class LibraryProbe {
+  public:
+    explicit LibraryProbe(const std::string& path)
+        : handle(::dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL)) {}
+    ~LibraryProbe() {
+        if (handle)
+            ::dlclose(handle);
+    }
+    LibraryProbe(const LibraryProbe&) = delete;
+    LibraryProbe& operator=(const LibraryProbe&) = delete;
+
+    bool isProTools() const {
+        return handle && ::dlsym(handle, "NewPlugIn") && !::dlsym(handle, "VSTPluginMain");
+    }
+
+  private:
+    void* handle;
+};
 
 std::unique_ptr<Plugin> loadProTools([[maybe_unused]] const std::string& path,
                                      [[maybe_unused]] double sampleRate,
@@ -63,19 +81,27 @@ std::string executableDir() {
 
 std::unique_ptr<Plugin> loadPlugin(const std::string& nameOrPath, double sampleRate, int channels) {
     if (nameOrPath == "tidemill")
-        return std::make_unique<VstPlugin>(findBuiltPlugin("tidemill"), sampleRate);
+        return std::make_unique<VstPlugin>(
+            findBuiltPlugin(nameOrPath, "tidemill.so", "vst/tidemill.so"), sampleRate);
     if (nameOrPath == "wendle")
-        return loadProTools(findBuiltPlugin("wendle"), sampleRate, channels);
-    if (baseName(nameOrPath) == "wendle.so")
-        return loadProTools(nameOrPath, sampleRate, channels);
+        return loadProTools(findBuiltPlugin(nameOrPath, "wendle.so", "protools/wendle.so"),
+                            sampleRate, channels);
+    if (nameOrPath == "wendle-vst")
+        return std::make_unique<VstPlugin>(
+            findBuiltPlugin(nameOrPath, "wendle-vst.so", "vst/wendle.so"), sampleRate);
+    std::string path = nameOrPath;
     if (nameOrPath.find('/') == std::string::npos) {
         if (!isFile(nameOrPath))
             throw Error("unknown plug-in '" + nameOrPath +
-                        "': give tidemill, wendle or the path of a VST 2.4 shared object");
+                        "': give tidemill, wendle, wendle-vst or the path of a VST 2.4 shared "
+                        "object");
         // The dynamic loader searches its library path for a bare name, never the current folder.
-        return std::make_unique<VstPlugin>("./" + nameOrPath, sampleRate);
+        path = "./" + nameOrPath;
     }
-    return std::make_unique<VstPlugin>(nameOrPath, sampleRate);
+    const LibraryProbe probe(path);
+    if (probe.isProTools())
+        return loadProTools(path, sampleRate, channels);
+    return std::make_unique<VstPlugin>(path, sampleRate);
 }
 
 } // namespace mirelow

@@ -196,15 +196,24 @@ std::unique_ptr<Plugin> reloadWithState(std::unique_ptr<Plugin> plugin,
 
 void learnWendleFilter(Plugin& plugin, int filter, const AudioBuffer& audio, int channels,
                        int blockSize) {
-    int position = -1;
-    try {
-        position = findParam(plugin, "filter");
-    } catch (const UsageError&) {
+    // The Pro Tools build names its controls "filter" and "learn", the VST build shows the
+    // effect's own parameter names.
+    auto firstOf = [&](std::initializer_list<const char*> names) -> std::string {
+        for (const char* name : names)
+            try {
+                findParam(plugin, name);
+                return name;
+            } catch (const UsageError&) {
+            }
+        return {};
+    };
+    const std::string position = firstOf({"filter", "filter number"});
+    const std::string learn = firstOf({"learn", "learn filter"});
+    if (position.empty() || learn.empty())
         throw Error(plugin.effectName() + " has no 'filter' control: it cannot learn filters");
-    }
     // The position picks the filter that learning fills.
-    plugin.setParam(position, filter == 0 ? 0.0f : 1.0f);
-    learnPass(plugin, "learn", 1.0f, audio, channels, blockSize);
+    plugin.setParam(findParam(plugin, position), filter == 0 ? 0.0f : 1.0f);
+    learnPass(plugin, learn, 1.0f, audio, channels, blockSize);
 }
 
 } // namespace mirelow
