@@ -28,11 +28,13 @@ struct VstBuild {
     const char* product;
     VstInt32 programs;
     VstInt32 params;
+    VstInt32 category; // effGetPlugCategory
 };
 
 const VstBuild kBuilds[] = {
-    {"tidemill.so", fourCharCode("+tdl"), "+tidemill", "Mirelow Tidemill", 8, 12},
-    {"wendle-vst.so", fourCharCode("+wdx"), "+wendle", "Mirelow Wendle", 16, 14},
+    {"tidemill.so", fourCharCode("+tdl"), "+tidemill", "Mirelow Tidemill", 8, 12,
+     kPlugCategRestoration},
+    {"wendle-vst.so", fourCharCode("+wdx"), "+wendle", "Mirelow Wendle", 16, 14, kPlugCategUnknown},
 };
 
 void PrintTo(const VstBuild& build, std::ostream* os) {
@@ -137,7 +139,7 @@ TEST_P(VstPlugins, ConstantAnswers) {
         {effGetVstVersion, 0, 2400},
         {effGetCurrentMidiProgram, 0, -1},
         {effSetTotalSampleToProcess, 12345, 12345},
-        {effGetPlugCategory, 0, kPlugCategRestoration},
+        {effGetPlugCategory, 0, GetParam().category},
         {effGetVendorVersion, 0, 0},
         {effGetTailSize, 0, 0},
         {effSetSampleRate, 0, 0},
