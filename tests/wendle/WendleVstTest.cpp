@@ -131,3 +131,25 @@ TEST(WendleVst, MidiControllersReachTheEffect) {
     EXPECT_EQ(p.dispatch(effProcessEvents, 0, 0, &events), 1);
     EXPECT_FLOAT_EQ(p.getParameter(kFilterDepth), 32 / 128.0f);
 }
+
+TEST(WendleVst, EditorOpensClosesAndAnswersItsSize) {
+    Plugin p(kPlugin);
+    EXPECT_NE(p.flags() & effFlagsHasEditor, 0);
+    ERect* rect = nullptr;
+    ASSERT_EQ(p.dispatch(effEditGetRect, 0, 0, &rect), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->right - rect->left, 440);
+    EXPECT_EQ(rect->bottom - rect->top, 370);
+    // Without a parent window the editor draws into memory; opened and closed again and again,
+    // it keeps working, and the audio runs on beside it.
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_EQ(p.dispatch(effEditOpen), 1) << round;
+        for (int i = 0; i < 3; ++i) {
+            p.render({noise(512, 6), noise(512, 7)}, 512);
+            p.dispatch(effEditIdle);
+        }
+        p.dispatch(effEditClose);
+        p.dispatch(effEditIdle); // idle while closed does nothing
+    }
+    EXPECT_EQ(p.close(), 1); // closing the effect takes the editor with it
+}
