@@ -100,6 +100,8 @@ std::string usageText() {
   mirelow demo [FOLDER]                    denoise and morph synthesised test audio
                                            (default folder ./mirelow-demo)
   mirelow snapshot widgets FILE.png        paint a gallery of every editor widget
+  mirelow snapshot editor wendle FILE.png [options]
+                                           paint wendle's editor after audio has run
   mirelow help | --help | --version
 
 PLUGIN is 'tidemill', 'wendle' (the Pro Tools build, through the simulator), 'wendle-vst'
@@ -126,6 +128,14 @@ Settings apply in this order: program, preset, learning, parameters; a learn pas
 the plug-in first, the render then starts from a fresh instance carrying the learned state.
 Audio holding NaN or infinite samples is refused; a file cut off short of what its header
 announces is rendered as far as it goes, with a warning.
+
+snapshot editor wendle options:
+  --input AUDIO          audio to run through the instance (default: generated noise)
+  --at SECONDS           how much of it runs before the picture (default 2)
+  --learn-filter0 FILE   learn filter zero from FILE first
+  --learn-filter1 FILE   learn filter one from FILE first
+  --set NAME=VALUE       set a control (name as 'mirelow info wendle' lists) to 0 … 1
+  --tempo BPM            host tempo (default 120)
 
 demo options:
   --block N              host block size in frames (default 512)
@@ -227,6 +237,14 @@ Command parseCommandLine(int argc, const char* const* argv) {
             throw UsageError("demo takes at most one FOLDER; unexpected '" + pos[1] + "'");
         if (!pos.empty())
             d.folder = pos[0];
+        return cmd;
+    }
+    if (verb == "snapshot" && !args.empty() && args.front() == "editor") {
+        // Each editor's snapshot parses its own options (EditorSnapshot.h).
+        cmd.kind = Command::Kind::SnapshotEditor;
+        cmd.snapshotArgs.assign(args.begin() + 1, args.end());
+        if (cmd.snapshotArgs.empty())
+            throw UsageError("snapshot editor needs PLUGIN and FILE.png");
         return cmd;
     }
     if (verb == "snapshot") {

@@ -34,12 +34,13 @@ struct DemoOptions {
 };
 
 struct Command {
-    enum class Kind { Render, Info, Demo, Snapshot, Help, Version };
+    enum class Kind { Render, Info, Demo, Snapshot, SnapshotEditor, Help, Version };
     Kind kind = Kind::Help;
     RenderOptions render;
     std::string infoPlugin;
     DemoOptions demo;
-    std::string snapshotFile; // snapshot widgets FILE.png
+    std::string snapshotFile;              // snapshot widgets FILE.png
+    std::vector<std::string> snapshotArgs; // snapshot editor PLUGIN …: the words after "editor"
 };
 
 // argv[0] is the program name. Throws UsageError.

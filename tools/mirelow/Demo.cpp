@@ -8,6 +8,9 @@
 #include "Session.h"
 #include "Spectrogram.h"
 #include "Synth.h"
+#ifdef MIRELOW_HAVE_PTSIM
+#include "WendleEditorSnapshot.h"
+#endif
 
 #include <fftw3.h>
 #include <sndfile.h>
@@ -210,6 +213,14 @@ int morphPart(const DemoOptions& o) {
         ups.size() > 1 ? (ups.back() - ups.front()) / static_cast<double>(ups.size() - 1) : 0;
 
     const std::string dir = o.folder + "/";
+#ifdef MIRELOW_HAVE_PTSIM
+    // The editor as a host shows it mid-sweep: the learned state in a fresh instance, 2.4 s into
+    // the input (the position falls through 0.6 from filter one towards filter zero).
+    plugin = reloadWithState(std::move(plugin), "wendle", kRate);
+    plugin->setTempo(kTempo);
+    plugin->setParam(findParam(*plugin, "logscale"), 1.0f);
+    writeWendleEditorPicture(*plugin, input, 2.4, dir + "editor-wendle.png");
+#endif
     writeAudioFile(dir + "morph-shape0.wav", dark, kWavFloat);
     writeAudioFile(dir + "morph-shape1.wav", bright, kWavFloat);
     writeAudioFile(dir + "morph-input.wav", input, kWavFloat);
@@ -233,8 +244,8 @@ int morphPart(const DemoOptions& o) {
     std::printf("  speed            %s (two learn passes and render)\n",
                 summaryLine(input.seconds(), taken).c_str());
     std::printf("  wrote            %smorph-shape0.wav, %smorph-shape1.wav, %smorph-input.wav, "
-                "%smorph-output.wav, %smorph.png\n",
-                dir.c_str(), dir.c_str(), dir.c_str(), dir.c_str(), dir.c_str());
+                "%smorph-output.wav, %smorph.png, %seditor-wendle.png\n",
+                dir.c_str(), dir.c_str(), dir.c_str(), dir.c_str(), dir.c_str(), dir.c_str());
     return 0;
 }
 

@@ -62,6 +62,9 @@ class ProToolsPlugin : public Plugin {
     void stop() override {}
     void process(float* const* in, float* const* out, int frames) override;
 
+    // The simulator's instance (replaced by start() when the layout or the rate changes).
+    ptsim::Instance& instance() { return *instance_; }
+
   private:
     // A new instance with `channels` channels at `sampleRate`, carrying the current state over.
     void recreate(int channels, double sampleRate);

@@ -2,6 +2,7 @@
 // what a host sees of a plug-in, runs the denoise / morph demo and paints the widget gallery.
 #include "Cli.h"
 #include "Commands.h"
+#include "EditorSnapshot.h"
 #include "Error.h"
 
 #include <cstdio>
@@ -26,6 +27,8 @@ int main(int argc, char** argv) {
             return runDemo(cmd.demo);
         case Command::Kind::Snapshot:
             return runSnapshot(cmd.snapshotFile);
+        case Command::Kind::SnapshotEditor:
+            return runEditorSnapshot(cmd.snapshotArgs);
         }
     } catch (const UsageError& e) {
         std::fprintf(stderr, "mirelow: error: %s\n\n%s", e.what(), usageText().c_str());
