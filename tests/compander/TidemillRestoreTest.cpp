@@ -1,6 +1,7 @@
 // A saved session reopened as real hosts reopen it: build/tidemill.so through the VST harness,
 // the bank chunk restored in the orders hosts call it, and banks saved before the bank carried
 // its current program.
+#include "tests/support/HostRestore.h"
 #include "tools/vsthost/VstHost.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,6 @@
 #include <bit>
 #include <cmath>
 #include <cstdio>
-#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,12 +17,13 @@
 namespace {
 
 const std::string kPlugin = std::string(MIRELOW_BUILD_DIR) + "/tidemill.so";
-constexpr int kNumParams = 12;
 constexpr int kNumPrograms = 8;
 constexpr std::size_t kRecordBytes = 4176;
 constexpr std::size_t kRecordsBytes = kNumPrograms * kRecordBytes;
-using Bytes = std::vector<uint8_t>;
-using Audio = std::vector<std::vector<float>>;
+using hostrestore::Audio;
+using hostrestore::Bytes;
+using hostrestore::save;
+using hostrestore::Saved;
 
 // Hiss whose level falls with frequency, so that learned shapes are not flat.
 Audio colouredNoise(std::size_t frames, unsigned seed) {
@@ -47,25 +48,6 @@ void putWord(Bytes& out, uint32_t u) {
 uint32_t wordAt(const Bytes& b, std::size_t at) {
     return (uint32_t{b[at]} << 24) | (uint32_t{b[at + 1]} << 16) | (uint32_t{b[at + 2]} << 8) |
            uint32_t{b[at + 3]};
-}
-
-// What a host keeps of an instance when it saves a project, and what it sounds like.
-struct Saved {
-    Bytes bank;
-    VstIntPtr program;
-    std::vector<float> params;
-    Audio sound;
-};
-
-Saved save(vsthost::Plugin& p, const Audio& signal) {
-    Saved s;
-    s.bank = p.getChunk(false);
-    s.program = p.dispatch(effGetProgram);
-    for (int i = 0; i < kNumParams; ++i)
-        s.params.push_back(p.getParameter(i));
-    p.dispatch(effMainsChanged, 0, 1);
-    s.sound = p.render(signal, 512);
-    return s;
 }
 
 // A session on "Spectral Flatten" with an edited threshold and ratio and shapes learned from
@@ -94,40 +76,6 @@ Saved untouchedSession(const Audio& signal) {
     return save(p, signal);
 }
 
-using Restore = std::function<void(vsthost::Plugin&, const Saved&)>;
-
-// Restore sequences observed in hosts reopening a saved project.
-const struct {
-    const char* host;
-    Restore restore;
-} kHostOrders[] = {
-    {"stored parameters, mains on, program, bank, names, mains on",
-     [](vsthost::Plugin& p, const Saved& s) {
-         for (int i = 0; i < kNumParams; ++i)
-             p.setParameter(i, s.params[static_cast<std::size_t>(i)]);
-         p.dispatch(effMainsChanged, 0, 1);
-         p.dispatch(effSetProgram, 0, s.program);
-         EXPECT_EQ(p.setChunk(s.bank, false), static_cast<VstIntPtr>(s.bank.size()));
-         char name[64];
-         for (int i = 0; i < kNumPrograms; ++i)
-             p.dispatch(effGetProgramNameIndexed, i, -1, name);
-         p.dispatch(effMainsChanged, 0, 1);
-     }},
-    {"program, stored parameters, bank",
-     [](vsthost::Plugin& p, const Saved& s) {
-         p.dispatch(effSetProgram, 0, s.program);
-         for (int i = 0; i < kNumParams; ++i)
-             p.setParameter(i, s.params[static_cast<std::size_t>(i)]);
-         EXPECT_EQ(p.setChunk(s.bank, false), static_cast<VstIntPtr>(s.bank.size()));
-     }},
-    {"program 0 after opening, then the bank",
-     [](vsthost::Plugin& p, const Saved& s) {
-         p.dispatch(effOpen);
-         p.dispatch(effSetProgram, 0, 0);
-         EXPECT_EQ(p.setChunk(s.bank, false), static_cast<VstIntPtr>(s.bank.size()));
-     }},
-};
-
 } // namespace
 
 TEST(TidemillRestore, EveryHostOrderReopensTheSavedProgramParametersAndSound) {
@@ -136,20 +84,8 @@ TEST(TidemillRestore, EveryHostOrderReopensTheSavedProgramParametersAndSound) {
     EXPECT_EQ(sessions[0].program, 1);
     EXPECT_EQ(sessions[1].program, 3);
     EXPECT_NE(sessions[0].sound, sessions[1].sound);
-    for (const Saved& saved : sessions) {
-        for (const auto& order : kHostOrders) {
-            SCOPED_TRACE(std::string(order.host) + ", saved on program " +
-                         std::to_string(saved.program));
-            vsthost::Plugin p(kPlugin);
-            order.restore(p, saved);
-            EXPECT_EQ(p.dispatch(effGetProgram), saved.program);
-            for (int i = 0; i < kNumParams; ++i)
-                EXPECT_EQ(p.getParameter(i), saved.params[static_cast<std::size_t>(i)]) << i;
-            EXPECT_EQ(p.getChunk(false), saved.bank);
-            p.dispatch(effMainsChanged, 0, 1);
-            EXPECT_TRUE(p.render(signal, 512) == saved.sound);
-        }
-    }
+    for (const Saved& saved : sessions)
+        hostrestore::expectEveryHostOrderRestores(kPlugin, saved, signal);
 }
 
 TEST(TidemillRestore, BankCarriesItsProgramAfterTheEightRecords) {
