@@ -63,6 +63,10 @@ constexpr std::array<ParamInfo, kNumParams> kParams{{
     {"filter lfo", " Hz", 11, Display::Fixed2},
 }};
 
+// The on/off parameters, which hosts may show as switches.
+constexpr std::array<int, 6> kSwitchParams{kParamLearn,    kParamReset,      kParamLogScale,
+                                           kParamAutoGain, kParamStereoLink, kParamLfoTempo};
+
 // Stored values of a fresh program, by slot.
 constexpr std::array<float, kNumSlots> kFreshSlots{0.0f, 0.0f, 0.0f, 1.0f, 0.75f, 0.5f,
                                                    0.5f, 0.0f, 0.0f, 0.0f, 0.0f,  0.0f};

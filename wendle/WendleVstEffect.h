@@ -23,6 +23,9 @@ class WendleVstEffect : public wendle {
     void process(float** inputs, float** outputs, VstInt32 sampleFrames) override;
     void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
 
+    // Hosts file it among the effects.
+    VstInt32 getPlugCategory() override { return kPlugCategEffect; }
+
     // Sets the parameter as the effect does and marks it for the editor, whose widget follows at
     // its next idle (host automation moves the knobs). Any thread; never waits.
     void setParameter(VstInt32 index, float value) override;

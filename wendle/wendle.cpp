@@ -3,6 +3,7 @@
 #include "wendle/wendle.h"
 
 #include "engine/ByteOrder.h"
+#include "vst/VstStrings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -299,17 +300,40 @@ void wendle::setProgramName(char* name) {
     setProgramRecordName(currentProgram(), name);
 }
 
-void wendle::getProgramName(char* name) {
-    if (name == nullptr)
-        return;
-    const WendleProgram& prog = currentProgram();
+namespace {
+// A program named "Init" shows with its number counted from 1.
+void showProgramName(const WendleProgram& prog, VstInt32 index, char* name) {
     char stored[kNameSize];
     std::memcpy(stored, prog.name, kNameSize);
     stored[kNameSize - 1] = '\0';
     if (std::strcmp(stored, "Init") == 0)
-        std::snprintf(name, kNameSize, "Init %d", static_cast<int>(curProgram) + 1);
+        std::snprintf(name, kNameSize, "Init %d", static_cast<int>(index) + 1);
     else
         std::snprintf(name, kNameSize, "%s", stored);
+}
+} // namespace
+
+void wendle::getProgramName(char* name) {
+    if (name != nullptr)
+        showProgramName(currentProgram(), curProgram, name);
+}
+
+bool wendle::getProgramNameIndexed(VstInt32, VstInt32 index, char* text) {
+    if (text == nullptr || index < 0 || index >= programTotal)
+        return false;
+    showProgramName(programs[index], index, text);
+    return true;
+}
+
+bool wendle::getParameterProperties(VstInt32 index, VstParameterProperties* properties) {
+    if (properties == nullptr ||
+        std::find(kSwitchParams.begin(), kSwitchParams.end(), index) == kSwitchParams.end())
+        return false;
+    *properties = {};
+    properties->flags = kVstParameterIsSwitch;
+    vst::copyString(properties->label, kParams[index].name, kVstMaxLabelLen);
+    vst::copyString(properties->shortLabel, kParams[index].name, kVstMaxShortLabelLen);
+    return true;
 }
 
 VstInt32 wendle::getChunk(void** data, bool isPreset) {

@@ -58,6 +58,10 @@ class wendle : public spect {
     void setProgram(VstInt32 program) override;
     void setProgramName(char* name) override;
     void getProgramName(char* name) override;
+    // The name of program `index` as getProgramName shows it, without selecting it.
+    bool getProgramNameIndexed(VstInt32 category, VstInt32 index, char* text) override;
+    // The on/off parameters are switches; others have no properties.
+    bool getParameterProperties(VstInt32 index, VstParameterProperties* properties) override;
 
     // Chunks: one big-endian WendleProgram record (preset, kProgramBytes) or numPrograms of them
     // (bank). getChunk's data stays valid until the next getChunk. setChunk answers 0 and changes

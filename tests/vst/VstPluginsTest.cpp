@@ -34,7 +34,7 @@ struct VstBuild {
 const VstBuild kBuilds[] = {
     {"tidemill.so", fourCharCode("+tdl"), "+tidemill", "Mirelow Tidemill", 8, 12,
      kPlugCategRestoration},
-    {"wendle-vst.so", fourCharCode("+wdx"), "+wendle", "Mirelow Wendle", 16, 14, kPlugCategUnknown},
+    {"wendle-vst.so", fourCharCode("+wdx"), "+wendle", "Mirelow Wendle", 16, 14, kPlugCategEffect},
 };
 
 void PrintTo(const VstBuild& build, std::ostream* os) {
@@ -233,6 +233,28 @@ TEST_P(VstPlugins, BadInputIsRefusedWithoutHarm) {
         EXPECT_EQ(p.dispatch(effSetProgram, 0, program), 0);
         EXPECT_EQ(p.dispatch(effGetProgram), 2) << program;
     }
+}
+
+TEST_P(VstPlugins, ProgramsAreNamedWithoutBeingSelected) {
+    Plugin p(kPlugin);
+    p.dispatch(effSetProgram, 0, 1);
+    const auto bank = p.getChunk(false);
+    std::vector<std::string> names;
+    for (VstInt32 i = 0; i < p.numPrograms(); ++i) {
+        char name[kVstMaxProgNameLen] = {};
+        EXPECT_EQ(p.dispatch(effGetProgramNameIndexed, i, -1, name), 1) << i;
+        names.emplace_back(name);
+    }
+    EXPECT_EQ(p.dispatch(effGetProgram), 1);
+    EXPECT_EQ(p.getChunk(false), bank);
+    for (VstInt32 i = 0; i < p.numPrograms(); ++i) {
+        p.dispatch(effSetProgram, 0, i);
+        EXPECT_EQ(p.programName(), names[static_cast<std::size_t>(i)]) << i;
+    }
+    char untouched[kVstMaxProgNameLen] = "x";
+    for (VstInt32 i : {-1, p.numPrograms()})
+        EXPECT_EQ(p.dispatch(effGetProgramNameIndexed, i, -1, untouched), 0) << i;
+    EXPECT_STREQ(untouched, "x");
 }
 
 TEST_P(VstPlugins, PinsAndCapabilities) {

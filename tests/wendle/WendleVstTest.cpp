@@ -153,3 +153,16 @@ TEST(WendleVst, EditorOpensClosesAndAnswersItsSize) {
     }
     EXPECT_EQ(p.close(), 1); // closing the effect takes the editor with it
 }
+
+TEST(WendleVst, OnOffParametersAreSwitches) {
+    Plugin p(kPlugin);
+    for (VstInt32 i = 0; i < p.numParams(); ++i) {
+        VstParameterProperties props{};
+        const bool isSwitch = i == 5 || i == 6 || i == 7 || i == 9 || i == 10 || i == 11;
+        EXPECT_EQ(p.dispatch(effGetParameterProperties, i, 0, &props), isSwitch ? 1 : 0) << i;
+        if (isSwitch) {
+            EXPECT_EQ(props.flags, kVstParameterIsSwitch) << i;
+            EXPECT_EQ(props.label, p.paramName(i)) << i;
+        }
+    }
+}
