@@ -1,4 +1,4 @@
-// Whole-file audio I/O through libsndfile.
+// Audio file I/O through libsndfile: planar blocks in and out, whole files on top of them.
 #include "AudioFile.h"
 
 #include "Error.h"
@@ -105,10 +105,17 @@ std::string AudioFormat::describe() const {
            formatName(sndfileFormat & SF_FORMAT_SUBMASK);
 }
 
-AudioFileData readAudioFile(const std::string& path) {
+namespace {
+
+// Interleaved scratch for one block of I/O.
+constexpr std::size_t kIoFrames = 16384;
+
+} // namespace
+
+AudioReader::AudioReader(const std::string& path) : path_(path) {
     SF_INFO info{};
-    SndfilePtr file(sf_open(path.c_str(), SFM_READ, &info));
-    if (!file) {
+    file_ = sf_open(path.c_str(), SFM_READ, &info);
+    if (!file_) {
         const std::string why = sf_strerror(nullptr);
         if (access(path.c_str(), F_OK) != 0)
             throw Error("cannot read '" + path + "': no such file");
@@ -116,39 +123,149 @@ AudioFileData readAudioFile(const std::string& path) {
             throw Error("cannot read '" + path + "': permission denied");
         throw Error("cannot read '" + path + "': " + why);
     }
+    SndfilePtr guard(file_);
     if (info.channels < 1 || info.samplerate < 1)
         throw Error("cannot read '" + path + "': no audio channels or no sample rate");
-    if (info.frames < 0 || info.frames > (int64_t{1} << 31))
+    if (info.frames < 0)
         throw Error("cannot read '" + path + "': unsupported length");
+    channels_ = info.channels;
+    sampleRate_ = info.samplerate;
+    format_.sndfileFormat = info.format;
+    expected_ = static_cast<std::size_t>(info.frames);
+    headerCutOff_ = headerClaimsMoreData(file_);
+    interleaved_.resize(kIoFrames * static_cast<std::size_t>(channels_));
+    guard.release();
+}
 
-    AudioFileData data;
-    data.format.sndfileFormat = info.format;
-    const auto frames = static_cast<std::size_t>(info.frames);
-    data.audio = AudioBuffer(info.channels, frames, info.samplerate);
+AudioReader::~AudioReader() {
+    sf_close(file_);
+}
 
-    std::vector<float> interleaved(frames * static_cast<std::size_t>(info.channels));
-    const sf_count_t got = sf_readf_float(file.get(), interleaved.data(), info.frames);
-    if (got < 0)
-        throw Error("cannot read '" + path + "': " + sf_strerror(file.get()));
-    // A file shorter than its header claims keeps what could be read, and says so.
-    const auto readFrames = static_cast<std::size_t>(got);
-    if (got < info.frames || headerClaimsMoreData(file.get()))
-        data.warning = "'" + path + "' is shorter than its header says (cut off?); using the " +
-                       std::to_string(readFrames) + " frames it holds";
-    for (int c = 0; c < info.channels; ++c) {
-        auto& ch = data.audio.channels[static_cast<std::size_t>(c)];
-        ch.resize(readFrames);
-        for (std::size_t i = 0; i < readFrames; ++i) {
-            const float v = interleaved[i * static_cast<std::size_t>(info.channels) +
-                                        static_cast<std::size_t>(c)];
-            // A NaN or an infinity would spread through every spectrum it enters.
-            if (!std::isfinite(v))
-                throw Error("cannot read '" + path + "': sample " + std::to_string(i) +
-                            " of channel " + std::to_string(c + 1) + " is not a finite number");
-            ch[i] = v;
+std::size_t AudioReader::read(float* const* planar, std::size_t frames) {
+    const auto nch = static_cast<std::size_t>(channels_);
+    std::size_t done = 0;
+    while (done < frames && !ended_) {
+        const std::size_t want = std::min(kIoFrames, frames - done);
+        const sf_count_t got =
+            sf_readf_float(file_, interleaved_.data(), static_cast<sf_count_t>(want));
+        if (got < 0)
+            throw Error("cannot read '" + path_ + "': " + sf_strerror(file_));
+        const auto n = static_cast<std::size_t>(got);
+        for (std::size_t c = 0; c < nch; ++c) {
+            float* dst = planar[c] + done;
+            for (std::size_t i = 0; i < n; ++i) {
+                const float v = interleaved_[i * nch + c];
+                // A NaN or an infinity would spread through every spectrum it enters.
+                if (!std::isfinite(v))
+                    throw Error("cannot read '" + path_ + "': sample " + std::to_string(read_ + i) +
+                                " of channel " + std::to_string(c + 1) + " is not a finite number");
+                dst[i] = v;
+            }
         }
+        done += n;
+        read_ += n;
+        if (n < want)
+            ended_ = true;
     }
+    return done;
+}
+
+std::string AudioReader::warning() const {
+    // A file shorter than its header claims keeps what could be read, and says so.
+    if (headerCutOff_ || (ended_ && read_ < expected_))
+        return "'" + path_ + "' is shorter than its header says (cut off?); using the " +
+               std::to_string(ended_ ? read_ : expected_) + " frames it holds";
+    return {};
+}
+
+AudioWriter::AudioWriter(const std::string& path, const AudioFormat& format, int channels,
+                         double rate)
+    : path_(path), channels_(channels) {
+    SF_INFO info{};
+    info.format = format.sndfileFormat;
+    info.channels = channels;
+    info.samplerate = static_cast<int>(rate + 0.5);
+    if (!sf_format_check(&info))
+        throw Error("cannot write '" + path + "': " + format.describe() + " does not take " +
+                    std::to_string(info.channels) + " channel(s) at " +
+                    std::to_string(info.samplerate) + " Hz");
+    temp_ = path + ".mirelow-" + std::to_string(getpid()) + ".tmp";
+    file_ = sf_open(temp_.c_str(), SFM_WRITE, &info);
+    if (!file_)
+        throw Error("cannot write '" + path + "': " + sf_strerror(nullptr));
+    sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    // The peak chunk carries a time stamp: without it, equal renders give equal files.
+    sf_command(file_, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
+    interleaved_.resize(kIoFrames * static_cast<std::size_t>(channels));
+}
+
+AudioWriter::~AudioWriter() {
+    if (file_) {
+        sf_close(file_);
+        std::remove(temp_.c_str());
+    }
+}
+
+void AudioWriter::fail(const std::string& why) {
+    if (file_) {
+        sf_close(file_);
+        file_ = nullptr;
+    }
+    std::remove(temp_.c_str());
+    throw Error("cannot write '" + path_ + "': " + why);
+}
+
+void AudioWriter::write(const float* const* planar, std::size_t frames) {
+    if (!file_)
+        throw Error("cannot write '" + path_ + "': already closed");
+    const auto nch = static_cast<std::size_t>(channels_);
+    for (std::size_t pos = 0; pos < frames;) {
+        const std::size_t n = std::min(kIoFrames, frames - pos);
+        for (std::size_t c = 0; c < nch; ++c) {
+            const float* src = planar[c] + pos;
+            for (std::size_t i = 0; i < n; ++i)
+                interleaved_[i * nch + c] = src[i];
+        }
+        if (sf_writef_float(file_, interleaved_.data(), static_cast<sf_count_t>(n)) !=
+            static_cast<sf_count_t>(n))
+            fail(sf_strerror(file_));
+        pos += n;
+    }
+}
+
+void AudioWriter::commit() {
+    if (!file_)
+        throw Error("cannot write '" + path_ + "': already closed");
+    const int closed = sf_close(file_);
+    file_ = nullptr;
+    if (closed != 0)
+        fail("error while closing the file");
+    if (std::rename(temp_.c_str(), path_.c_str()) != 0)
+        fail(std::strerror(errno));
+}
+
+AudioFileData readAudioFile(const std::string& path) {
+    AudioReader reader(path);
+    if (reader.expectedFrames() > (std::size_t{1} << 31))
+        throw Error("cannot read '" + path + "': unsupported length");
+    AudioFileData data;
+    data.format = reader.format();
+    data.audio = AudioBuffer(reader.channels(), reader.expectedFrames(), reader.sampleRate());
+    std::vector<float*> planar;
+    for (auto& ch : data.audio.channels)
+        planar.push_back(ch.data());
+    const std::size_t got = reader.read(planar.data(), reader.expectedFrames());
+    for (auto& ch : data.audio.channels)
+        ch.resize(got);
+    data.warning = reader.warning();
     return data;
+}
+
+bool knownAudioExtension(const std::string& extension) {
+    std::string ext = extension;
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
+    return majorFormatForExtension(ext) != 0;
 }
 
 AudioFormat outputFormatFor(const std::string& path, const AudioFormat& input, int channels) {
@@ -171,47 +288,12 @@ AudioFormat outputFormatFor(const std::string& path, const AudioFormat& input, i
 }
 
 void writeAudioFile(const std::string& path, const AudioBuffer& audio, const AudioFormat& format) {
-    SF_INFO info{};
-    info.format = format.sndfileFormat;
-    info.channels = audio.numChannels();
-    info.samplerate = static_cast<int>(audio.sampleRate + 0.5);
-    if (!sf_format_check(&info))
-        throw Error("cannot write '" + path + "': " + format.describe() + " does not take " +
-                    std::to_string(info.channels) + " channel(s) at " +
-                    std::to_string(info.samplerate) + " Hz");
-
-    const std::string temp = path + ".mirelow-" + std::to_string(getpid()) + ".tmp";
-    std::string failure;
-    {
-        SndfilePtr file(sf_open(temp.c_str(), SFM_WRITE, &info));
-        if (!file)
-            throw Error("cannot write '" + path + "': " + sf_strerror(nullptr));
-        sf_command(file.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
-        // The peak chunk carries a time stamp: without it, equal renders give equal files.
-        sf_command(file.get(), SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
-
-        const std::size_t frames = audio.frames();
-        const auto nch = static_cast<std::size_t>(info.channels);
-        constexpr std::size_t kChunk = 65536;
-        std::vector<float> interleaved(kChunk * nch);
-        for (std::size_t pos = 0; pos < frames && failure.empty(); pos += kChunk) {
-            const std::size_t n = std::min(kChunk, frames - pos);
-            for (std::size_t c = 0; c < nch; ++c)
-                for (std::size_t i = 0; i < n; ++i)
-                    interleaved[i * nch + c] = audio.channels[c][pos + i];
-            if (sf_writef_float(file.get(), interleaved.data(), static_cast<sf_count_t>(n)) !=
-                static_cast<sf_count_t>(n))
-                failure = sf_strerror(file.get());
-        }
-        if (failure.empty() && sf_close(file.release()) != 0)
-            failure = "error while closing the file";
-    }
-    if (failure.empty() && std::rename(temp.c_str(), path.c_str()) != 0)
-        failure = std::strerror(errno);
-    if (!failure.empty()) {
-        std::remove(temp.c_str());
-        throw Error("cannot write '" + path + "': " + failure);
-    }
+    AudioWriter writer(path, format, audio.numChannels(), audio.sampleRate);
+    std::vector<const float*> planar;
+    for (const auto& ch : audio.channels)
+        planar.push_back(ch.data());
+    writer.write(planar.data(), audio.frames());
+    writer.commit();
 }
 
 } // namespace mirelow

@@ -1,10 +1,13 @@
-// Audio files through libsndfile: whole-file reads into planar float buffers and writes that keep
-// the input's sample rate and encoding (or the encoding the output's extension asks for).
+// Audio files through libsndfile: block-by-block readers and writers of planar float audio (the
+// renderer streams through them), whole-file reads and writes built on them, and the choice of
+// an output's encoding (the input's, or the one the output's extension asks for).
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+typedef struct sf_private_tag SNDFILE;
 
 namespace mirelow {
 
@@ -37,6 +40,62 @@ struct AudioFileData {
     std::string warning; // set when the file is cut off: the audio is what it holds
 };
 
+// Reads a file block by block. Opening throws mirelow::Error naming the file and the problem;
+// so does read() when a sample is NaN or infinite (the position is named) or the file fails.
+class AudioReader {
+  public:
+    explicit AudioReader(const std::string& path);
+    ~AudioReader();
+    AudioReader(const AudioReader&) = delete;
+    AudioReader& operator=(const AudioReader&) = delete;
+
+    const std::string& path() const { return path_; }
+    int channels() const { return channels_; }
+    double sampleRate() const { return sampleRate_; }
+    AudioFormat format() const { return format_; }
+    // Frames the header announces (for a cut-off WAV or AIFF, what the file holds).
+    std::size_t expectedFrames() const { return expected_; }
+    std::size_t framesRead() const { return read_; }
+
+    // Reads up to `frames` frames into planar[0 … channels()-1]; fewer only at the end.
+    std::size_t read(float* const* planar, std::size_t frames);
+    // Set once the file is known to be cut off short of what its header says (at the latest
+    // when read() has reached the end): the audio is what it holds.
+    std::string warning() const;
+
+  private:
+    std::string path_;
+    SNDFILE* file_ = nullptr;
+    int channels_ = 0;
+    double sampleRate_ = 0;
+    AudioFormat format_;
+    std::size_t expected_ = 0, read_ = 0;
+    bool headerCutOff_ = false, ended_ = false;
+    std::vector<float> interleaved_;
+};
+
+// Writes a file block by block beside `path` under a temporary name; commit() closes it and
+// renames it to `path`. A writer destroyed without commit() removes what it wrote, so a failed
+// run leaves nothing. Integer encodings clip instead of wrapping. Throws mirelow::Error.
+class AudioWriter {
+  public:
+    AudioWriter(const std::string& path, const AudioFormat& format, int channels, double rate);
+    ~AudioWriter();
+    AudioWriter(const AudioWriter&) = delete;
+    AudioWriter& operator=(const AudioWriter&) = delete;
+
+    void write(const float* const* planar, std::size_t frames);
+    void commit();
+
+  private:
+    void fail(const std::string& why);
+
+    std::string path_, temp_;
+    SNDFILE* file_ = nullptr;
+    int channels_ = 0;
+    std::vector<float> interleaved_;
+};
+
 // Reads a whole file. Throws mirelow::Error naming the file and the problem, also when a
 // sample is NaN or infinite.
 AudioFileData readAudioFile(const std::string& path);
@@ -45,8 +104,10 @@ AudioFileData readAudioFile(const std::string& path);
 // else the input's; the input's subtype when the major format takes it, else that format's default.
 AudioFormat outputFormatFor(const std::string& path, const AudioFormat& input, int channels);
 
-// Writes the whole buffer. Integer encodings clip instead of wrapping. The file appears
-// complete or not at all: it is written beside `path` under a temporary name and renamed.
+// Whether libsndfile writes a format for this file extension ("wav", "flac", "aif" …).
+bool knownAudioExtension(const std::string& extension);
+
+// Writes the whole buffer through an AudioWriter: the file appears complete or not at all.
 void writeAudioFile(const std::string& path, const AudioBuffer& audio, const AudioFormat& format);
 
 } // namespace mirelow

@@ -96,6 +96,8 @@ double parseDoubleArg(const std::string& text, const std::string& what, double l
 std::string usageText() {
     return R"(usage:
   mirelow render PLUGIN IN OUT [options]   render an audio file through a plug-in
+  mirelow render PLUGIN --out-dir DIR IN... [options]
+                                           render many files, each into DIR under its name
   mirelow info PLUGIN                      show what a host sees of a plug-in
   mirelow demo [FOLDER]                    denoise and morph synthesised test audio
                                            (default folder ./mirelow-demo)
@@ -124,10 +126,16 @@ render options:
   --save-preset FILE     save the settings used as .fxp (program) or .fxb (bank)
   --spectrogram FILE     write input and output spectrograms as a PNG picture
   --quiet                no progress bar, no summary line
+  --out-dir DIR          batch: render every IN into DIR (created if missing), same name
+  --format EXT           batch: write EXT files (wav, flac, aiff, ...) instead of each input's
+  --jobs N               batch: render N files at once (default: one per core)
+  --verbose              batch: a summary line per file
 Settings apply in this order: program, preset, learning, parameters; a learn pass runs on
 the plug-in first, the render then starts from a fresh instance carrying the learned state.
 Audio holding NaN or infinite samples is refused; a file cut off short of what its header
-announces is rendered as far as it goes, with a warning.
+announces is rendered as far as it goes, with a warning. In a batch, every file gets its own
+instance with the same settings (learning is done once); a file that fails is reported and
+skipped, and the exit status is 1. No output may overwrite an input or another output.
 
 snapshot editor wendle options:
   --input AUDIO          audio to run through the instance (default: generated noise)
@@ -196,23 +204,52 @@ Command parseCommandLine(int argc, const char* const* argv) {
             {"--block",
              {true,
               [&](const std::string& v) { o.blockSize = parseIntArg(v, "--block", 1, 1 << 16); }}},
+            {"--out-dir", file(o.outDir, "--out-dir")},
+            {"--format",
+             {true,
+              [&](const std::string& v) {
+                  o.format = v.rfind('.', 0) == 0 ? v.substr(1) : v;
+                  if (o.format.empty() || o.format.find('/') != std::string::npos)
+                      throw UsageError("--format expects an extension such as wav or flac, got '" +
+                                       v + "'");
+              }}},
+            {"--jobs",
+             {true, [&](const std::string& v) { o.jobs = parseIntArg(v, "--jobs", 1, 256); }}},
+            {"--verbose", {false, [&](const std::string&) { o.verbose = true; }}},
+            {"-v", {false, [&](const std::string&) { o.verbose = true; }}},
             {"--keep-latency", {false, [&](const std::string&) { o.keepLatency = true; }}},
             {"--quiet", {false, [&](const std::string&) { o.quiet = true; }}},
             {"-q", {false, [&](const std::string&) { o.quiet = true; }}},
         };
         const auto pos = parseArgs(args, rules, verb);
+        if (!o.learn.empty() && !o.learnPeak.empty())
+            throw UsageError("give either --learn or --learn-peak, not both");
+        if (!o.outDir.empty()) {
+            if (pos.size() < 2)
+                throw UsageError(pos.empty() ? "render needs PLUGIN"
+                                             : "render --out-dir DIR needs at least one IN");
+            o.plugin = pos[0];
+            o.inputs.assign(pos.begin() + 1, pos.end());
+            if (!o.spectrogram.empty())
+                throw UsageError("--spectrogram draws one render; it does not go with --out-dir");
+            return cmd;
+        }
+        for (const auto& [set, option] :
+             {std::pair{!o.format.empty(), "--format"}, {o.jobs > 0, "--jobs"}})
+            if (set)
+                throw UsageError(std::string(option) +
+                                 " is for batches (--out-dir); OUT names the one output");
         if (pos.size() < 3) {
             static const char* kNames[] = {"PLUGIN", "IN", "OUT"};
             throw UsageError(std::string("render needs PLUGIN IN OUT (missing ") +
                              kNames[pos.size()] + ")");
         }
         if (pos.size() > 3)
-            throw UsageError("render takes PLUGIN IN OUT; unexpected '" + pos[3] + "'");
+            throw UsageError("render takes PLUGIN IN OUT; unexpected '" + pos[3] +
+                             "' (many files: --out-dir DIR IN...)");
         o.plugin = pos[0];
         o.input = pos[1];
         o.output = pos[2];
-        if (!o.learn.empty() && !o.learnPeak.empty())
-            throw UsageError("give either --learn or --learn-peak, not both");
         return cmd;
     }
     if (verb == "info") {

@@ -16,6 +16,12 @@ struct ParamSetting {
 
 struct RenderOptions {
     std::string plugin, input, output;
+    // A batch (--out-dir): every input rendered into outDir under its own name, `format` (an
+    // extension) replacing the input's when given; `jobs` instances at once (0: one per core).
+    std::vector<std::string> inputs;
+    std::string outDir, format;
+    int jobs = 0;
+    bool verbose = false;
     std::optional<std::string> program; // number or name
     std::vector<ParamSetting> sets;
     std::string preset, savePreset;

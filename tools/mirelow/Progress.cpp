@@ -15,7 +15,7 @@ ProgressBar::~ProgressBar() {
     finish();
 }
 
-void ProgressBar::update(double fraction) {
+void ProgressBar::update(double fraction, const std::string& detail) {
     if (!active_)
         return;
     const auto now = Clock::now();
@@ -30,18 +30,24 @@ void ProgressBar::update(double fraction) {
     const double remaining = fraction > 0 ? elapsed * (1 - fraction) / fraction : 0;
     std::string bar(static_cast<std::size_t>(filled), '#');
     bar.resize(kWidth, '-');
-    std::fprintf(stderr, "\r%s [%s] %3.0f%%  %.0f s left \x1b[K", label_.c_str(), bar.c_str(),
-                 fraction * 100, remaining);
+    char left[32];
+    std::snprintf(left, sizeof left, "%.0f s left", remaining);
+    std::fprintf(stderr, "\r%s [%s] %3.0f%%  %s \x1b[K", label_.c_str(), bar.c_str(),
+                 fraction * 100, detail.empty() ? left : detail.c_str());
     std::fflush(stderr);
     drawn_ = true;
 }
 
-void ProgressBar::finish() {
+void ProgressBar::clear() {
     if (drawn_) {
         std::fprintf(stderr, "\r\x1b[K");
         std::fflush(stderr);
         drawn_ = false;
     }
+}
+
+void ProgressBar::finish() {
+    clear();
     active_ = false;
 }
 

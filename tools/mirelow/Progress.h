@@ -15,8 +15,11 @@ class ProgressBar {
     ProgressBar(const ProgressBar&) = delete;
     ProgressBar& operator=(const ProgressBar&) = delete;
 
-    void update(double fraction); // 0 … 1
-    void finish();                // erases the bar if one was drawn
+    // 0 … 1; `detail` replaces the time left after the percentage when given.
+    void update(double fraction, const std::string& detail = {});
+    // Erases the bar so that a message can be printed; the next update draws it again.
+    void clear();
+    void finish(); // erases the bar if one was drawn; no more updates
 
   private:
     using Clock = std::chrono::steady_clock;

@@ -1,58 +1,13 @@
-// Block rendering with latency compensation.
+// Host blocks, latency compensation, and whole-buffer renders and learn passes built on them.
 #include "Render.h"
 
 #include "Error.h"
 
 #include <algorithm>
+#include <array>
 
 namespace mirelow {
 namespace {
-
-// Host-side buffers: one per plug-in pin, at least two so that mono material can be fed to both
-// inputs of a stereo plug-in.
-struct PinBuffers {
-    PinBuffers(int numIns, int numOuts, int block)
-        : in(static_cast<std::size_t>(std::max(numIns, 2)),
-             std::vector<float>(static_cast<std::size_t>(block))),
-          out(static_cast<std::size_t>(std::max(numOuts, 2)),
-              std::vector<float>(static_cast<std::size_t>(block))) {
-        for (auto& b : in)
-            inPtr.push_back(b.data());
-        for (auto& b : out)
-            outPtr.push_back(b.data());
-    }
-
-    // Points the inputs at `n` frames of `src` from `pos`: straight into `src` where it has them
-    // (the plug-in only reads its inputs), else a copy padded with silence. Mono goes to the
-    // first two inputs; pins beyond the second get silence.
-    void load(const AudioBuffer& src, std::size_t pos, int n) {
-        const std::size_t frames = src.frames();
-        const int chans = src.numChannels();
-        for (std::size_t pin = 0; pin < in.size(); ++pin) {
-            float* own = in[pin].data();
-            inPtr[pin] = own;
-            if (pin >= 2 || chans == 0) {
-                std::fill(own, own + n, 0.0f);
-                continue;
-            }
-            const auto& ch =
-                src.channels[std::min<std::size_t>(pin, static_cast<std::size_t>(chans - 1))];
-            if (pos + static_cast<std::size_t>(n) <= frames) {
-                inPtr[pin] = const_cast<float*>(ch.data() + pos);
-                continue;
-            }
-            const std::size_t avail = pos < frames ? frames - pos : 0;
-            std::copy_n(ch.begin() + static_cast<std::ptrdiff_t>(std::min(pos, frames)), avail,
-                        own);
-            std::fill(own + avail, own + n, 0.0f);
-        }
-        for (auto& b : out)
-            std::fill(b.begin(), b.begin() + n, 0.0f);
-    }
-
-    std::vector<std::vector<float>> in, out;
-    std::vector<float*> inPtr, outPtr;
-};
 
 void checkBlock(int blockSize) {
     if (blockSize < 1)
@@ -90,6 +45,65 @@ void checkChannels(Plugin& plugin, int channels) {
                     plugin.effectName() + " takes at most " + std::to_string(most));
 }
 
+HostBlocks::HostBlocks(Plugin& plugin, int channels, int blockSize, std::size_t skip)
+    : plugin_(plugin), channels_(channels), block_(blockSize), skip_(skip) {
+    checkBlock(blockSize);
+    // One buffer per pin, at least two so that mono material can be fed to both inputs.
+    const auto block = static_cast<std::size_t>(blockSize);
+    in_.assign(static_cast<std::size_t>(std::max(plugin.numInputs(), 2)),
+               std::vector<float>(block, 0.0f));
+    out_.assign(static_cast<std::size_t>(std::max(plugin.numOutputs(), 2)),
+                std::vector<float>(block, 0.0f));
+    for (auto& b : in_)
+        inPtr_.push_back(b.data());
+    for (auto& b : out_)
+        outPtr_.push_back(b.data());
+}
+
+std::size_t HostBlocks::push(const float* const* in, std::size_t n, float* const* out) {
+    std::size_t produced = 0;
+    for (std::size_t pos = 0; pos < n;) {
+        const std::size_t m = std::min(static_cast<std::size_t>(block_ - fill_), n - pos);
+        for (std::size_t pin = 0; pin < 2; ++pin) {
+            float* dst = in_[pin].data() + fill_;
+            if (in) {
+                const float* src = in[std::min(pin, static_cast<std::size_t>(channels_ - 1))] + pos;
+                std::copy_n(src, m, dst);
+            } else {
+                std::fill_n(dst, m, 0.0f);
+            }
+        }
+        fill_ += static_cast<int>(m);
+        pos += m;
+        if (fill_ == block_) {
+            float* at[2] = {out[0] + produced, channels_ > 1 ? out[1] + produced : nullptr};
+            produced += run(at);
+        }
+    }
+    return produced;
+}
+
+std::size_t HostBlocks::flush(float* const* out) {
+    return fill_ > 0 ? run(out) : 0;
+}
+
+std::size_t HostBlocks::run(float* const* out) {
+    const auto n = static_cast<std::size_t>(fill_);
+    for (std::size_t pin = 2; pin < in_.size(); ++pin)
+        std::fill_n(in_[pin].data(), n, 0.0f);
+    for (auto& b : out_)
+        std::fill_n(b.data(), n, 0.0f);
+    plugin_.process(inPtr_.data(), outPtr_.data(), fill_);
+    fill_ = 0;
+    // Output frame i of the stream lands at i - skip; the first `skip` frames are the delay.
+    const std::size_t first = std::min(skip_, n);
+    skip_ -= first;
+    for (int c = 0; c < channels_; ++c)
+        std::copy(out_[static_cast<std::size_t>(c)].data() + first,
+                  out_[static_cast<std::size_t>(c)].data() + n, out[c]);
+    return n - first;
+}
+
 AudioBuffer render(Plugin& plugin, const AudioBuffer& input, const RenderSettings& settings,
                    const ProgressFn& progress, RenderStats* stats) {
     AudioBuffer output;
@@ -108,36 +122,32 @@ void render(Plugin& plugin, const AudioBuffer& input, const RenderSettings& sett
     const std::size_t frames = input.frames();
     const std::size_t total = frames + static_cast<std::size_t>(latency);
     const std::size_t skip = settings.keepLatency ? 0 : static_cast<std::size_t>(latency);
-    // Filled by appending: the pages are touched once, by the samples themselves.
     output.sampleRate = input.sampleRate;
-    output.channels.resize(static_cast<std::size_t>(channels));
-    for (auto& ch : output.channels) {
-        ch.clear();
-        ch.reserve(total - skip);
-    }
+    output.channels.assign(static_cast<std::size_t>(channels), std::vector<float>(total - skip));
 
-    PinBuffers pins(plugin.numInputs(), plugin.numOutputs(), settings.blockSize);
+    HostBlocks blocks(plugin, channels, settings.blockSize, skip);
+    std::size_t produced = 0;
+    auto outAt = [&](std::size_t at) {
+        return std::array<float*, 2>{output.channels[0].data() + at,
+                                     channels > 1 ? output.channels[1].data() + at : nullptr};
+    };
     // Progress is reported about a thousand times per render, whatever the block size.
-    const std::size_t reportEvery = std::max<std::size_t>(1, total / 1000);
-    std::size_t nextReport = 0;
+    const std::size_t slice = std::max<std::size_t>(1, total / 1000);
     for (std::size_t pos = 0; pos < total;) {
-        const int n = static_cast<int>(
-            std::min<std::size_t>(static_cast<std::size_t>(settings.blockSize), total - pos));
-        pins.load(input, pos, n);
-        plugin.process(pins.inPtr.data(), pins.outPtr.data(), n);
-        // Output frame pos + i lands at pos + i - skip; the first `skip` frames are the delay.
-        const std::size_t first =
-            std::min<std::size_t>(pos < skip ? skip - pos : 0, static_cast<std::size_t>(n));
-        for (int c = 0; c < channels; ++c) {
-            const float* src = pins.out[static_cast<std::size_t>(c)].data();
-            auto& dst = output.channels[static_cast<std::size_t>(c)];
-            dst.insert(dst.end(), src + first, src + n);
+        const std::size_t n = std::min(slice, total - pos);
+        const std::size_t fromInput = pos < frames ? std::min(n, frames - pos) : 0;
+        if (fromInput > 0) {
+            const float* in[2] = {input.channels[0].data() + pos,
+                                  input.channels[channels > 1 ? 1 : 0].data() + pos};
+            produced += blocks.push(in, fromInput, outAt(produced).data());
         }
-        pos += static_cast<std::size_t>(n);
-        if (progress && (pos >= nextReport || pos == total)) {
+        if (n > fromInput)
+            produced += blocks.push(nullptr, n - fromInput, outAt(produced).data());
+        pos += n;
+        if (pos == total)
+            produced += blocks.flush(outAt(produced).data());
+        if (progress)
             progress(static_cast<double>(pos) / static_cast<double>(total));
-            nextReport = pos + reportEvery;
-        }
     }
     plugin.stop();
     if (stats)
@@ -149,15 +159,17 @@ void feed(Plugin& plugin, const AudioBuffer& input, int channels, int blockSize)
     checkChannels(plugin, channels);
     const AudioBuffer audio = fitChannels(input, channels);
     plugin.start(audio.sampleRate, blockSize, channels);
-    PinBuffers pins(plugin.numInputs(), plugin.numOutputs(), blockSize);
+    HostBlocks blocks(plugin, channels, blockSize, 0);
+    const auto block = static_cast<std::size_t>(blockSize);
+    std::vector<float> scratch0(2 * block), scratch1(2 * block);
+    float* out[2] = {scratch0.data(), scratch1.data()};
     const std::size_t frames = audio.frames();
-    for (std::size_t pos = 0; pos < frames;) {
-        const int n = static_cast<int>(
-            std::min<std::size_t>(static_cast<std::size_t>(blockSize), frames - pos));
-        pins.load(audio, pos, n);
-        plugin.process(pins.inPtr.data(), pins.outPtr.data(), n);
-        pos += static_cast<std::size_t>(n);
+    for (std::size_t pos = 0; pos < frames; pos += block) {
+        const float* in[2] = {audio.channels[0].data() + pos,
+                              audio.channels[channels > 1 ? 1 : 0].data() + pos};
+        blocks.push(in, std::min(block, frames - pos), out);
     }
+    blocks.flush(out);
     plugin.stop();
 }
 

@@ -6,7 +6,9 @@
 #include "AudioFile.h"
 #include "Plugin.h"
 
+#include <cstddef>
 #include <functional>
+#include <vector>
 
 namespace mirelow {
 
@@ -20,6 +22,34 @@ using ProgressFn = std::function<void(double)>;
 
 struct RenderStats {
     int latency = 0; // samples reported by the plug-in
+};
+
+// The host's side of block processing: gathers a stream into host blocks of `blockSize` frames,
+// runs the plug-in on each, drops the first `skip` output frames (the plug-in's delay, when it is
+// compensated) and hands on the rest. However the stream is sliced when it is pushed, the plug-in
+// sees the same process calls: full host blocks from the first frame on, the last one partial.
+// Mono material goes to the first two inputs; inputs beyond the second get silence.
+class HostBlocks {
+  public:
+    // `plugin` is started for `channels` (1 or 2) channels in blocks of at most `blockSize`.
+    HostBlocks(Plugin& plugin, int channels, int blockSize, std::size_t skip);
+
+    // Feeds `n` frames of planar input (`channels` pointers, or null for silence) and writes the
+    // output of the host blocks this completes to out[c] from index 0 on. Returns how many
+    // frames were written: at most n + blockSize - 1.
+    std::size_t push(const float* const* in, std::size_t n, float* const* out);
+    // Runs the last, partial host block, if any; returns the frames written to `out`.
+    std::size_t flush(float* const* out);
+
+  private:
+    std::size_t run(float* const* out);
+
+    Plugin& plugin_;
+    int channels_, block_;
+    std::size_t skip_;
+    int fill_ = 0;
+    std::vector<std::vector<float>> in_, out_;
+    std::vector<float*> inPtr_, outPtr_;
 };
 
 // Throws mirelow::Error when the plug-in cannot take `channels` channels.

@@ -194,6 +194,35 @@ std::unique_ptr<Plugin> reloadWithState(std::unique_ptr<Plugin> plugin,
     return fresh;
 }
 
+void PluginSetup::applyBase(Plugin& p) const {
+    if (program)
+        p.setProgram(*program);
+    if (preset)
+        applyPreset(p, *preset, presetPath);
+    p.setTempo(tempo);
+}
+
+void PluginSetup::applyParams(Plugin& p) const {
+    for (const auto& [index, value] : params)
+        p.setParam(index, value);
+}
+
+std::unique_ptr<Plugin> PluginSetup::make(double sampleRate, int channels) const {
+    auto p = loadPlugin(plugin, sampleRate, channels);
+    if (learnedBank.empty()) {
+        applyBase(*p);
+    } else {
+        if (!p->setChunk(learnedBank, false))
+            throw Error(p->effectName() + " refused its own bank chunk");
+        if (learnedProgram >= 0 && learnedProgram < p->numPrograms() &&
+            learnedProgram != p->currentProgram())
+            p->setProgram(learnedProgram);
+        p->setTempo(tempo);
+    }
+    applyParams(*p);
+    return p;
+}
+
 void learnWendleFilter(Plugin& plugin, int filter, const AudioBuffer& audio, int channels,
                        int blockSize) {
     // The Pro Tools build names its controls "filter" and "learn", the VST build shows the

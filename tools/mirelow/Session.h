@@ -6,7 +6,10 @@
 #include "FxPreset.h"
 #include "Plugin.h"
 
+#include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace mirelow {
@@ -41,6 +44,28 @@ void learnWendleFilter(Plugin& plugin, int filter, const AudioBuffer& audio, int
 // Plug-ins without chunks are kept as they are.
 std::unique_ptr<Plugin> reloadWithState(std::unique_ptr<Plugin> plugin,
                                         const std::string& nameOrPath, double sampleRate);
+
+// How every instance of a render is set up, the way a host restores a project: the program, the
+// preset, or instead the state a learn pass left (the plug-in's bank chunk and current program,
+// which include program and preset), then the tempo and the parameters. Instances made from one
+// setup render alike.
+struct PluginSetup {
+    std::string plugin; // a name or a path, as loadPlugin takes it
+    std::optional<int> program;
+    std::optional<Preset> preset;
+    std::string presetPath;
+    std::vector<uint8_t> learnedBank; // empty: nothing was learned
+    int learnedProgram = -1;
+    double tempo = 120.0;
+    std::vector<std::pair<int, float>> params; // index, normalised value
+
+    // Program, preset and tempo: what comes before learning.
+    void applyBase(Plugin& plugin) const;
+    // The parameters, in the order given.
+    void applyParams(Plugin& plugin) const;
+    // A fresh instance for `channels` channels at `sampleRate`, set up. Throws mirelow::Error.
+    std::unique_ptr<Plugin> make(double sampleRate, int channels) const;
+};
 
 std::string lowercase(std::string s);
 std::string baseName(const std::string& path);

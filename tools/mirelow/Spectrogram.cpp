@@ -1,4 +1,4 @@
-// Spectrogram analysis (FFTW, Hann window) and drawing (cairo).
+// Spectrogram analysis (FFTW, Hann window) as the audio streams past, and drawing (cairo).
 #include "Spectrogram.h"
 
 #include "Error.h"
@@ -99,93 +99,181 @@ void text(cairo_t* cr, double x, double y, const std::string& s, double size, do
 
 } // namespace
 
-SpectrogramImage analyseSpectrogram(const AudioBuffer& audio, int rows, int columns, double minHz,
-                                    double seconds) {
-    SpectrogramImage img;
-    img.rows = rows;
-    img.columns = columns;
-    img.minHz = minHz;
-    img.maxHz = audio.sampleRate / 2;
-    img.seconds = seconds;
-    img.db.assign(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns), -300.0f);
-    if (rows < 1 || columns < 1 || audio.numChannels() == 0 || seconds <= 0)
-        return img;
+struct SpectrogramBuilder::Fft {
+    explicit Fft(int n)
+        : in(fftwf_alloc_real(static_cast<std::size_t>(n))),
+          out(fftwf_alloc_complex(static_cast<std::size_t>(n / 2 + 1))),
+          plan(fftwf_plan_dft_r2c_1d(n, in, out, FFTW_ESTIMATE)) {}
+    ~Fft() {
+        fftwf_destroy_plan(plan);
+        fftwf_free(out);
+        fftwf_free(in);
+    }
+    float* in;
+    fftwf_complex* out;
+    fftwf_plan plan;
+};
 
-    const int n = fftSizeFor(audio.sampleRate);
-    const int bins = n / 2 + 1;
-    std::vector<float> window(static_cast<std::size_t>(n));
+SpectrogramBuilder::SpectrogramBuilder(double sampleRate, int channels, std::size_t frames,
+                                       int rows, int columns, double minHz, double seconds)
+    : channels_(channels), n_(fftSizeFor(sampleRate)), rate_(sampleRate),
+      frames_(static_cast<long long>(frames)) {
+    img_.rows = rows;
+    img_.columns = columns;
+    img_.minHz = minHz;
+    img_.maxHz = sampleRate / 2;
+    img_.seconds = seconds;
+    img_.db.assign(static_cast<std::size_t>(std::max(rows, 0)) *
+                       static_cast<std::size_t>(std::max(columns, 0)),
+                   -300.0f);
+    if (rows < 1 || columns < 1 || channels < 1 || seconds <= 0) {
+        next_ = std::max(columns, 0); // nothing to draw
+        return;
+    }
+    const auto n = static_cast<std::size_t>(n_);
+    window_.resize(n);
     double windowSum = 0;
-    for (int i = 0; i < n; ++i) {
-        window[static_cast<std::size_t>(i)] =
-            static_cast<float>(0.5 - 0.5 * std::cos(2 * std::numbers::pi * (i + 0.5) / n));
-        windowSum += window[static_cast<std::size_t>(i)];
+    for (std::size_t i = 0; i < n; ++i) {
+        window_[i] = static_cast<float>(
+            0.5 - 0.5 * std::cos(2 * std::numbers::pi * (static_cast<double>(i) + 0.5) / n_));
+        windowSum += window_[i];
     }
     // A sine of amplitude A gives |X| = A × windowSum / 2 in its bin: scale that to A.
-    const double norm = 2.0 / windowSum;
+    norm_ = 2.0 / windowSum;
+    history_.assign(static_cast<std::size_t>(channels), std::vector<float>(n, 0.0f));
+    power_.resize(n / 2 + 1);
+    fft_ = std::make_unique<Fft>(n_);
+}
 
-    float* in = fftwf_alloc_real(static_cast<std::size_t>(n));
-    fftwf_complex* out = fftwf_alloc_complex(static_cast<std::size_t>(bins));
-    fftwf_plan plan = fftwf_plan_dft_r2c_1d(n, in, out, FFTW_ESTIMATE);
+SpectrogramBuilder::~SpectrogramBuilder() = default;
+
+long long SpectrogramBuilder::windowStart(int col) const {
+    const double centre = (col + 0.5) * img_.seconds / img_.columns * rate_;
+    return static_cast<long long>(centre) - n_ / 2;
+}
+
+void SpectrogramBuilder::feed(const float* const* chunk, std::size_t frames) {
+    const long long start = received_;
+    const long long count = static_cast<long long>(frames);
+    // Every column whose window ends within what has now arrived.
+    while (next_ < img_.columns && windowStart(next_) + n_ <= start + count)
+        column(next_++, chunk, start, count);
+    // Keep the last window's worth of samples for the columns still to come.
+    const long long keepFrom = std::max(start, start + count - n_);
+    for (int c = 0; c < channels_; ++c) {
+        auto& h = history_[static_cast<std::size_t>(c)];
+        for (long long j = keepFrom; j < start + count; ++j)
+            h[static_cast<std::size_t>(j % n_)] = chunk[c][j - start];
+    }
+    received_ += count;
+}
+
+const SpectrogramImage& SpectrogramBuilder::finish() {
+    while (next_ < img_.columns)
+        column(next_++, nullptr, received_, 0);
+    return img_;
+}
+
+void SpectrogramBuilder::column(int col, const float* const* chunk, long long chunkStart,
+                                long long chunkFrames) {
+    const double centre = (col + 0.5) * img_.seconds / img_.columns * rate_;
+    // Past the end of the signal (as announced, or as it turned out) the column stays dark.
+    const long long known = chunk ? frames_ : std::min(frames_, received_);
+    if (centre >= static_cast<double>(known))
+        return;
+    const long long start = static_cast<long long>(centre) - n_ / 2;
+    const long long end = chunkStart + chunkFrames; // samples from here on are silence
+    const int bins = n_ / 2 + 1;
+    std::fill(power_.begin(), power_.end(), 0.0);
+    for (int c = 0; c < channels_; ++c) {
+        const auto& h = history_[static_cast<std::size_t>(c)];
+        for (int i = 0; i < n_; ++i) {
+            const long long j = start + i;
+            float v = 0.0f;
+            if (j >= 0 && j < end && j < frames_)
+                v = j >= chunkStart ? chunk[c][j - chunkStart]
+                                    : h[static_cast<std::size_t>(j % n_)];
+            fft_->in[i] = v * window_[static_cast<std::size_t>(i)];
+        }
+        fftwf_execute(fft_->plan);
+        const fftwf_complex* out = fft_->out;
+        for (int k = 0; k < bins; ++k)
+            power_[static_cast<std::size_t>(k)] +=
+                (double(out[k][0]) * out[k][0] + double(out[k][1]) * out[k][1]) * norm_ * norm_;
+    }
+    for (auto& p : power_)
+        p /= static_cast<double>(channels_);
 
     // Frequency range of each row (row 0 at the top), as fractional bin numbers.
-    const double binHz = audio.sampleRate / n;
-    const double ratio = img.maxHz / minHz;
-    auto rowHz = [&](double r) { return img.maxHz * std::pow(ratio, -r / rows); };
-
-    std::vector<double> power(static_cast<std::size_t>(bins));
-    const auto frames = static_cast<long long>(audio.frames());
-    for (int col = 0; col < columns; ++col) {
-        const double centre = (col + 0.5) * seconds / columns * audio.sampleRate;
-        if (centre >= static_cast<double>(frames))
-            continue;
-        const long long start = static_cast<long long>(centre) - n / 2;
-        std::fill(power.begin(), power.end(), 0.0);
-        for (const auto& ch : audio.channels) {
-            for (int i = 0; i < n; ++i) {
-                const long long j = start + i;
-                in[i] = (j >= 0 && j < frames)
-                            ? ch[static_cast<std::size_t>(j)] * window[static_cast<std::size_t>(i)]
-                            : 0.0f;
-            }
-            fftwf_execute(plan);
-            for (int k = 0; k < bins; ++k)
-                power[static_cast<std::size_t>(k)] +=
-                    (double(out[k][0]) * out[k][0] + double(out[k][1]) * out[k][1]) * norm * norm;
+    const int rows = img_.rows;
+    const double binHz = rate_ / n_;
+    const double ratio = img_.maxHz / img_.minHz;
+    auto rowHz = [&](double r) { return img_.maxHz * std::pow(ratio, -r / rows); };
+    for (int row = 0; row < rows; ++row) {
+        const double hi = rowHz(row) / binHz, lo = rowHz(row + 1) / binHz;
+        double p;
+        const int k0 = static_cast<int>(std::ceil(lo)),
+                  k1 = std::min(bins - 1, static_cast<int>(std::floor(hi)));
+        if (k1 >= k0) {
+            p = 0;
+            for (int k = k0; k <= k1; ++k)
+                p = std::max(p, power_[static_cast<std::size_t>(k)]);
+        } else {
+            const double mid = std::min(0.5 * (lo + hi), bins - 1.0);
+            const int k = std::min(static_cast<int>(mid), bins - 2);
+            const double t = mid - k;
+            p = power_[static_cast<std::size_t>(k)] * (1 - t) +
+                power_[static_cast<std::size_t>(k) + 1] * t;
         }
-        for (auto& p : power)
-            p /= static_cast<double>(audio.numChannels());
-
-        for (int row = 0; row < rows; ++row) {
-            const double hi = rowHz(row) / binHz, lo = rowHz(row + 1) / binHz;
-            double p;
-            const int k0 = static_cast<int>(std::ceil(lo)),
-                      k1 = std::min(bins - 1, static_cast<int>(std::floor(hi)));
-            if (k1 >= k0) {
-                p = 0;
-                for (int k = k0; k <= k1; ++k)
-                    p = std::max(p, power[static_cast<std::size_t>(k)]);
-            } else {
-                const double c = std::min(0.5 * (lo + hi), bins - 1.0);
-                const int k = std::min(static_cast<int>(c), bins - 2);
-                const double t = c - k;
-                p = power[static_cast<std::size_t>(k)] * (1 - t) +
-                    power[static_cast<std::size_t>(k) + 1] * t;
-            }
-            img.db[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) +
-                   static_cast<std::size_t>(col)] =
-                static_cast<float>(10.0 * std::log10(p + 1e-30));
-        }
+        img_.db[static_cast<std::size_t>(row) * static_cast<std::size_t>(img_.columns) +
+                static_cast<std::size_t>(col)] = static_cast<float>(10.0 * std::log10(p + 1e-30));
     }
-    fftwf_destroy_plan(plan);
-    fftwf_free(out);
-    fftwf_free(in);
-    return img;
+}
+
+SpectrogramImage analyseSpectrogram(const AudioBuffer& audio, int rows, int columns, double minHz,
+                                    double seconds) {
+    SpectrogramBuilder builder(audio.sampleRate, audio.numChannels(), audio.frames(), rows, columns,
+                               minHz, seconds);
+    std::vector<const float*> planar;
+    for (const auto& ch : audio.channels)
+        planar.push_back(ch.data());
+    builder.feed(planar.data(), audio.frames());
+    return builder.finish();
+}
+
+namespace {
+constexpr int kLeft = 78, kRight = 112, kTop = 74, kGap = 34, kBottom = 58;
+} // namespace
+
+int spectrogramRows(const SpectrogramStyle& style) {
+    return style.panelHeight;
+}
+
+int spectrogramColumns(const SpectrogramStyle& style) {
+    return style.width - kLeft - kRight;
 }
 
 void writeSpectrogramPng(const std::string& path, const std::string& title,
                          const std::string& subtitle, const std::vector<SpectrogramPanel>& panels,
                          const SpectrogramStyle& style) {
-    constexpr int kLeft = 78, kRight = 112, kTop = 74, kGap = 34, kBottom = 58;
+    double seconds = 0;
+    for (const auto& p : panels)
+        seconds = std::max(seconds, p.audio->seconds());
+    if (seconds <= 0)
+        seconds = 1;
+    std::vector<SpectrogramImage> images;
+    for (const auto& p : panels)
+        images.push_back(analyseSpectrogram(*p.audio, spectrogramRows(style),
+                                            spectrogramColumns(style), style.minHz, seconds));
+    std::vector<AnalysedPanel> analysed;
+    for (std::size_t i = 0; i < panels.size(); ++i)
+        analysed.push_back({panels[i].label, &images[i]});
+    writeSpectrogramPng(path, title, subtitle, analysed, style);
+}
+
+void writeSpectrogramPng(const std::string& path, const std::string& title,
+                         const std::string& subtitle, const std::vector<AnalysedPanel>& panels,
+                         const SpectrogramStyle& style) {
     const int n = static_cast<int>(panels.size());
     const int width = style.width;
     const int height = kTop + n * style.panelHeight + (n - 1) * kGap + kBottom;
@@ -194,8 +282,8 @@ void writeSpectrogramPng(const std::string& path, const std::string& title,
 
     double seconds = 0, maxHz = style.minHz * 2;
     for (const auto& p : panels) {
-        seconds = std::max(seconds, p.audio->seconds());
-        maxHz = std::max(maxHz, p.audio->sampleRate / 2);
+        seconds = std::max(seconds, p.image->seconds);
+        maxHz = std::max(maxHz, p.image->maxHz);
     }
     if (seconds <= 0)
         seconds = 1;
@@ -224,8 +312,9 @@ void writeSpectrogramPng(const std::string& path, const std::string& title,
     for (int i = 0; i < n; ++i) {
         const auto& panel = panels[static_cast<std::size_t>(i)];
         const int x0 = kLeft, y0 = kTop + i * (plotH + kGap);
-        const SpectrogramImage img =
-            analyseSpectrogram(*panel.audio, plotH, plotW, style.minHz, seconds);
+        const SpectrogramImage& img = *panel.image;
+        if (img.rows != plotH || img.columns != plotW)
+            throw Error("spectrogram '" + path + "': a panel was analysed on another grid");
 
         std::unique_ptr<cairo_surface_t, SurfaceDeleter> pic(
             cairo_image_surface_create(CAIRO_FORMAT_RGB24, plotW, plotH));

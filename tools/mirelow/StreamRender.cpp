@@ -1,0 +1,211 @@
+// The block ring between the I/O thread and the plug-in's thread. Blocks circulate: the I/O
+// thread fills a free block with input and hands it over; the plug-in's thread renders it into
+// the block's output and hands it back; the I/O thread writes the output and refills the block.
+// Each side waits only on its own hand-off, an atomic counter (no lock is taken).
+#include "StreamRender.h"
+
+#include "Error.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <exception>
+#include <string>
+#include <thread>
+
+namespace mirelow {
+namespace {
+
+struct Block {
+    std::vector<std::vector<float>> in, out;
+    std::vector<float*> inPtr, outPtr;
+    std::size_t inFrames = 0, outFrames = 0;
+    bool last = false;      // nothing follows this block
+    bool abandoned = false; // the I/O side has failed: the block holds nothing, the render ends
+
+    Block(int channels, std::size_t inCapacity, std::size_t outCapacity)
+        : in(static_cast<std::size_t>(channels), std::vector<float>(inCapacity)),
+          out(static_cast<std::size_t>(channels), std::vector<float>(outCapacity)) {
+        for (auto& b : in)
+            inPtr.push_back(b.data());
+        for (auto& b : out)
+            outPtr.push_back(b.data());
+    }
+};
+
+// Block numbers passed from one thread to the other. Only kStreamBlocks numbers exist, so the
+// queue never holds more; one thread puts, the other takes.
+class Handoff {
+  public:
+    void put(int block) {
+        const unsigned t = tail_.load(std::memory_order_relaxed);
+        slots_[t % kStreamBlocks] = block;
+        tail_.store(t + 1, std::memory_order_release);
+        tail_.notify_one();
+    }
+    int take() {
+        unsigned t;
+        while ((t = tail_.load(std::memory_order_acquire)) == head_)
+            tail_.wait(t, std::memory_order_acquire);
+        const int block = slots_[head_ % kStreamBlocks];
+        ++head_;
+        return block;
+    }
+
+  private:
+    std::array<int, kStreamBlocks> slots_{};
+    std::atomic<unsigned> tail_{0};
+    unsigned head_ = 0; // the taker's own
+};
+
+// The I/O thread's side: reads the input (then the silence that flushes the plug-in's delay)
+// into blocks, writes the output of rendered blocks.
+class IoSide {
+  public:
+    IoSide(AudioReader& reader, AudioWriter& writer, std::vector<Block>& blocks,
+           std::size_t padding, const std::vector<StreamTap*>& taps, Handoff& toPlugin,
+           Handoff& toWriter, const std::atomic<bool>& cancelled)
+        : reader_(reader), writer_(writer), blocks_(blocks), padLeft_(padding), taps_(taps),
+          toPlugin_(toPlugin), toWriter_(toWriter), cancelled_(cancelled) {}
+
+    void run() {
+        int inFlight = 0;
+        for (std::size_t i = 0; i < blocks_.size() && !inputDone_; ++i, ++inFlight)
+            fillAndHandOver(static_cast<int>(i));
+        while (inFlight > 0) {
+            const int i = toWriter_.take();
+            --inFlight;
+            Block& b = blocks_[static_cast<std::size_t>(i)];
+            if (error_.empty() && !cancelled_.load(std::memory_order_relaxed)) {
+                try {
+                    writer_.write(b.outPtr.data(), b.outFrames);
+                    for (StreamTap* tap : taps_)
+                        tap->output(b.outPtr.data(), b.outFrames);
+                    written_ += b.outFrames;
+                } catch (const std::exception& e) {
+                    error_ = e.what();
+                }
+            }
+            if (!inputDone_) {
+                fillAndHandOver(i);
+                ++inFlight;
+            }
+        }
+    }
+
+    const std::string& error() const { return error_; }
+    std::size_t written() const { return written_; }
+
+  private:
+    void fillAndHandOver(int i) {
+        fill(blocks_[static_cast<std::size_t>(i)]);
+        toPlugin_.put(i);
+    }
+
+    void fill(Block& b) {
+        b.inFrames = b.outFrames = 0;
+        b.last = b.abandoned = false;
+        if (!error_.empty() || cancelled_.load(std::memory_order_relaxed)) {
+            b.last = b.abandoned = inputDone_ = true;
+            return;
+        }
+        const std::size_t capacity = b.in.front().size();
+        std::size_t n = 0;
+        try {
+            if (!fileEnded_) {
+                n = reader_.read(b.inPtr.data(), capacity);
+                for (StreamTap* tap : taps_)
+                    tap->input(b.inPtr.data(), n);
+                fileEnded_ = n < capacity;
+            }
+        } catch (const std::exception& e) {
+            error_ = e.what();
+            b.last = b.abandoned = inputDone_ = true;
+            return;
+        }
+        if (fileEnded_) {
+            const std::size_t pad = std::min(capacity - n, padLeft_);
+            for (auto& ch : b.in)
+                std::fill_n(ch.begin() + static_cast<std::ptrdiff_t>(n), pad, 0.0f);
+            n += pad;
+            padLeft_ -= pad;
+            b.last = inputDone_ = padLeft_ == 0;
+        }
+        b.inFrames = n;
+    }
+
+    AudioReader& reader_;
+    AudioWriter& writer_;
+    std::vector<Block>& blocks_;
+    std::size_t padLeft_;
+    const std::vector<StreamTap*>& taps_;
+    Handoff &toPlugin_, &toWriter_;
+    const std::atomic<bool>& cancelled_;
+    bool fileEnded_ = false, inputDone_ = false;
+    std::string error_;
+    std::size_t written_ = 0;
+};
+
+} // namespace
+
+StreamResult renderStream(Plugin& plugin, AudioReader& reader, AudioWriter& writer,
+                          const RenderSettings& settings, const ProgressFn& progress,
+                          const std::vector<StreamTap*>& taps) {
+    if (settings.blockSize < 1)
+        throw Error("block size must be at least 1");
+    const int channels = reader.channels();
+    checkChannels(plugin, channels);
+    plugin.start(reader.sampleRate(), settings.blockSize, channels);
+    const int latency = std::max(0, plugin.latency());
+    const auto delay = static_cast<std::size_t>(latency);
+    const std::size_t skip = settings.keepLatency ? 0 : delay;
+    const auto block = static_cast<std::size_t>(settings.blockSize);
+
+    std::vector<Block> blocks;
+    blocks.reserve(kStreamBlocks);
+    for (int i = 0; i < kStreamBlocks; ++i)
+        blocks.emplace_back(channels, kStreamBlockFrames, kStreamBlockFrames + block);
+    HostBlocks host(plugin, channels, settings.blockSize, skip);
+    Handoff toPlugin, toWriter;
+    std::atomic<bool> cancelled{false};
+    IoSide io(reader, writer, blocks, delay, taps, toPlugin, toWriter, cancelled);
+    std::thread ioThread([&io] { io.run(); });
+
+    // Whatever happens on this side, blocks keep going back so that the I/O thread can finish.
+    std::exception_ptr failure;
+    const double expected = static_cast<double>(reader.expectedFrames() + delay);
+    std::size_t done = 0;
+    for (bool last = false; !last;) {
+        const int i = toPlugin.take();
+        Block& b = blocks[static_cast<std::size_t>(i)];
+        if (!b.abandoned && !failure) {
+            try {
+                b.outFrames = host.push(b.inPtr.data(), b.inFrames, b.outPtr.data());
+                if (b.last) {
+                    std::vector<float*> at;
+                    for (float* p : b.outPtr)
+                        at.push_back(p + b.outFrames);
+                    b.outFrames += host.flush(at.data());
+                }
+                done += b.inFrames;
+                if (progress && expected > 0)
+                    progress(std::min(1.0, static_cast<double>(done) / expected));
+            } catch (...) {
+                failure = std::current_exception();
+                cancelled.store(true, std::memory_order_relaxed);
+                b.outFrames = 0;
+            }
+        }
+        last = b.last;
+        toWriter.put(i);
+    }
+    ioThread.join();
+    plugin.stop();
+    if (!io.error().empty())
+        throw Error(io.error());
+    if (failure)
+        std::rethrow_exception(failure);
+    return {latency, reader.framesRead(), io.written()};
+}
+
+} // namespace mirelow
