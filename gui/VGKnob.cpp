@@ -3,6 +3,7 @@
 
 #include "vst/AudioEffect.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -180,6 +181,15 @@ void VGGrommetKnob::draw(CDrawContext* context) {
     dc->drawEllipse(face);
 
     fitFontSize(dc, "0123", face.width(), face.height());
+    // A text wider than the sample (a value with its units) is made smaller until it fits the
+    // ring's hollow, so that it never covers the ring.
+    const int room = hollow.width() - 2;
+    if (dc->getStringWidth(text) > room) {
+        const int32_t sampleSize = fontSize;
+        fitFontSize(dc, text, room, face.height());
+        fontSize = std::min(fontSize, sampleSize);
+        dc->CDrawContext::setFont(fontId, fontSize, fontStyle);
+    }
     dc->setFont(fontId, fontSize, fontStyle);
     dc->setFontColor(scheme->text);
     dc->drawString(text, face, false, kCenterText);

@@ -77,6 +77,29 @@ TEST(GrommetKnob, MarkerStandsAtSevenTwelveAndFiveOclock) {
     }
 }
 
+// The text is fitted on the sample "0123"; a longer one (a value with units) is made smaller so
+// that no glyph lands on the ring.
+TEST(GrommetKnob, ALongValueTextStaysInsideTheRingsHollow) {
+    KnobBench b;
+    b.knob->setDisplayMin(-120.f);
+    b.knob->setDisplayMax(0.f);
+    b.knob->setUnits("dB");
+    b.knob->setValue(0.5f);
+    b.frame.idle();
+    ASSERT_EQ(textOf(*b.knob), "-60.0 dB");
+    // The hollow of the 64-pixel ring (thickness 8) spans x 19 … 67 through the centre row.
+    int inkLeft = 100, inkRight = -1;
+    for (int y = 35; y < 52; ++y)
+        for (int x = 10; x < 76; ++x)
+            if (colourDistance(b.frame.getPixel(x, y), rgbOf(b.scheme.text)) < 60) {
+                inkLeft = std::min(inkLeft, x);
+                inkRight = std::max(inkRight, x);
+            }
+    ASSERT_LE(inkLeft, inkRight) << "no text drawn";
+    EXPECT_GE(inkLeft, 19);
+    EXPECT_LE(inkRight, 67);
+}
+
 TEST(GrommetKnob, ValueTextsFollowTheDisplayMode) {
     struct Case {
         float min, max;
