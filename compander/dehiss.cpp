@@ -2,6 +2,7 @@
 // MIDI controllers.
 #include "dehiss.h"
 
+#include "dehisseditor.h"
 #include "vst/VstStrings.h"
 
 #include <cmath>
@@ -35,6 +36,7 @@ dehiss::dehiss(audioMasterCallback audioMaster)
     for (auto& g : binGain)
         g.fill(1.0f);
     setProgram(kStartProgram);
+    editor_ = new dehisseditor(this);
     readyLevel += 1; // fully built: processing may start
 }
 
@@ -423,6 +425,18 @@ void dehiss::resetShapes() {
     learning.store(running && learnFrames.load() < kLearnPassFrames ? 1 : 0);
 }
 
+void dehiss::setThresholdShape(int channel, const float* bins) {
+    if (!bins || channel < 0 || channel > 1)
+        return;
+    underLock([&] {
+        float* shape = channel == 0 ? live_->shape1 : live_->shape2;
+        for (int k = 0; k < kBins; ++k)
+            if (finitePositive(bins[k]))
+                shape[k] = bins[k];
+        publishShapes();
+    });
+}
+
 void dehiss::publishShapes() {
     shapes_.update([this](Shapes& s) {
         std::memcpy(s[0].data(), live_->shape1, sizeof live_->shape1);
@@ -583,9 +597,15 @@ VstInt32 dehiss::processEvents(VstEvents* events) {
 
 // Editor hooks.
 
-void dehiss::editorParameterChanged(VstInt32, float) {}
+void dehiss::editorParameterChanged(VstInt32 index, float value) {
+    if (editor_)
+        editor_->setParameter(index, value);
+}
 
-void dehiss::editorIdle() {}
+void dehiss::editorIdle() {
+    if (editor_)
+        editor_->idle();
+}
 
 // Identity.
 

@@ -12,6 +12,8 @@
 #include <array>
 #include <atomic>
 
+class dehisseditor;
+
 class dehiss : public spect {
   public:
     static constexpr VstInt32 kNumPrograms = compander::kNumPrograms;
@@ -89,6 +91,10 @@ class dehiss : public spect {
     const float* thresholdShape(int channel) const { return shapes_.latest()[channel & 1].data(); }
     // A program record; host threads, while no other thread changes programs.
     const compander::CompanderProgram& program(int index) const { return programs_[index]; }
+    // Replaces the current program's threshold shape of channel 0 or 1 with `bins` (513 values)
+    // and publishes it for processing: the editor's display draws the curve this way. Values
+    // that are not finite and positive leave their bin as it was. Host threads.
+    void setThresholdShape(int channel, const float* bins);
 
     // Per-channel state, kept from frame to frame, written by the audio thread. The learn
     // accumulators change hands: the frame fills them only while `learning` is set, inside its
@@ -114,8 +120,8 @@ class dehiss : public spect {
     std::atomic<int32_t> learnFrames{0};
 
   protected:
-    // Tells the editor about a parameter change and asks it to redraw after a program change.
-    // There is no editor window in this build, so both do nothing.
+    // Tells the editor about a parameter change (any thread) and lets it catch up after a
+    // program change.
     virtual void editorParameterChanged(VstInt32 index, float value);
     virtual void editorIdle();
 
@@ -170,4 +176,6 @@ class dehiss : public spect {
     // The current program's record (under the state lock): its values are written by
     // setParameter and its two shapes are published as the processing shapes.
     compander::CompanderProgram* live_;
+    // Owned by the effect base (deleted with it).
+    dehisseditor* editor_ = nullptr;
 };
