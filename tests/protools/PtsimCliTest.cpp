@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -64,6 +65,11 @@ TEST(PtsimCli, BadArgumentsAreRefusedWithAMessageAndStatusTwo) {
         {"controls --raw depth=2147483648", "a 32-bit control value is a whole number"},
         {"load /nonexistent/session", "cannot read session file"},
         {"save /nonexistent/dir/session", "cannot write session file"},
+        {"controls --tempo 120", "apply to edit"},
+        {"edit --seconds 0", "--seconds takes a time above 0"},
+        {"edit --tempo 0", "--tempo takes 1 ... 999"},
+        {"edit --input /nonexistent.wav", "cannot read audio file"},
+        {"edit extra", "edit takes no FILE"},
     };
     for (const Case& c : cases) {
         const Result r = runPtsim(c.args);
@@ -109,4 +115,20 @@ TEST(PtsimCli, ASessionLoadsIntoItsOwnEffectType) {
     std::remove(path.c_str());
     EXPECT_EQ(refused.status, 2);
     EXPECT_NE(refused.output.find("holds a mono session"), std::string::npos) << refused.output;
+}
+
+// The editor in a plug-in window for a second, under a display.
+TEST(PtsimCli, EditOpensTheEditorInAPlugInWindowAndClosesItAgain) {
+    if (!std::getenv("DISPLAY"))
+        GTEST_SKIP() << "no X display";
+    const Result r = runPtsim("edit --mono --seconds 1 --tempo 90");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("mono instance, 44100 Hz, tempo 90 BPM, input generated noise"),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("440 x 370 in a 600 x 440 plug-in window at (80, 70)"),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("closed after 1.0 s: 0 touches, 0 values"), std::string::npos)
+        << r.output;
 }

@@ -6,6 +6,7 @@
 #include "Synth.h"
 #include "tools/vsthost/VstHost.h"
 
+#include <cairo.h>
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
@@ -400,6 +401,7 @@ TEST_F(MirelowBinary, DemoDenoisesIntoItsFolder) {
     if (fs::exists(std::string(MIRELOW_BUILD_DIR) + "/wendle.so")) {
         EXPECT_NE(r.out.find("cycle 2.00 s"), std::string::npos) << r.out;
         EXPECT_TRUE(fs::exists(dir / "demo" / "morph.png"));
+        EXPECT_TRUE(fs::exists(dir / "demo" / "editor-wendle.png"));
     }
 }
 
@@ -456,6 +458,46 @@ class WendleBinary : public MirelowBinary {
         return run(args);
     }
 };
+
+// The editor's picture after audio ran: its size, and the curves learned first show in it.
+TEST_F(WendleBinary, EditorSnapshotShowsTheLearnedCurves) {
+    const std::string in = writeTestFile("in.wav", 1, 1.0);
+    auto picture = [&](std::vector<std::string> extra) {
+        std::vector<std::string> args{"snapshot", "editor", "wendle", path("e.png"),
+                                      "--input",  in,       "--at",   "0.5"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const RunResult r = run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        cairo_surface_t* s = cairo_image_surface_create_from_png(path("e.png").c_str());
+        EXPECT_EQ(cairo_image_surface_get_width(s), 440);
+        EXPECT_EQ(cairo_image_surface_get_height(s), 370);
+        std::vector<uint32_t> pixels;
+        cairo_surface_flush(s);
+        const auto* data = cairo_image_surface_get_data(s);
+        for (int y = 35; y < 245 && data; ++y)
+            for (int x = 5; x < 415; ++x)
+                pixels.push_back(reinterpret_cast<const uint32_t*>(
+                                     data + y * cairo_image_surface_get_stride(s))[x] &
+                                 0xFFFFFF);
+        cairo_surface_destroy(s);
+        return pixels;
+    };
+    const auto plain = picture({});
+    const auto learned =
+        picture({"--learn-filter0", path("dark.wav"), "--learn-filter1", path("bright.wav")});
+    ASSERT_EQ(plain.size(), 410u * 210u);
+    size_t differing = 0;
+    for (size_t i = 0; i < plain.size(); ++i)
+        differing += plain[i] != learned[i];
+    EXPECT_GT(differing, 500u) << "the learned curves are drawn";
+
+    EXPECT_EQ(run({"snapshot", "editor", "wendle"}).status, 2);
+    EXPECT_EQ(run({"snapshot", "editor", "wendle", path("x.png"), "--at", "-1"}).status, 2);
+    EXPECT_EQ(run({"snapshot", "editor", "wendle", path("x.png"), "--bogus"}).status, 2);
+    EXPECT_EQ(run({"snapshot", "editor", "nosuch", path("x.png")}).status, 2);
+    EXPECT_EQ(
+        run({"snapshot", "editor", "wendle", path("no-such-dir/x.png"), "--at", "0.1"}).status, 1);
+}
 
 TEST_F(WendleBinary, LearnedShapesColourTheOutput) {
     const std::string in = writeTestFile("in.wav", 2, 1.0);
