@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -109,4 +111,22 @@ TEST(WendleVstEditor, OpenShowsTheEffectsValuesWithAFreshProgramsDefaults) {
         EXPECT_NEAR(editor->getWidget(c.tag)->getValue(), c.value, 1e-6) << c.tag;
         EXPECT_NEAR(editor->getWidget(c.tag)->getDefaultValue(), c.fresh, 1e-6) << c.tag;
     }
+}
+
+TEST(WendleVstEditor, ParametersSetFromAnotherThreadReachTheWidgetsWithoutARace) {
+    OpenEditor e;
+    std::atomic<bool> done{false};
+    std::thread host([&] {
+        // Automation from the host's own thread while the GUI thread idles the editor.
+        for (int round = 0; round < 2000; ++round)
+            for (VstInt32 index : {kTilt, kDepth, kLogScale})
+                e.fx->setParameter(index, static_cast<float>(round % 10) / 10.0f);
+        e.fx->setParameter(kTilt, 0.25f);
+        done = true;
+    });
+    while (!done)
+        e.editor->idle();
+    host.join();
+    e.editor->idle();
+    EXPECT_EQ(e.widget(kTilt)->getValue(), 0.25f);
 }
