@@ -3,6 +3,7 @@
 #include "wendle/wendle.h"
 
 #include "engine/ByteOrder.h"
+#include "vst/BankTrailer.h"
 #include "vst/VstStrings.h"
 
 #include <algorithm>
@@ -29,8 +30,8 @@ wendle::wendle(audioMasterCallback audioMaster, VstInt32 numPrograms, VstInt32 n
     : spect(audioMaster, numPrograms, numParams, 2, false),
       programTotal(std::max<VstInt32>(numPrograms, 1)),
       programs(std::make_unique<WendleProgram[]>(static_cast<std::size_t>(programTotal))),
-      chunkScratch(std::make_unique<unsigned char[]>(static_cast<std::size_t>(programTotal) *
-                                                     kProgramBytes)) {
+      chunkScratch(std::make_unique<unsigned char[]>(
+          static_cast<std::size_t>(programTotal) * kProgramBytes + vst::kBankTrailerBytes)) {
     pinsDecideChannelMode = false; // the binding sets channelMode
     for (VstInt32 p = 0; p < programTotal; ++p)
         makeFreshProgram(programs[p]);
@@ -349,8 +350,10 @@ VstInt32 wendle::getChunk(void** data, bool isPreset) {
     for (VstInt32 p = 0; p < programTotal; ++p)
         encodeProgram(programs[p],
                       chunkScratch.get() + static_cast<std::size_t>(p) * kProgramBytes);
+    vst::storeBankTrailer(curProgram, chunkScratch.get() +
+                                          static_cast<std::size_t>(programTotal) * kProgramBytes);
     *data = chunkScratch.get();
-    return programTotal * kProgramBytes;
+    return programTotal * kProgramBytes + static_cast<VstInt32>(vst::kBankTrailerBytes);
 }
 
 VstInt32 wendle::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
@@ -365,12 +368,28 @@ VstInt32 wendle::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
     if (isPreset) {
         decodeProgram(in, currentProgram());
         setProgram(curProgram);
-    } else {
-        for (VstInt32 p = 0; p < programTotal; ++p)
-            decodeProgram(in + static_cast<std::size_t>(p) * kProgramBytes, programs[p]);
-        setProgram(0);
+        return static_cast<VstInt32>(need);
     }
-    return static_cast<VstInt32>(need);
+    // The trailer names the program the bank was saved on; without one the current program
+    // (which a host restoring a project has just selected) stays.
+    VstInt32 program = curProgram;
+    VstInt32 saved = -1;
+    auto read = need;
+    switch (vst::readBankTrailer(in + need, static_cast<std::size_t>(byteSize - need), saved)) {
+    case vst::BankTrailer::Cut:
+        return 0;
+    case vst::BankTrailer::Present:
+        read += static_cast<std::int64_t>(vst::kBankTrailerBytes);
+        if (saved >= 0 && saved < programTotal)
+            program = saved;
+        break;
+    case vst::BankTrailer::Absent:
+        break;
+    }
+    for (VstInt32 p = 0; p < programTotal; ++p)
+        decodeProgram(in + static_cast<std::size_t>(p) * kProgramBytes, programs[p]);
+    setProgram(program);
+    return static_cast<VstInt32>(read);
 }
 
 float* wendle::programCurve(int curve) {

@@ -64,9 +64,12 @@ class wendle : public spect {
     bool getParameterProperties(VstInt32 index, VstParameterProperties* properties) override;
 
     // Chunks: one big-endian WendleProgram record (preset, kProgramBytes) or numPrograms of them
-    // (bank). getChunk's data stays valid until the next getChunk. setChunk answers 0 and changes
-    // nothing when the data is null, shorter than a record (preset) or than the whole bank, or
-    // holds a NaN or infinite float; it reads only the records it needs.
+    // followed by the current program's trailer (bank, vst/BankTrailer.h). getChunk's data stays
+    // valid until the next getChunk. setChunk answers the bytes it read, or 0 (nothing changed)
+    // when the data is null, shorter than a record (preset) or than the bank's records, holds a
+    // NaN or infinite float, or ends in a cut trailer. A preset lands in the current program. A
+    // bank makes the program its trailer names current; without a trailer, or with one naming no
+    // program, the current program stays.
     VstInt32 getChunk(void** data, bool isPreset = false) override;
     VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset = false) override;
 
@@ -132,7 +135,7 @@ class wendle : public spect {
 
     VstInt32 programTotal;
     std::unique_ptr<wendlefx::WendleProgram[]> programs;
-    std::unique_ptr<unsigned char[]> chunkScratch; // programTotal records, big-endian
+    std::unique_ptr<unsigned char[]> chunkScratch; // programTotal records, big-endian, + trailer
     std::atomic<wendlefx::WendleProgram*> current{nullptr};
 
     std::array<std::atomic<float>, wendlefx::kNumParams> raw{};

@@ -431,15 +431,18 @@ TEST(WendleChunks, PresetAndBankRoundTripBitForBit) {
     rig.fx->setParameter(kParamDepth, 0.1f);
     learn(rig, 1.0f, 20, [](int, long long n) { return sineAtBin(80, n); });
     const auto bank = chunkOf(*rig.fx, false);
-    ASSERT_EQ(bank.size(), 16u * 16488u);
-    // Big-endian: program 0, slot 5 (tilt) holds 0.8.
+    ASSERT_EQ(bank.size(), 16u * 16488u + 8u);
+    // Big-endian: program 0, slot 5 (tilt) holds 0.8; the trailer names program 3.
     EXPECT_EQ(loadBigEndianFloat(bank.data() + 4 * 5), 0.8f);
+    EXPECT_EQ(loadBigEndian32(bank.data() + 16 * 16488),
+              static_cast<uint32_t>(fourCharCode("cPrg")));
+    EXPECT_EQ(loadBigEndian32(bank.data() + 16 * 16488 + 4), 3u);
 
     wendle copy(nullptr);
     auto bankIn = bank;
     EXPECT_EQ(copy.setChunk(bankIn.data(), static_cast<VstInt32>(bankIn.size()), false),
-              16 * 16488);
-    EXPECT_EQ(copy.getProgram(), 0);
+              16 * 16488 + 8);
+    EXPECT_EQ(copy.getProgram(), 3);
     EXPECT_EQ(chunkOf(copy, false), bank);
 
     const auto preset = chunkOf(*rig.fx, true); // program 3
@@ -452,20 +455,43 @@ TEST(WendleChunks, PresetAndBankRoundTripBitForBit) {
     EXPECT_NEAR(other.getParameter(kParamDepth), 0.1f, 1e-6f);
 }
 
-TEST(WendleChunks, LoadingABankSelectsProgramZeroAndFinishesLearning) {
-    Rig rig;
+TEST(WendleChunks, LoadingABankSelectsItsSavedProgramAndFinishesLearning) {
     wendle source(nullptr);
-    source.setProgram(0);
+    source.setProgram(2);
     source.setParameter(kParamDepth, 0.3f);
     const auto bank = chunkOf(source, false);
-    rig.fx->setProgram(5);
-    rig.fx->setParameter(kParamLearn, 1.0f);
-    rig.run(10, [](int, long long n) { return sineAtBin(30, n); });
-    auto in = bank;
-    ASSERT_EQ(rig.fx->setChunk(in.data(), static_cast<VstInt32>(in.size()), false), 16 * 16488);
-    EXPECT_EQ(rig.fx->getProgram(), 0);
-    EXPECT_FALSE(rig.fx->isLearning());
-    EXPECT_NEAR(rig.fx->getParameter(kParamDepth), 0.3f, 1e-6f);
+    // Banks saved before they carried their program: the records alone, or followed by bytes
+    // that are no trailer; they keep the program the host selected. So does a trailer naming a
+    // program that does not exist.
+    const std::vector<unsigned char> records(bank.begin(), bank.end() - 8);
+    auto foreign = records;
+    foreign.insert(foreign.end(), {'a', 'b', 'c', 'd', 0, 0, 0, 2});
+    auto noSuchProgram = bank;
+    storeBigEndian32(16, noSuchProgram.data() + 16 * 16488 + 4);
+    const struct {
+        const char* what;
+        std::vector<unsigned char> data;
+        VstInt32 answer;
+        VstInt32 program;
+    } cases[] = {
+        {"with trailer", bank, 16 * 16488 + 8, 2},
+        {"records only", records, 16 * 16488, 5},
+        {"foreign extra bytes", foreign, 16 * 16488, 5},
+        {"trailer naming program 16", noSuchProgram, 16 * 16488 + 8, 5},
+    };
+    for (const auto& c : cases) {
+        Rig rig;
+        rig.fx->setProgram(5);
+        rig.fx->setParameter(kParamLearn, 1.0f);
+        rig.run(10, [](int, long long n) { return sineAtBin(30, n); });
+        auto in = c.data;
+        ASSERT_EQ(rig.fx->setChunk(in.data(), static_cast<VstInt32>(in.size()), false), c.answer)
+            << c.what;
+        EXPECT_EQ(rig.fx->getProgram(), c.program) << c.what;
+        EXPECT_FALSE(rig.fx->isLearning()) << c.what;
+        EXPECT_NEAR(rig.fx->getParameter(kParamDepth), c.program == 2 ? 0.3f : 0.75f, 1e-6f)
+            << c.what;
+    }
 }
 
 TEST(WendleChunks, BadChunksAnswerZeroAndChangeNothing) {
@@ -494,6 +520,7 @@ TEST(WendleChunks, BadChunksAnswerZeroAndChangeNothing) {
         {"negative size", goodPreset, -5, true},
         {"short bank", goodBank, 15 * 16488, false},
         {"bank one byte short", goodBank, 16 * 16488 - 1, false},
+        {"bank with a cut trailer", goodBank, 16 * 16488 + 7, false},
         {"preset NaN parameter", poisoned(goodPreset, 8, std::nanf("")), 16488, true},
         {"preset infinite curve", poisoned(goodPreset, 48 + 4 * 1000, INFINITY), 16488, true},
         {"bank NaN in last program", poisoned(goodBank, 15 * 16488 + 16460, -NAN), 16 * 16488,
