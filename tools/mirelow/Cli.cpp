@@ -102,6 +102,8 @@ std::string usageText() {
   mirelow demo [FOLDER]                    denoise and morph synthesised test audio
                                            (default folder ./mirelow-demo)
   mirelow snapshot widgets FILE.png        paint a gallery of every editor widget
+  mirelow snapshot editor tidemill FILE.png [options]
+                                           paint tidemill's editor after audio has run
   mirelow snapshot editor wendle FILE.png [options]
                                            paint wendle's editor after audio has run
   mirelow help | --help | --version
@@ -136,6 +138,13 @@ Audio holding NaN or infinite samples is refused; a file cut off short of what i
 announces is rendered as far as it goes, with a warning. In a batch, every file gets its own
 instance with the same settings (learning is done once); a file that fails is reported and
 skipped, and the exit status is 1. No output may overwrite an input or another output.
+
+snapshot editor tidemill options:
+  --input AUDIO          audio to run through the effect (default: tones over noise)
+  --at SECONDS           how much of it runs before the picture (default 2)
+  --program N|NAME       select a program first
+  --learn FILE           learn the threshold shape (average) from FILE
+  --set NAME=VALUE       set a parameter (name or index) to 0 … 1
 
 snapshot editor wendle options:
   --input AUDIO          audio to run through the instance (default: generated noise)

@@ -8,6 +8,7 @@
 #include "Session.h"
 #include "Spectrogram.h"
 #include "Synth.h"
+#include "TidemillEditorSnapshot.h"
 #ifdef MIRELOW_HAVE_PTSIM
 #include "WendleEditorSnapshot.h"
 #endif
@@ -86,6 +87,12 @@ int denoisePart(const DemoOptions& o) {
                   programName.c_str(), signal.leadInSeconds, signal.snrDb);
     writeSpectrogramPng(dir + "denoise.png", "tidemill noise reduction: before and after", subtitle,
                         {{"input: tones + noise", &signal.input}, {"output: denoised", &output}});
+    // The editor as a host shows it while the tones play: the learned threshold curve over the
+    // input and output spectra.
+    auto shot = makeLinkedTidemill(kRate);
+    if (!shot->setChunk(plugin->getChunk(false), false))
+        throw Error("the linked tidemill refused the demo's bank");
+    writeTidemillEditorPicture(*shot, signal.input, signal.leadInSeconds + 1.5, dir + "editor.png");
 
     std::printf("denoise: tidemill, program \"%s\", noise shape learned from the %.1f s noise-only "
                 "lead-in\n",
@@ -97,8 +104,9 @@ int denoisePart(const DemoOptions& o) {
     std::printf("  signal kept      %.2f dB\n", f.signalKeptDb);
     std::printf("  speed            %s (learn pass and render)\n",
                 summaryLine(signal.input.seconds(), taken).c_str());
-    std::printf("  wrote            %sdenoise-input.wav, %sdenoise-output.wav, %sdenoise.png\n",
-                dir.c_str(), dir.c_str(), dir.c_str());
+    std::printf("  wrote            %sdenoise-input.wav, %sdenoise-output.wav, %sdenoise.png, "
+                "%seditor.png\n",
+                dir.c_str(), dir.c_str(), dir.c_str(), dir.c_str());
     return 0;
 }
 

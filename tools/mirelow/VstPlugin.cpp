@@ -11,14 +11,23 @@
 
 namespace mirelow {
 
-VstPlugin::VstPlugin(const std::string& path, double sampleRate) {
+namespace {
+std::unique_ptr<vsthost::Plugin> loadVst(const std::string& path, double sampleRate) {
     vsthost::HostAnswers answers;
     answers.sampleRate = static_cast<float>(sampleRate);
     try {
-        host_ = std::make_unique<vsthost::Plugin>(path, answers);
+        return std::make_unique<vsthost::Plugin>(path, answers);
     } catch (const vsthost::LoadError& e) {
         throw Error(e.what());
     }
+}
+} // namespace
+
+VstPlugin::VstPlugin(const std::string& path, double sampleRate)
+    : VstPlugin(loadVst(path, sampleRate), sampleRate) {}
+
+VstPlugin::VstPlugin(std::unique_ptr<vsthost::Plugin> host, double sampleRate)
+    : host_(std::move(host)) {
     host_->dispatch(effOpen);
     host_->dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
     replacing_ = (host_->flags() & effFlagsCanReplacing) != 0;

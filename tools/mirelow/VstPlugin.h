@@ -16,6 +16,8 @@ class VstPlugin : public Plugin {
   public:
     // Loads and opens the plug-in; throws mirelow::Error saying why it cannot.
     VstPlugin(const std::string& path, double sampleRate);
+    // The same for an effect the harness already holds (one linked into this program).
+    VstPlugin(std::unique_ptr<vsthost::Plugin> host, double sampleRate);
     ~VstPlugin() override;
 
     std::string format() const override { return "VST 2.4"; }

@@ -9,7 +9,7 @@
 namespace vsthost {
 
 namespace {
-using EntryProc = AEffect* (*)(audioMasterCallback);
+using EntryProc = Plugin::EntryProc;
 
 // The plug-in being created on this thread: its host calls arrive before the host knows its
 // AEffect (the version query passes null).
@@ -38,17 +38,29 @@ Plugin::Plugin(const std::string& path, const HostAnswers& answers)
         ::dlclose(library);
         throw LoadError(path + " is not a VST 2.4 plug-in: no VSTPluginMain or main");
     }
+    enter(entry);
+}
+
+Plugin::Plugin(EntryProc entry, const std::string& name, const HostAnswers& answers)
+    : libraryPath(name), hostAnswers(answers) {
+    enter(entry);
+}
+
+void Plugin::enter(EntryProc entry) {
     {
         LoadingScope scope(this);
         aeffect = entry(&Plugin::hostCallback);
     }
-    if (!aeffect) {
-        ::dlclose(library);
-        throw LoadError(path + ": the plug-in's entry returned no effect");
-    }
-    if (aeffect->magic != kEffectMagic) {
-        ::dlclose(library);
-        throw LoadError(path + ": the plug-in's effect record has a bad magic number");
+    const char* fault = !aeffect                         ? "the plug-in's entry returned no effect"
+                        : aeffect->magic != kEffectMagic ? "the plug-in's effect record has a bad "
+                                                           "magic number"
+                                                         : nullptr;
+    if (fault) {
+        aeffect = nullptr;
+        if (library)
+            ::dlclose(library);
+        library = nullptr;
+        throw LoadError(libraryPath + ": " + fault);
     }
     aeffect->user = this;
 }

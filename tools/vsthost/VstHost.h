@@ -41,9 +41,14 @@ struct HostEvent {
 
 class Plugin {
   public:
+    using EntryProc = AEffect* (*)(audioMasterCallback);
+
     // Loads path and calls its VSTPluginMain (else main) with this host's callback.
     // Throws LoadError with the reason.
     explicit Plugin(const std::string& path, const HostAnswers& answers = {});
+    // An effect linked into this program: `entry` is called as a plug-in's VSTPluginMain would
+    // be; `name` stands where the path would. Throws LoadError.
+    Plugin(EntryProc entry, const std::string& name, const HostAnswers& answers = {});
     ~Plugin(); // effClose when still open, then unloads
 
     Plugin(const Plugin&) = delete;
@@ -111,6 +116,8 @@ class Plugin {
     VstInt32 initialDelay() const { return aeffect ? aeffect->initialDelay : 0; }
 
   private:
+    // Calls the entry and checks the record it gives; unloads and throws LoadError on failure.
+    void enter(EntryProc entry);
     static VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
                                   void* ptr, float opt);
     VstIntPtr answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
