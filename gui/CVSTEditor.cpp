@@ -28,6 +28,7 @@ bool CVSTEditor::open(void* parent) {
     frame = new CFrame(CRect(0, 0, kWidth, kHeight), parent, this);
     frame->setBackgroundColor(kWhiteCColor);
     sampleRate = fx->getSampleRate();
+    fx->setDisplayWanted(true);
     fillView();
 
     logo = new VGLogo(rectOf(kLogoBox), this, kTagLogo, &scheme);
@@ -105,6 +106,8 @@ void CVSTEditor::close() {
     knobs.fill(nullptr);
     captions.fill(nullptr);
     byTag.fill(nullptr);
+    if (openFlag)
+        fx->setDisplayWanted(false);
     openFlag = false;
     AEffGUIEditor::close();
 }
@@ -119,18 +122,26 @@ void CVSTEditor::fillView() {
     view.filterBottom = -24.f;
     view.filterFormat = 0;
     view.edited = fx->curveEditedFlag();
-    view.spectra[0] = fx->inSpect[0];
-    view.spectra[1] = fx->inSpect[1];
-    view.spectra[2] = fx->outSpectCopy[0];
-    view.spectra[3] = fx->outSpectCopy[1];
-    view.filterB[0] = const_cast<float*>(fx->appliedGain(0));
-    view.filterB[1] = const_cast<float*>(fx->appliedGain(1));
     view.displayGain = &displayGain;
-    view.weights = const_cast<float*>(fx->tiltCurveData());
     view.shift = fx->displayShift();
     view.logScale = &logScaleWord;
     view.sampleRate = sampleRate;
     pointFilters();
+    pointDisplay();
+}
+
+// The spectra, the applied gains and the tilt weights come from the newest frame the effect
+// published; it stays intact until the next idle asks again.
+void CVSTEditor::pointDisplay() {
+    const wendlefx::WendleDisplayFrame& d = fx->displayFrame();
+    auto* frameData = const_cast<wendlefx::WendleDisplayFrame*>(&d);
+    view.spectra[0] = frameData->input[0].data();
+    view.spectra[1] = frameData->input[1].data();
+    view.spectra[2] = frameData->output[0].data();
+    view.spectra[3] = frameData->output[1].data();
+    view.filterB[0] = frameData->appliedGain[0].data();
+    view.filterB[1] = frameData->appliedGain[1].data();
+    view.weights = frameData->tilt.data();
 }
 
 // The selected filter changes with the position (and the program), so its curves are fetched
@@ -181,6 +192,7 @@ void CVSTEditor::idle() {
         byTag[static_cast<size_t>(tag)]->setValue(fx->getParameter(static_cast<VstInt32>(tag)));
 
     pointFilters();
+    pointDisplay();
     spectrum->setDirty(true);
 
     meter->setValue(fx->getLevel(1));

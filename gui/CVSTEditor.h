@@ -136,6 +136,7 @@ class CVSTEditor : public AEffGUIEditor, public CControlListener {
   private:
     void fillView();
     void pointFilters();
+    void pointDisplay();
     void applyHostState();
     void sendToHost(long tag, float value);
     void toggleScheme();

@@ -542,4 +542,15 @@ void wendle::processSpect() {
         glide(targetGainRight.data(), tiltCurve.data(), appliedGainRight.data());
         applyGains(appliedGainRight.data(), inSpect[1], outSpect[1]);
     }
+
+    if (displayWanted.load(std::memory_order_relaxed))
+        display.update([&](WendleDisplayFrame& f) {
+            for (int c = 0; c < 2; ++c) {
+                std::copy_n(inSpect[c], kSpectrumFloats, f.input[c].data());
+                std::copy_n(outSpect[c], kSpectrumFloats, f.output[c].data());
+            }
+            f.appliedGain[0] = appliedGainLeft;
+            f.appliedGain[1] = appliedGainRight;
+            f.tilt = tiltCurve;
+        });
 }

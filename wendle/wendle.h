@@ -4,7 +4,9 @@
 // VST-style effect interface; the Pro Tools binding wraps it.
 #pragma once
 
+#include "engine/TablePublisher.h"
 #include "vst/spect.h"
+#include "wendle/WendleDisplay.h"
 #include "wendle/WendleDsp.h"
 #include "wendle/WendleParams.h"
 #include "wendle/WendleProgram.h"
@@ -111,6 +113,12 @@ class wendle : public spect {
     float* displayFactor(int side) { return &displayFactors[side & 1]; }
     int32_t* displayShift() { return &shiftWord; }
 
+    // Display frames for an editor (WendleDisplay.h): while wanted, every frame publishes its
+    // spectra, applied gains and tilt curve whole (a copy of some 24 KB per hop). Any thread.
+    void setDisplayWanted(bool wanted) { displayWanted.store(wanted, std::memory_order_relaxed); }
+    // The newest published frame, intact until the next call. One reader: the editor's thread.
+    const wendlefx::WendleDisplayFrame& displayFrame() { return display.acquire(); }
+
     VstInt32 programCount() const { return programTotal; }
 
     // Learning, reset and tilt as the parameters drive them (any thread but the audio one).
@@ -164,6 +172,9 @@ class wendle : public spect {
     Bins targetGainLeft, targetGainRight;
     Bins tiltCurve, tiltOffsets;
     Bins appliedGainLeft, appliedGainRight;
+
+    std::atomic<bool> displayWanted{false};
+    TablePublisher<wendlefx::WendleDisplayFrame> display;
 
     float displayFactors[2] = {1.0f, 1.0f};
     int32_t shiftWord = 0;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <utility>
@@ -130,12 +131,27 @@ TEST(WendleEditor, OpenBuildsEveryWidgetOfTheLayoutWithTheEffectsTexts) {
     EXPECT_EQ(v.spectrumBottom, -96.f);
     EXPECT_EQ(v.filterTop, 24.f);
     EXPECT_EQ(v.filterBottom, -24.f);
-    EXPECT_EQ(v.spectra[0], fx.inSpect[0]);
-    EXPECT_EQ(v.spectra[3], fx.outSpectCopy[1]);
     EXPECT_EQ(v.filterA[0], fx.selectedLinearCurve(0));
-    EXPECT_EQ(v.filterB[1], fx.appliedGain(1));
-    EXPECT_EQ(v.weights, fx.tiltCurveData());
     EXPECT_EQ(*v.displayGain, 1.f);
+
+    // While open, the display shows the frames the effect publishes: after audio and an idle,
+    // the last frame's spectra, gains and tilt.
+    fx.channelMode = 1;
+    fx.setParameter(3, 0.8f);
+    std::vector<float> a(4096), b(4096), outA(4096), outB(4096);
+    for (size_t i = 0; i < a.size(); ++i)
+        a[i] = std::sin(0.05f * i), b[i] = 0.5f * std::sin(0.3f * i);
+    float* ins[2] = {a.data(), b.data()};
+    float* outs[2] = {outA.data(), outB.data()};
+    fx.processReplacing(ins, outs, 4096);
+    editor.idle();
+    auto same = [](const float* x, const float* y, int n) { return std::equal(x, x + n, y); };
+    EXPECT_TRUE(same(v.spectra[0], fx.inSpect[0], 1024));
+    EXPECT_TRUE(same(v.spectra[1], fx.inSpect[1], 1024));
+    EXPECT_TRUE(same(v.spectra[3], fx.outSpectCopy[1], 1024));
+    EXPECT_TRUE(same(v.filterB[1], fx.appliedGain(1), 513));
+    EXPECT_TRUE(same(v.weights, fx.tiltCurveData(), 513));
+    EXPECT_NE(v.weights[0], 1.f) << "a tilt is shown";
     EXPECT_EQ(editor.getScheme().face, (CColor{229, 80, 105, 255}));
     editor.close();
     EXPECT_EQ(editor.getFrame(), nullptr);
