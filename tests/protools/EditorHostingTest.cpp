@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -18,6 +19,11 @@
 extern char** environ;
 
 namespace {
+
+struct Result {
+    int status = -1;
+    std::string output;
+};
 
 using ptsim::AutomationEvent;
 using Kind = AutomationEvent::Kind;
@@ -151,6 +157,23 @@ struct AudioThread {
     std::atomic<bool> running{true};
     std::thread thread;
 };
+
+// `ptsim edit` as a user runs it.
+std::string runPtsim(const std::string& args, int* status) {
+    const std::string command =
+        std::string(PTSIM_EXE) + " --plugin " + MIRELOW_BUILD_DIR + "/wendle.so " + args + " 2>&1";
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return output;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        output.append(buffer, n);
+    const int s = pclose(pipe);
+    *status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
+    return output;
+}
 
 } // namespace
 
@@ -361,4 +384,21 @@ TEST(EditorHosting, OpeningAndClosingTwoHundredTimesWhileAudioRendersLeavesNoWin
     EXPECT_EQ(count, 0u);
     XCloseDisplay(dpy);
     ASSERT_EQ(h.fx->openView(h.window.window()), kPINoErr); // the destructor closes it again
+}
+
+// The editor in a plug-in window for a second, under a display.
+TEST(EditorHosting, PtsimEditOpensTheEditorInAPlugInWindowAndClosesItAgain) {
+    if (!ptsim::HostWindow::displayAvailable())
+        GTEST_SKIP() << "no X display";
+    Result r;
+    r.output = runPtsim("edit --mono --seconds 1 --tempo 90", &r.status);
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("mono instance, 44100 Hz, tempo 90 BPM, input generated noise"),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("440 x 370 in a 600 x 440 plug-in window at (80, 70)"),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("closed after 1.0 s: 0 touches, 0 values"), std::string::npos)
+        << r.output;
 }

@@ -116,19 +116,3 @@ TEST(PtsimCli, ASessionLoadsIntoItsOwnEffectType) {
     EXPECT_EQ(refused.status, 2);
     EXPECT_NE(refused.output.find("holds a mono session"), std::string::npos) << refused.output;
 }
-
-// The editor in a plug-in window for a second, under a display.
-TEST(PtsimCli, EditOpensTheEditorInAPlugInWindowAndClosesItAgain) {
-    if (!std::getenv("DISPLAY"))
-        GTEST_SKIP() << "no X display";
-    const Result r = runPtsim("edit --mono --seconds 1 --tempo 90");
-    ASSERT_EQ(r.status, 0) << r.output;
-    EXPECT_NE(r.output.find("mono instance, 44100 Hz, tempo 90 BPM, input generated noise"),
-              std::string::npos)
-        << r.output;
-    EXPECT_NE(r.output.find("440 x 370 in a 600 x 440 plug-in window at (80, 70)"),
-              std::string::npos)
-        << r.output;
-    EXPECT_NE(r.output.find("closed after 1.0 s: 0 touches, 0 values"), std::string::npos)
-        << r.output;
-}
