@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -343,6 +344,164 @@ TEST_F(MirelowBinary, CutOffInputRendersWhatItHoldsWithAWarning) {
     EXPECT_EQ(whole.err, "");
 }
 
+// The same audio through the host harness by hand: the input padded with the delay's length of
+// silence, plain blocks of `block` frames, the first kLatency frames dropped.
+std::vector<std::vector<float>> referenceRender(const AudioBuffer& in, int block) {
+    vsthost::Plugin host(kTidemill);
+    host.dispatch(effOpen);
+    host.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(in.sampleRate));
+    host.dispatch(effSetBlockSize, 0, block);
+    host.dispatch(effSetProgram, 0, 0);
+    host.dispatch(effMainsChanged, 0, 1);
+    host.dispatch(effStartProcess);
+    std::vector<std::vector<float>> padded = in.channels;
+    for (auto& ch : padded)
+        ch.resize(ch.size() + kLatency, 0.0f);
+    auto out = host.render(padded, block);
+    out.resize(in.channels.size());
+    for (auto& ch : out)
+        ch.erase(ch.begin(), ch.begin() + kLatency);
+    return out;
+}
+
+TEST_F(MirelowBinary, StreamingGivesTheBlockByBlockRenderForAnyLengthAndBlock) {
+    // Lengths around the stream's block of 65536 frames, one shorter than the delay, none.
+    for (const std::size_t frames : {0ul, 700ul, 65535ul, 65536ul, 65537ul, 3 * 65536ul + 5}) {
+        AudioBuffer a(2, frames, 44100);
+        synth::Noise noise(frames + 1);
+        for (auto& ch : a.channels)
+            synth::addNoise(ch, 0, ch.size(), 0.2, noise);
+        const std::string in = path("in.wav");
+        writeAudioFile(in, a, AudioFormat{SF_FORMAT_WAV | SF_FORMAT_FLOAT});
+        for (const int block : {1, 64, 4096}) {
+            SCOPED_TRACE(std::to_string(frames) + " frames, block " + std::to_string(block));
+            if (block == 1 && frames > 70000)
+                continue; // a quarter of a million plug-in calls prove nothing more
+            const RunResult r = run({"render", "tidemill", in, path("out.wav"), "-q", "--program",
+                                     "0", "--block", std::to_string(block)});
+            ASSERT_EQ(r.status, 0) << r.err;
+            EXPECT_TRUE(readBack(path("out.wav")).channels == referenceRender(a, block));
+        }
+    }
+}
+
+TEST_F(MirelowBinary, AFailureDeepInTheFileLeavesNoOutput) {
+    AudioBuffer a(2, 300000, 44100);
+    a.channels[0][250000] = INFINITY;
+    writeAudioFile(path("late.wav"), a, AudioFormat{SF_FORMAT_WAV | SF_FORMAT_FLOAT});
+    const RunResult r = run({"render", "tidemill", path("late.wav"), path("out.wav"), "-q",
+                             "--spectrogram", path("s.png"), "--save-preset", path("p.fxp")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("sample 250000 of channel 1 is not a finite number"), std::string::npos)
+        << r.err;
+    for (const auto& entry : fs::directory_iterator(dir))
+        EXPECT_TRUE(entry.path().filename() == "late.wav" || entry.path().extension() == ".txt")
+            << entry.path();
+}
+
+// Files in the folder `sub` of the test's folder.
+std::vector<std::string> filesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    if (fs::exists(folder))
+        for (const auto& entry : fs::directory_iterator(folder))
+            names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(MirelowBinary, BatchRendersTheGoodFilesAsSingleRendersDoAndSkipsTheBad) {
+    fs::create_directory(dir / "in");
+    // Learned once, in stereo: a mono learn file teaches both channels what a mono render learns.
+    const std::string noise =
+        writeTestFile("noise.wav", 1, 0.5, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 9);
+    const std::vector<std::string> good = {
+        writeTestFile("in/a.wav", 2, 1.0, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1),
+        writeTestFile("in/b.wav", 1, 0.7, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 2),
+        writeTestFile("in/c.flac", 2, 2.0, SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 44100, 3)};
+    std::ofstream(path("in/garbage.wav")) << "not audio";
+    AudioBuffer poisoned = readBack(good[0]);
+    poisoned.channels[1][30000] = NAN;
+    writeAudioFile(path("in/nan.wav"), poisoned, AudioFormat{SF_FORMAT_WAV | SF_FORMAT_FLOAT});
+    const std::string six = writeTestFile("in/three.wav", 3, 0.3);
+    const std::vector<std::string> settings = {"--program", "0",           "--learn", noise,
+                                               "--set",     "release=0.1", "--quiet"};
+
+    auto batch = [&](const std::string& out, const std::string& jobs) {
+        std::vector<std::string> args = {"render", "tidemill", "--out-dir", path(out),
+                                         "--jobs", jobs,       "--verbose"};
+        args.insert(args.end(), settings.begin(), settings.end());
+        for (const auto& f :
+             {good[0], path("in/garbage.wav"), good[1], path("in/nan.wav"), six, good[2]})
+            args.push_back(f);
+        return run(args);
+    };
+    const RunResult one = batch("one", "1"), two = batch("two", "2");
+    for (const RunResult* r : {&one, &two}) {
+        EXPECT_EQ(r->status, 1);
+        // Each bad file is named once, with its reason; --quiet keeps the rest silent.
+        for (const char* why :
+             {"garbage.wav", "nan.wav': sample 30000 of channel 2", "three.wav' has 3 channels"})
+            EXPECT_NE(r->err.find(why), std::string::npos) << why << "\n" << r->err;
+        EXPECT_EQ(std::count(r->err.begin(), r->err.end(), '\n'), 3) << r->err;
+    }
+    const std::vector<std::string> expected = {"a.wav", "b.wav", "c.flac"};
+    EXPECT_EQ(filesIn(dir / "one"), expected);
+    EXPECT_EQ(filesIn(dir / "two"), expected);
+    for (const auto& name : expected) {
+        SCOPED_TRACE(name);
+        // Two instances at once write the bytes one does, and a single render writes them too.
+        EXPECT_TRUE(slurp(dir / "one" / name) == slurp(dir / "two" / name));
+        std::vector<std::string> args = {"render", "tidemill", path("in/" + name),
+                                         path("single-" + name)};
+        args.insert(args.end(), settings.begin(), settings.end());
+        ASSERT_EQ(run(args).status, 0);
+        EXPECT_TRUE(slurp(dir / "one" / name) == slurp(dir / ("single-" + name)));
+    }
+
+    // --format picks the encoding of every output; the summary names each file.
+    const RunResult flac = run(
+        {"render", "tidemill", "--out-dir", path("flac"), "--format", "flac", good[0], good[1]});
+    ASSERT_EQ(flac.status, 0) << flac.err;
+    EXPECT_EQ(filesIn(dir / "flac"), (std::vector<std::string>{"a.flac", "b.flac"}));
+    EXPECT_NE(flac.err.find("2 files rendered"), std::string::npos) << flac.err;
+}
+
+TEST_F(MirelowBinary, BatchNameClashesAreRefusedBeforeAnythingIsWritten) {
+    fs::create_directories(dir / "x");
+    fs::create_directories(dir / "y");
+    const std::string a = writeTestFile("x/a.wav", 2, 0.2);
+    const std::string a2 = writeTestFile("y/a.wav", 2, 0.2);
+    const std::string aFlac = writeTestFile("y/a.flac", 2, 0.2, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+    const std::string b = writeTestFile("x/b.wav", 2, 0.2);
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"--out-dir", path("out"), a, b, a2}, "would both be written to"},
+        {{"--out-dir", path("out"), a, a}, "would both be written to"},
+        {{"--out-dir", path("out"), "--format", "flac", b, a, aFlac}, "would both be written to"},
+        {{"--out-dir", path("x"), b}, "is the input file"},
+        {{"--out-dir", path("out"), b, "--learn", path("out/b.wav")}, "is the --learn file"},
+        {{"--out-dir", path("out"), b, "--save-preset", path("out/b.wav")}, "are the same file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        std::vector<std::string> args = {"render", "tidemill"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const RunResult r = run(args);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(dir / "out"));
+        EXPECT_EQ(filesIn(dir / "x"), (std::vector<std::string>{"a.wav", "b.wav"}));
+    }
+    EXPECT_EQ(run({"render", "tidemill", a, path("o.wav"), "--jobs", "2"}).status, 2);
+    EXPECT_EQ(
+        run({"render", "tidemill", "--out-dir", path("out"), a, "--spectrogram", path("s.png")})
+            .status,
+        2);
+}
+
 TEST_F(MirelowBinary, PluginInTheCurrentFolderLoadsByItsBareName) {
     fs::copy_file(kTidemill, dir / "copy.so");
     const std::string cmd =
@@ -608,6 +767,44 @@ TEST_F(WendleBinary, VstBuildIsListedAndTakesItsOwnNamesProgramsAndPresets) {
     r = run({"render", "wendle-vst", in, path("x.wav"), "--set", "depth=1"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("'filter depth'"), std::string::npos) << r.err;
+}
+
+TEST_F(WendleBinary, BatchCarriesTheLearnedFiltersIntoEveryInstance) {
+    const std::vector<std::string> inputs = {writeTestFile("a.wav", 2, 1.0),
+                                             writeTestFile("b.wav", 1, 0.8),
+                                             writeTestFile("c.wav", 2, 0.6)};
+    // Mono shapes: learned once in stereo they teach both sides what a mono instance learns.
+    for (const char* shape : {"dark.wav", "bright.wav"}) {
+        AudioBuffer a = readBack(path(shape));
+        a.channels.resize(1);
+        writeAudioFile(path(shape), a, AudioFormat{SF_FORMAT_WAV | SF_FORMAT_FLOAT});
+    }
+    std::vector<std::string> args = {"render",
+                                     "wendle",
+                                     "--out-dir",
+                                     path("out"),
+                                     "--jobs",
+                                     "2",
+                                     "-q",
+                                     "--learn-filter0",
+                                     path("dark.wav"),
+                                     "--learn-filter1",
+                                     path("bright.wav"),
+                                     "--set",
+                                     "depth=0.75",
+                                     "--set",
+                                     "filter=1"};
+    args.insert(args.end(), inputs.begin(), inputs.end());
+    const RunResult r = run(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(
+            renderWendle(path(name), path(std::string("single-") + name), {"--set", "filter=1"})
+                .status,
+            0);
+        EXPECT_TRUE(slurp(dir / "out" / name) == slurp(dir / (std::string("single-") + name)));
+    }
 }
 
 TEST_F(MirelowBinary, ThirdPartyPluginRenders) {

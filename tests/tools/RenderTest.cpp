@@ -1,13 +1,19 @@
 // Rendering against a stand-in plug-in whose behaviour is known exactly (a delay line with a
 // gain): latency compensation, the kept delay, block sizes, channel layouts, learn feeding.
 #include "Render.h"
+#include "AudioFile.h"
 #include "Error.h"
 #include "Session.h"
+#include "StreamRender.h"
 #include "Synth.h"
 
 #include <gtest/gtest.h>
 
+#include <sndfile.h>
+
+#include <algorithm>
 #include <deque>
+#include <filesystem>
 
 namespace mirelow {
 namespace {
@@ -71,7 +77,7 @@ class DelayPlugin : public Plugin {
     int starts = 0, stops = 0, channels_ = 0;
     long framesSeen = 0;
 
-  private:
+  protected:
     int latency_;
     float gain_;
     int ins_, outs_;
@@ -147,6 +153,82 @@ TEST(Render, FeedRunsExactlyTheLearnAudioInTheRenderLayout) {
     feed(plugin, noise(2, 10), 1, 100);
     EXPECT_EQ(plugin.channels_, 1);
     EXPECT_THROW(feed(plugin, AudioBuffer(3, 10, 48000), 2, 100), Error);
+}
+
+// A plug-in that records the size of every process call, on top of the delay line.
+class CallLog : public DelayPlugin {
+  public:
+    using DelayPlugin::DelayPlugin;
+    void process(float* const* in, float* const* out, int frames) override {
+        calls.push_back(frames);
+        DelayPlugin::process(in, out, frames);
+    }
+    std::vector<int> calls;
+};
+
+TEST(HostBlocks, AnySlicingOfTheStreamGivesTheSameCallsAndOutput) {
+    const AudioBuffer in = noise(2, 10007);
+    auto run = [&](const std::vector<std::size_t>& slices) {
+        CallLog plugin(300, 1.0f);
+        plugin.start(48000, 500, 2);
+        HostBlocks blocks(plugin, 2, 500, 300);
+        AudioBuffer out(2, in.frames() + 1000, 48000);
+        std::size_t pos = 0, produced = 0;
+        for (std::size_t i = 0; pos < in.frames(); ++i) {
+            const std::size_t n = std::min(slices[i % slices.size()], in.frames() - pos);
+            const float* src[2] = {in.channels[0].data() + pos, in.channels[1].data() + pos};
+            float* dst[2] = {out.channels[0].data() + produced, out.channels[1].data() + produced};
+            produced += blocks.push(src, n, dst);
+            EXPECT_LE(produced, pos + n);
+            pos += n;
+        }
+        float* dst[2] = {out.channels[0].data() + produced, out.channels[1].data() + produced};
+        produced += blocks.flush(dst);
+        for (auto& ch : out.channels)
+            ch.resize(produced);
+        return std::pair{plugin.calls, out.channels};
+    };
+    const auto whole = run({10007});
+    EXPECT_EQ(whole.first.size(), 21u); // twenty full blocks of 500, then 7 frames
+    EXPECT_EQ(whole.first.back(), 7);
+    for (const auto& slices :
+         std::vector<std::vector<std::size_t>>{{1}, {499, 2}, {4096}, {77, 1000, 3}})
+        EXPECT_EQ(run(slices), whole);
+    // The delay is dropped: output frame i is input frame i.
+    ASSERT_EQ(whole.second[0].size(), 10007u - 300u);
+    for (std::size_t i = 0; i < whole.second[0].size(); ++i)
+        ASSERT_EQ(whole.second[1][i], in.channels[1][i]);
+}
+
+TEST(StreamRender, FileToFileEqualsTheWholeBufferRenderEvenForALongDelay) {
+    const auto dir = std::filesystem::temp_directory_path() / "mirelow-stream-test";
+    std::filesystem::create_directories(dir);
+    const std::string in = (dir / "in.wav").string(), out = (dir / "out.wav").string();
+    // A delay longer than the stream's block: the tail flush spans several blocks.
+    for (const int latency : {0, 1024, 150000}) {
+        for (const bool keep : {false, true}) {
+            SCOPED_TRACE(std::to_string(latency) + (keep ? " kept" : ""));
+            const AudioBuffer audio = noise(2, 2 * kStreamBlockFrames + 333);
+            writeAudioFile(in, audio, AudioFormat{SF_FORMAT_WAV | SF_FORMAT_FLOAT});
+            DelayPlugin streamed(latency, 0.5f), whole(latency, 0.5f);
+            AudioReader reader(in);
+            AudioWriter writer(out, reader.format(), 2, reader.sampleRate());
+            std::vector<double> progress;
+            const StreamResult r = renderStream(streamed, reader, writer, {480, keep},
+                                                [&](double f) { progress.push_back(f); });
+            writer.commit();
+            EXPECT_EQ(r.latency, latency);
+            EXPECT_EQ(r.framesIn, audio.frames());
+            EXPECT_EQ(streamed.starts, 1);
+            EXPECT_EQ(streamed.stops, 1);
+            ASSERT_FALSE(progress.empty());
+            EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+            EXPECT_EQ(progress.back(), 1.0);
+            EXPECT_TRUE(readAudioFile(out).audio.channels ==
+                        render(whole, audio, {480, keep}).channels);
+        }
+    }
+    std::filesystem::remove_all(dir);
 }
 
 TEST(Session, ParameterBankOfAPluginWithoutProgramsLoadsBack) {

@@ -52,5 +52,30 @@ TEST(Spectrogram, PictureIsWrittenAndAFailedWriteLeavesNothing) {
     EXPECT_ANY_THROW(writeSpectrogramPng("/nonexistent-folder/x.png", "t", "s", {{"input", &a}}));
 }
 
+TEST(Spectrogram, ColumnsBuiltFromSlicesAreTheColumnsOfTheWhole) {
+    AudioBuffer a(2, 30011, 44100);
+    for (std::size_t i = 0; i < a.frames(); ++i) {
+        a.channels[0][i] = static_cast<float>(std::sin(0.031 * static_cast<double>(i)));
+        a.channels[1][i] = static_cast<float>(std::sin(0.0007 * static_cast<double>(i * i % 9973)));
+    }
+    const SpectrogramImage whole = analyseSpectrogram(a, 120, 97, 20.0, 0.8);
+    for (const std::size_t slice : {1ul, 1000ul, 4095ul, 4097ul}) {
+        SpectrogramBuilder b(44100, 2, a.frames(), 120, 97, 20.0, 0.8);
+        for (std::size_t pos = 0; pos < a.frames(); pos += slice) {
+            const std::size_t n = std::min(slice, a.frames() - pos);
+            const float* ch[2] = {a.channels[0].data() + pos, a.channels[1].data() + pos};
+            b.feed(ch, n);
+        }
+        EXPECT_TRUE(b.finish().db == whole.db) << slice;
+    }
+    // A stream that ends before its announced length leaves the columns past its end dark.
+    SpectrogramBuilder cut(44100, 2, a.frames(), 120, 97, 20.0, 0.8);
+    const float* ch[2] = {a.channels[0].data(), a.channels[1].data()};
+    cut.feed(ch, a.frames() / 2);
+    const SpectrogramImage& half = cut.finish();
+    EXPECT_EQ(half.at(60, 10), whole.at(60, 10));
+    EXPECT_EQ(half.at(60, 90), -300.0f);
+}
+
 } // namespace
 } // namespace mirelow

@@ -144,13 +144,16 @@ struct PreparedRender {
     double learnRate = 0; // the sample rate learning ran at; 0 when nothing was learned
 };
 
-// Sets the plug-in up for audio of `channels` channels at `rate`: program, preset, learning,
-// parameters, in that order. Every setting is checked here, before any audio is rendered.
+// Sets the plug-in up for audio of `channels` channels at `rate` (0 channels: as many as the
+// plug-in takes): program, preset, learning, parameters, in that order. Every setting is checked
+// here, before any audio is rendered.
 PreparedRender prepare(const RenderOptions& o, double rate, int channels) {
     PreparedRender r;
     PluginSetup& setup = r.setup;
     setup.plugin = o.plugin;
-    auto plugin = loadPlugin(o.plugin, rate, channels);
+    auto plugin = loadPlugin(o.plugin, rate, channels > 0 ? channels : 2);
+    if (channels == 0)
+        channels = std::max(1, plugin->maxChannels());
     checkChannels(*plugin, channels);
     const bool wendle = isWendle(*plugin);
     if (!wendle && (!o.learnFilter0.empty() || !o.learnFilter1.empty()))
@@ -491,21 +494,18 @@ int renderBatch(const RenderOptions& o) {
         throw Error("cannot write into '" + o.outDir + "': the folder is not writable");
     checkWritableFolder(o.savePreset);
 
-    // The settings are made for the first input that opens; the others are checked as they come.
+    // Learning runs once, at the sample rate of the first input that opens and in the plug-in's
+    // widest layout (a mono input then renders with what the first channel learned), whatever
+    // the order of the inputs; the other inputs are checked as they come.
     double rate = 44100.0;
-    int channels = 2;
     for (const auto& f : files) {
         try {
-            AudioReader reader(f.input);
-            if (reader.channels() <= 2) {
-                rate = reader.sampleRate();
-                channels = reader.channels();
-                break;
-            }
+            rate = AudioReader(f.input).sampleRate();
+            break;
         } catch (const Error&) {
         }
     }
-    PreparedRender prep = prepare(o, rate, channels);
+    PreparedRender prep = prepare(o, rate, 0);
     prep.instance.reset();
     if (prep.toSave)
         writePresetFile(o.savePreset, *prep.toSave);
