@@ -1,14 +1,20 @@
 // 60 s of stereo through the plug-ins: the bare process calls (host buffers handed straight to
-// the plug-in) against mirelow's render (latency compensation, block copies, progress). The
-// difference is the renderer's overhead; file decoding and encoding are left out of both.
-// Counters: rtf = seconds of audio per second of wall time.
+// the plug-in) against mirelow's whole-buffer render (host blocks, latency compensation) and its
+// streaming render from a 16-bit WAV file to another (decoding, encoding and the I/O thread
+// included: what `mirelow render` does once the plug-in is loaded). Counters: rtf = seconds of
+// audio per second of wall time. Process-level figures beside ffmpeg and sox: bench/mirelow/peers.
+#include "AudioFile.h"
 #include "Plugin.h"
 #include "Render.h"
+#include "StreamRender.h"
 #include "Synth.h"
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <memory>
+#include <sndfile.h>
+#include <unistd.h>
 
 namespace {
 
@@ -89,16 +95,48 @@ void BM_MirelowRender(benchmark::State& state, const std::string& name) {
     reportRate(state);
 }
 
+// The material as a 16-bit WAV file, written once per run.
+const std::string& materialFile() {
+    static const std::string path = [] {
+        const std::string p = "/tmp/mirelow-bench-" + std::to_string(getpid()) + ".wav";
+        writeAudioFile(p, material(), AudioFormat{SF_FORMAT_WAV | SF_FORMAT_PCM_16});
+        std::atexit([] { std::remove(materialFile().c_str()); });
+        return p;
+    }();
+    return path;
+}
+
+void BM_MirelowStream(benchmark::State& state, const std::string& name) {
+    const std::unique_ptr<Plugin> plugin = preparedOrSkip(state, name);
+    if (!plugin)
+        return;
+    const std::string out = materialFile() + ".out.wav";
+    for (auto _ : state) {
+        AudioReader reader(materialFile());
+        AudioWriter writer(out, reader.format(), reader.channels(), reader.sampleRate());
+        renderStream(*plugin, reader, writer, {kBlock, false});
+        writer.commit();
+    }
+    std::remove(out.c_str());
+    reportRate(state);
+}
+
 BENCHMARK_CAPTURE(BM_BareProcess, tidemill, std::string("tidemill"))
     ->Unit(benchmark::kMillisecond)
     ->MinTime(2.0);
 BENCHMARK_CAPTURE(BM_MirelowRender, tidemill, std::string("tidemill"))
     ->Unit(benchmark::kMillisecond)
     ->MinTime(2.0);
+BENCHMARK_CAPTURE(BM_MirelowStream, tidemill, std::string("tidemill"))
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0);
 BENCHMARK_CAPTURE(BM_BareProcess, wendle, std::string("wendle"))
     ->Unit(benchmark::kMillisecond)
     ->MinTime(2.0);
 BENCHMARK_CAPTURE(BM_MirelowRender, wendle, std::string("wendle"))
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0);
+BENCHMARK_CAPTURE(BM_MirelowStream, wendle, std::string("wendle"))
     ->Unit(benchmark::kMillisecond)
     ->MinTime(2.0);
 

@@ -308,6 +308,7 @@ TEST_F(MirelowBinary, BadRunsSayWhyAndLeaveNoOutput) {
         {{"render", "tidemill", in, out, "--learn-filter0", in}, 2, "are for wendle"},
         {{"render", "tidemill", in, out, "--block", "x"}, 2, "not a whole number"},
         {{"render", "tidemill", in, path("no/such/dir/out.wav")}, 1, "cannot write"},
+        {{"render", "tidemill", in, "/dev/null"}, 1, "'/dev/null': it exists and is not a regular"},
         {{"frobnicate"}, 2, "unknown command"},
     };
     for (const auto& c : cases) {

@@ -88,10 +88,15 @@ bool isWendle(Plugin& plugin) {
     return plugin.format() != "VST 2.4" || plugin.uniqueId() == fourCharCode("+wdx");
 }
 
-// Fails early, before any rendering, when a file could not be written where asked.
+// Fails early, before any rendering, when a file could not be written where asked. Outputs are
+// renamed into place, which must never replace a device or a folder (a render "to /dev/null"
+// would otherwise swap the device for a file).
 void checkWritableFolder(const std::string& file) {
     if (file.empty())
         return;
+    struct stat existing {};
+    if (::stat(file.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode))
+        throw Error("cannot write '" + file + "': it exists and is not a regular file");
     const auto slash = file.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "."
                                : slash == 0               ? "/"
@@ -493,6 +498,8 @@ int renderBatch(const RenderOptions& o) {
     if (::access(o.outDir.c_str(), W_OK) != 0)
         throw Error("cannot write into '" + o.outDir + "': the folder is not writable");
     checkWritableFolder(o.savePreset);
+    for (const auto& f : files)
+        checkWritableFolder(f.output);
 
     // Learning runs once, at the sample rate of the first input that opens and in the plug-in's
     // widest layout (a mono input then renders with what the first channel learned), whatever
