@@ -808,6 +808,38 @@ TEST_F(WendleBinary, BatchCarriesTheLearnedFiltersIntoEveryInstance) {
     }
 }
 
+TEST_F(WendleBinary, SettingsThatChangeNothingSaySoInOneLine) {
+    const std::string in = writeTestFile("in.wav", 2, 0.5);
+    struct Case {
+        std::vector<std::string> args;
+        std::string note; // empty: no note
+    };
+    const Case cases[] = {
+        {{"wendle", in, path("o.wav"), "--learn-filter0", path("dark.wav")},
+         "wendle inert (depth is 0)"},
+        {{"wendle", in, path("o.wav"), "--learn-filter0", path("dark.wav"), "--set", "depth=0.75"},
+         ""},
+        {{"wendle", "--out-dir", path("out"), in}, "1 of 1 outputs are their inputs unchanged"},
+        {{"tidemill", in, path("o.wav")}, "tidemill inert (ratio is 1 : 1)"},
+        {{"tidemill", in, path("o.wav"), "--program", "Noise Reduction"}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[1]);
+        std::vector<std::string> args = {"render"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const RunResult r = run(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const auto at = r.err.find("mirelow: note: ");
+        if (c.note.empty()) {
+            EXPECT_EQ(at, std::string::npos) << r.err;
+            continue;
+        }
+        ASSERT_NE(at, std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(c.note, at), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find('\n', at), r.err.size() - 1) << r.err; // one line, the last
+    }
+}
+
 TEST_F(MirelowBinary, ThirdPartyPluginRenders) {
     const std::string lsp = "/usr/lib/vst/lsp-plugins/comp-delay-stereo.so";
     if (!fs::exists(lsp))

@@ -139,6 +139,51 @@ std::vector<NamedFile> settingInputs(const RenderOptions& o) {
             {"the --preset file", o.preset}};
 }
 
+// Settings known to leave a plug-in inert, read from the values it shows.
+struct InertRule {
+    std::vector<const char*> names; // the parameter, under each build's name
+    bool (*applies)(const std::string& display);
+    const char* reason;
+};
+
+bool showsZero(const std::string& display) {
+    char* end = nullptr;
+    const double v = std::strtod(display.c_str(), &end);
+    return end != display.c_str() && v == 0.0;
+}
+
+const InertRule kInertRules[] = {
+    {{"depth", "filter depth"}, showsZero, "depth is 0"},
+    {{"Master Bypass"}, [](const std::string& d) { return d == "on"; }, "Master Bypass is on"},
+    {{"ratio"}, [](const std::string& d) { return d == "1 : 1.00"; }, "ratio is 1 : 1"},
+};
+
+std::string inertReason(Plugin& plugin) {
+    std::string reasons;
+    for (const auto& rule : kInertRules)
+        for (const char* name : rule.names)
+            try {
+                if (rule.applies(plugin.paramDisplay(findParam(plugin, name))))
+                    reasons += (reasons.empty() ? "" : "; ") + std::string(rule.reason);
+                break;
+            } catch (const UsageError&) {
+            }
+    return reasons;
+}
+
+// The one-line notice for renders that changed nothing.
+std::string inertNotice(const std::string& what, const std::string& pluginName,
+                        const std::string& reason) {
+    return "mirelow: note: " + what + " unchanged (within -60 dB): these settings leave " +
+           pluginName + " inert" + (reason.empty() ? "" : " (" + reason + ")");
+}
+
+std::string shownName(const RenderOptions& o, Plugin& plugin) {
+    return o.plugin == "tidemill" || o.plugin == "wendle" || o.plugin == "wendle-vst"
+               ? o.plugin
+               : plugin.effectName();
+}
+
 // What the render's settings come to: the setup every instance is made from, one instance made
 // on the way (set up, ready to render), texts for the picture and the preset to save.
 struct PreparedRender {
@@ -241,29 +286,38 @@ RenderSettings renderSettings(const RenderOptions& o) {
     return rs;
 }
 
-// Input and output spectrograms built as the audio streams past.
+// Input and output spectrograms built as the audio streams past, on one time axis that spans
+// the longer of the two (the output is longer by the delay when it is kept).
 class SpectrogramTap : public StreamTap {
   public:
-    SpectrogramTap(const AudioReader& reader, std::size_t outFrames, const SpectrogramStyle& style)
-        : seconds_(std::max<double>(std::max(reader.expectedFrames(), outFrames), 1) /
-                   reader.sampleRate()),
-          in_(reader.sampleRate(), reader.channels(), reader.expectedFrames(),
-              spectrogramRows(style), spectrogramColumns(style), style.minHz, seconds_),
-          out_(reader.sampleRate(), reader.channels(), outFrames, spectrogramRows(style),
-               spectrogramColumns(style), style.minHz, seconds_) {}
+    explicit SpectrogramTap(const AudioReader& reader) : reader_(reader) {}
 
+    void started(std::size_t latency, bool keepLatency) override {
+        const std::size_t inFrames = reader_.expectedFrames();
+        const std::size_t outFrames = inFrames + (keepLatency ? latency : 0);
+        const double rate = reader_.sampleRate();
+        const double seconds = static_cast<double>(std::max<std::size_t>(outFrames, 1)) / rate;
+        const SpectrogramStyle style;
+        auto builder = [&](std::size_t frames) {
+            return std::make_unique<SpectrogramBuilder>(
+                rate, reader_.channels(), frames, spectrogramRows(style), spectrogramColumns(style),
+                style.minHz, seconds);
+        };
+        in_ = builder(inFrames);
+        out_ = builder(outFrames);
+    }
     void input(const float* const* channels, std::size_t frames) override {
-        in_.feed(channels, frames);
+        in_->feed(channels, frames);
     }
     void output(const float* const* channels, std::size_t frames) override {
-        out_.feed(channels, frames);
+        out_->feed(channels, frames);
     }
-    const SpectrogramImage& inputImage() { return in_.finish(); }
-    const SpectrogramImage& outputImage() { return out_.finish(); }
+    const SpectrogramImage& inputImage() { return in_->finish(); }
+    const SpectrogramImage& outputImage() { return out_->finish(); }
 
   private:
-    double seconds_;
-    SpectrogramBuilder in_, out_;
+    const AudioReader& reader_;
+    std::unique_ptr<SpectrogramBuilder> in_, out_;
 };
 
 int renderOne(const RenderOptions& o) {
@@ -287,16 +341,10 @@ int renderOne(const RenderOptions& o) {
     const auto t0 = Clock::now();
     AudioWriter writer(o.output, outFormat, channels, reader.sampleRate());
     std::optional<SpectrogramTap> pictures;
-    std::vector<StreamTap*> taps;
-    if (!o.spectrogram.empty()) {
-        // The latency is known once the plug-in runs; a host reads it before it starts.
-        plugin.start(reader.sampleRate(), o.blockSize, channels);
-        const auto latency = static_cast<std::size_t>(std::max(0, plugin.latency()));
-        plugin.stop();
-        pictures.emplace(reader, reader.expectedFrames() + (o.keepLatency ? latency : 0),
-                         SpectrogramStyle{});
-        taps.push_back(&*pictures);
-    }
+    ChangeMeter change(channels, o.blockSize);
+    std::vector<StreamTap*> taps{&change};
+    if (!o.spectrogram.empty())
+        taps.push_back(&pictures.emplace(reader));
     StreamResult result;
     {
         ProgressBar bar("rendering", !o.quiet);
@@ -318,12 +366,9 @@ int renderOne(const RenderOptions& o) {
         std::string subtitle;
         for (const auto& s : settings)
             subtitle += (subtitle.empty() ? "" : "  \u00b7  ") + s;
-        const std::string shownName =
-            o.plugin == "tidemill" || o.plugin == "wendle" || o.plugin == "wendle-vst"
-                ? o.plugin
-                : plugin.effectName();
         writeSpectrogramPng(o.spectrogram,
-                            shownName + ": " + baseName(o.input) + " \u2192 " + baseName(o.output),
+                            shownName(o, plugin) + ": " + baseName(o.input) + " \u2192 " +
+                                baseName(o.output),
                             subtitle,
                             std::vector<AnalysedPanel>{{"input", &pictures->inputImage()},
                                                        {"output", &pictures->outputImage()}});
@@ -332,6 +377,11 @@ int renderOne(const RenderOptions& o) {
         std::fprintf(
             stderr, "mirelow: %s\n",
             summaryLine(static_cast<double>(result.framesIn) / reader.sampleRate(), taken).c_str());
+    if (!o.quiet && change.unchanged())
+        std::fprintf(
+            stderr, "%s\n",
+            inertNotice("the output is the input", shownName(o, plugin), inertReason(plugin))
+                .c_str());
     return 0;
 }
 
@@ -421,6 +471,8 @@ class BatchState {
                      summaryLine(secondsDone_, secondsSince(t0)).c_str());
     }
     std::size_t failed() const { return failed_; }
+    void unchanged() { unchanged_.fetch_add(1); }
+    std::size_t unchangedCount() const { return unchanged_.load(); }
 
   private:
     struct Current {
@@ -428,7 +480,7 @@ class BatchState {
     };
     const std::size_t files_;
     const bool quiet_, verbose_;
-    std::atomic<std::size_t> next_{0};
+    std::atomic<std::size_t> next_{0}, unchanged_{0};
     std::mutex terminal_;
     ProgressBar bar_;
     std::size_t finished_ = 0, failed_ = 0;
@@ -462,12 +514,15 @@ double renderBatchFile(const BatchFile& f, const RenderOptions& o, const Prepare
     }
     AudioWriter writer(f.output, format, channels, rate);
     const double fileSeconds = static_cast<double>(reader.expectedFrames()) / rate;
-    const StreamResult result =
-        renderStream(*plugin, reader, writer, renderSettings(o), [&](double fraction) {
-            state.progress(worker, fraction, fraction * fileSeconds);
-        });
+    ChangeMeter change(channels, o.blockSize);
+    const StreamResult result = renderStream(
+        *plugin, reader, writer, renderSettings(o),
+        [&](double fraction) { state.progress(worker, fraction, fraction * fileSeconds); },
+        {&change});
     writer.commit();
     state.warning(reader.warning());
+    if (change.unchanged())
+        state.unchanged();
     return static_cast<double>(result.framesIn) / rate;
 }
 
@@ -513,6 +568,8 @@ int renderBatch(const RenderOptions& o) {
         }
     }
     PreparedRender prep = prepare(o, rate, 0);
+    const std::string pluginName = shownName(o, *prep.instance);
+    const std::string inert = inertReason(*prep.instance);
     prep.instance.reset();
     if (prep.toSave)
         writePresetFile(o.savePreset, *prep.toSave);
@@ -561,6 +618,12 @@ int renderBatch(const RenderOptions& o) {
     for (auto& t : workers)
         t.join();
     state.finish(t0);
+    if (!o.quiet && state.unchangedCount() > 0)
+        std::fprintf(stderr, "%s\n",
+                     inertNotice(std::to_string(state.unchangedCount()) + " of " +
+                                     std::to_string(files.size()) + " outputs are their inputs",
+                                 pluginName, inert)
+                         .c_str());
     return state.failed() > 0 ? 1 : 0;
 }
 

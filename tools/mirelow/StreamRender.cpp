@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cmath>
 #include <exception>
 #include <string>
 #include <thread>
@@ -148,6 +149,39 @@ class IoSide {
 
 } // namespace
 
+void ChangeMeter::started(std::size_t latency, bool keepLatency) {
+    offset_ = keepLatency ? latency : 0;
+    // Reading runs ahead of writing by at most the delay, a host block and the blocks in flight.
+    lag_ = latency + static_cast<std::size_t>(block_) + (kStreamBlocks + 1) * kStreamBlockFrames;
+    ring_.assign(static_cast<std::size_t>(channels_), std::vector<float>(lag_));
+}
+
+void ChangeMeter::input(const float* const* channels, std::size_t frames) {
+    for (std::size_t c = 0; c < ring_.size(); ++c) {
+        auto& ring = ring_[c];
+        for (std::size_t i = 0; i < frames; ++i) {
+            const float v = channels[c][i];
+            ring[(read_ + i) % lag_] = v;
+            inputPeak_ = std::max(inputPeak_, static_cast<double>(std::abs(v)));
+        }
+    }
+    read_ += frames;
+}
+
+void ChangeMeter::output(const float* const* channels, std::size_t frames) {
+    for (std::size_t c = 0; c < ring_.size(); ++c) {
+        const auto& ring = ring_[c];
+        for (std::size_t i = 0; i < frames; ++i) {
+            // Output frame j answers input frame j - offset; outside the input it is silence.
+            const std::size_t j = written_ + i;
+            const bool inside = j >= offset_ && j - offset_ < read_;
+            const float in = inside ? ring[(j - offset_) % lag_] : 0.0f;
+            change_ = std::max(change_, static_cast<double>(std::abs(channels[c][i] - in)));
+        }
+    }
+    written_ += frames;
+}
+
 StreamResult renderStream(Plugin& plugin, AudioReader& reader, AudioWriter& writer,
                           const RenderSettings& settings, const ProgressFn& progress,
                           const std::vector<StreamTap*>& taps) {
@@ -165,6 +199,8 @@ StreamResult renderStream(Plugin& plugin, AudioReader& reader, AudioWriter& writ
     blocks.reserve(kStreamBlocks);
     for (int i = 0; i < kStreamBlocks; ++i)
         blocks.emplace_back(channels, kStreamBlockFrames, kStreamBlockFrames + block);
+    for (StreamTap* tap : taps)
+        tap->started(delay, settings.keepLatency);
     HostBlocks host(plugin, channels, settings.blockSize, skip);
     Handoff toPlugin, toWriter;
     std::atomic<bool> cancelled{false};

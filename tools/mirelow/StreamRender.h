@@ -18,8 +18,36 @@ namespace mirelow {
 class StreamTap {
   public:
     virtual ~StreamTap() = default;
+    // Once the plug-in has started, before any audio: its delay (samples) and whether the output
+    // keeps it. Called on the calling thread.
+    virtual void started(std::size_t latency, bool keepLatency) = 0;
     virtual void input(const float* const* channels, std::size_t frames) = 0;
     virtual void output(const float* const* channels, std::size_t frames) = 0;
+};
+
+// How far the output strays from the input, frame for frame (the output delayed by the
+// plug-in's latency when it is kept): whether a render changed anything at all. Keeps the input
+// of the frames in flight between reading and writing (the delay, a host block, the blocks).
+class ChangeMeter : public StreamTap {
+  public:
+    ChangeMeter(int channels, int blockSize) : channels_(channels), block_(blockSize) {}
+    void started(std::size_t latency, bool keepLatency) override;
+    void input(const float* const* channels, std::size_t frames) override;
+    void output(const float* const* channels, std::size_t frames) override;
+
+    double inputPeak() const { return inputPeak_; }
+    double largestChange() const { return change_; }
+    // True when the input is not silent and the output differs from it by no more than
+    // `relative` of the input's peak (1e-3: -60 dB, above the engine's reconstruction ripple).
+    bool unchanged(double relative = 1e-3) const {
+        return inputPeak_ > 0 && change_ <= relative * inputPeak_;
+    }
+
+  private:
+    int channels_, block_;
+    std::vector<std::vector<float>> ring_; // input frame i at [i mod lag]
+    std::size_t offset_ = 0, lag_ = 1, read_ = 0, written_ = 0;
+    double inputPeak_ = 0, change_ = 0;
 };
 
 struct StreamResult {
