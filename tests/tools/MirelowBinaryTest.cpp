@@ -3,6 +3,7 @@
 #include "AudioFile.h"
 #include "Error.h"
 #include "FxPreset.h"
+#include "StreamRender.h"
 #include "Synth.h"
 #include "tools/vsthost/VstHost.h"
 
@@ -366,8 +367,10 @@ std::vector<std::vector<float>> referenceRender(const AudioBuffer& in, int block
 }
 
 TEST_F(MirelowBinary, StreamingGivesTheBlockByBlockRenderForAnyLengthAndBlock) {
-    // Lengths around the stream's block of 65536 frames, one shorter than the delay, none.
-    for (const std::size_t frames : {0ul, 700ul, 65535ul, 65536ul, 65537ul, 3 * 65536ul + 5}) {
+    // Lengths around the stream's block, one shorter than the delay, none.
+    constexpr std::size_t kBlock = kStreamBlockFrames;
+    for (const std::size_t frames :
+         {std::size_t{0}, std::size_t{700}, kBlock - 1, kBlock, kBlock + 1, 9 * kBlock + 5}) {
         AudioBuffer a(2, frames, 44100);
         synth::Noise noise(frames + 1);
         for (auto& ch : a.channels)
@@ -376,8 +379,8 @@ TEST_F(MirelowBinary, StreamingGivesTheBlockByBlockRenderForAnyLengthAndBlock) {
         writeAudioFile(in, a, AudioFormat{SF_FORMAT_WAV | SF_FORMAT_FLOAT});
         for (const int block : {1, 64, 4096}) {
             SCOPED_TRACE(std::to_string(frames) + " frames, block " + std::to_string(block));
-            if (block == 1 && frames > 70000)
-                continue; // a quarter of a million plug-in calls prove nothing more
+            if (block == 1 && frames > 2 * kBlock)
+                continue; // longer runs of one-frame calls prove nothing more
             const RunResult r = run({"render", "tidemill", in, path("out.wav"), "-q", "--program",
                                      "0", "--block", std::to_string(block)});
             ASSERT_EQ(r.status, 0) << r.err;

@@ -159,10 +159,15 @@ void ChangeMeter::started(std::size_t latency, bool keepLatency) {
 void ChangeMeter::input(const float* const* channels, std::size_t frames) {
     for (std::size_t c = 0; c < ring_.size(); ++c) {
         auto& ring = ring_[c];
-        for (std::size_t i = 0; i < frames; ++i) {
-            const float v = channels[c][i];
-            ring[(read_ + i) % lag_] = v;
-            inputPeak_ = std::max(inputPeak_, static_cast<double>(std::abs(v)));
+        // In runs that do not wrap around the ring.
+        for (std::size_t i = 0; i < frames;) {
+            const std::size_t at = (read_ + i) % lag_, n = std::min(frames - i, lag_ - at);
+            for (std::size_t k = 0; k < n; ++k) {
+                const float v = channels[c][i + k];
+                ring[at + k] = v;
+                inputPeak_ = std::max(inputPeak_, static_cast<double>(std::abs(v)));
+            }
+            i += n;
         }
     }
     read_ += frames;
@@ -171,12 +176,21 @@ void ChangeMeter::input(const float* const* channels, std::size_t frames) {
 void ChangeMeter::output(const float* const* channels, std::size_t frames) {
     for (std::size_t c = 0; c < ring_.size(); ++c) {
         const auto& ring = ring_[c];
-        for (std::size_t i = 0; i < frames; ++i) {
+        for (std::size_t i = 0; i < frames;) {
             // Output frame j answers input frame j - offset; outside the input it is silence.
             const std::size_t j = written_ + i;
-            const bool inside = j >= offset_ && j - offset_ < read_;
-            const float in = inside ? ring[(j - offset_) % lag_] : 0.0f;
-            change_ = std::max(change_, static_cast<double>(std::abs(channels[c][i] - in)));
+            if (j < offset_ || j - offset_ >= read_) {
+                change_ = std::max(change_, static_cast<double>(std::abs(channels[c][i])));
+                ++i;
+                continue;
+            }
+            const std::size_t at = (j - offset_) % lag_;
+            const std::size_t n = std::min({frames - i, lag_ - at, read_ - (j - offset_)});
+            float most = 0.0f;
+            for (std::size_t k = 0; k < n; ++k)
+                most = std::max(most, std::abs(channels[c][i + k] - ring[at + k]));
+            change_ = std::max(change_, static_cast<double>(most));
+            i += n;
         }
     }
     written_ += frames;

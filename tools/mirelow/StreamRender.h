@@ -56,9 +56,11 @@ struct StreamResult {
     std::size_t framesOut = 0; // written to the output
 };
 
-// Frames per block between the I/O thread and the plug-in, and blocks in flight.
-constexpr std::size_t kStreamBlockFrames = 65536;
-constexpr int kStreamBlocks = 4;
+// Frames per block between the I/O thread and the plug-in, and blocks in flight: small enough
+// that the first block is read and the last written in well under a millisecond, enough of them
+// that a slow read or write does not stall the plug-in.
+constexpr std::size_t kStreamBlockFrames = 16384;
+constexpr int kStreamBlocks = 8;
 
 // Renders everything `reader` holds through `plugin` (started here, stopped at the end) into
 // `writer`, compensating the latency unless settings.keepLatency. `progress` is called on the
