@@ -162,11 +162,12 @@ void ChangeMeter::input(const float* const* channels, std::size_t frames) {
         // In runs that do not wrap around the ring.
         for (std::size_t i = 0; i < frames;) {
             const std::size_t at = (read_ + i) % lag_, n = std::min(frames - i, lag_ - at);
-            for (std::size_t k = 0; k < n; ++k) {
-                const float v = channels[c][i + k];
-                ring[at + k] = v;
-                inputPeak_ = std::max(inputPeak_, static_cast<double>(std::abs(v)));
-            }
+            const float* src = channels[c] + i;
+            std::copy_n(src, n, ring.begin() + static_cast<std::ptrdiff_t>(at));
+            float peak = 0.0f;
+            for (std::size_t k = 0; k < n; ++k)
+                peak = std::max(peak, std::abs(src[k]));
+            inputPeak_ = std::max(inputPeak_, static_cast<double>(peak));
             i += n;
         }
     }
