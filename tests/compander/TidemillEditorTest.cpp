@@ -2,6 +2,7 @@
 // window inside the harness's real X11 window (vsteditor), driven with the real pointer (xdotool)
 // while audio renders in real time. The window tests are skipped without a display.
 #include "compander/CompanderProgram.h"
+#include "tests/support/EditorHostProcess.h"
 #include "tools/vsthost/VstHost.h"
 
 #include <gtest/gtest.h>
@@ -9,218 +10,26 @@
 #include <X11/Xlib.h>
 
 #include <chrono>
-#include <condition_variable>
-#include <cstdio>
-#include <cstdlib>
-#include <deque>
-#include <fstream>
-#include <iterator>
-#include <mutex>
-#include <optional>
-#include <signal.h>
-#include <spawn.h>
-#include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 using namespace std::chrono_literals;
 
 namespace {
 
 const std::string kPlugin = MIRELOW_BUILD_DIR "/tidemill.so";
-const std::string kEditorHost = MIRELOW_BUILD_DIR "/tools/vsthost/vsteditor";
+using editorhost::EditorHost;
+using editorhost::haveDisplay;
 
-bool haveDisplay() {
-    return std::getenv("DISPLAY") != nullptr;
+// The current program as the host saves it.
+compander::CompanderProgram programOf(EditorHost& host) {
+    compander::CompanderProgram p{};
+    const auto bytes = host.programChunk();
+    if (bytes.size() == compander::kProgramChunkBytes)
+        compander::decodeProgram(bytes.data(), p);
+    return p;
 }
-bool haveXdotool() {
-    return std::system("command -v xdotool >/dev/null 2>&1") == 0;
-}
-
-int spawn(const std::vector<std::string>& args, posix_spawn_file_actions_t* actions = nullptr) {
-    std::vector<std::string> copy = args;
-    std::vector<char*> argv;
-    for (auto& a : copy)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], actions, nullptr, argv.data(), environ) != 0)
-        return -1;
-    return pid;
-}
-
-// The harness process: commands in, reports and answers out.
-class EditorHost {
-  public:
-    explicit EditorHost(std::vector<std::string> options = {}) {
-        int toChild[2], fromChild[2];
-        if (pipe(toChild) != 0 || pipe(fromChild) != 0)
-            return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, toChild[0], STDIN_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, fromChild[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, toChild[1]);
-        posix_spawn_file_actions_addclose(&actions, fromChild[0]);
-        std::vector<std::string> args{kEditorHost, kPlugin};
-        args.insert(args.end(), options.begin(), options.end());
-        pid = spawn(args, &actions);
-        posix_spawn_file_actions_destroy(&actions);
-        close(toChild[0]);
-        close(fromChild[1]);
-        in = toChild[1];
-        out = fromChild[0];
-        reader = std::thread([this] { readLines(); });
-        for (int i = 0; i < std::max<int>(1, instancesIn(options)); ++i)
-            if (auto w = next("window ", 15s))
-                windows.push_back(w->substr(7));
-    }
-    ~EditorHost() {
-        if (pid > 0) {
-            send("quit");
-            int status = 0;
-            for (int i = 0; i < 500 && waitpid(pid, &status, WNOHANG) == 0; ++i)
-                std::this_thread::sleep_for(10ms);
-            if (waitpid(pid, &status, WNOHANG) == 0) {
-                kill(pid, SIGKILL);
-                waitpid(pid, &status, 0);
-            }
-        }
-        if (in >= 0)
-            close(in);
-        if (reader.joinable())
-            reader.join();
-        if (out >= 0)
-            close(out);
-    }
-    // Waits for the harness to end by itself; its exit status (-1 on a signal or a timeout).
-    int quitAndWait() {
-        send("quit");
-        int status = 0;
-        for (int i = 0; i < 2000 && waitpid(pid, &status, WNOHANG) == 0; ++i)
-            std::this_thread::sleep_for(10ms);
-        const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        pid = -1;
-        return code;
-    }
-
-    bool ready() const { return !windows.empty(); }
-    const std::string& window(int i = 0) const { return windows[static_cast<size_t>(i)]; }
-
-    void send(const std::string& command) {
-        const std::string line = command + "\n";
-        if (write(in, line.data(), line.size()) < 0)
-            return;
-    }
-    // The next line starting with `prefix` (lines before it are passed over but kept).
-    std::optional<std::string> next(const std::string& prefix,
-                                    std::chrono::milliseconds timeout = 5s) {
-        std::unique_lock lock(m);
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        for (;;) {
-            for (; cursor < lines.size(); ++cursor)
-                if (lines[cursor].rfind(prefix, 0) == 0)
-                    return lines[cursor++];
-            if (cv.wait_until(lock, deadline) == std::cv_status::timeout && cursor >= lines.size())
-                return std::nullopt;
-        }
-    }
-    std::string ask(const std::string& command, const std::string& prefix) {
-        send(command);
-        return next(prefix).value_or("");
-    }
-    float param(int index) {
-        const std::string a = ask("get " + std::to_string(index), "param ");
-        return a.empty() ? -1.f : std::stof(a.substr(a.rfind(' ') + 1));
-    }
-    uint32_t pixel(int x, int y) {
-        const std::string a = ask("pixel " + std::to_string(x) + " " + std::to_string(y), "pixel ");
-        return a.empty() ? 0 : static_cast<uint32_t>(std::stoul(a.substr(6), nullptr, 16));
-    }
-    float levelDb() {
-        const std::string a = ask("level", "level ");
-        return a.empty() ? -999.f : std::stof(a.substr(6));
-    }
-    // The current program as the host saves it.
-    compander::CompanderProgram program() {
-        compander::CompanderProgram p{};
-        const std::string path = "/tmp/tidemill-editor-chunk-" + std::to_string(getpid()) + ".bin";
-        ask("chunk " + path, "ok");
-        std::ifstream f(path, std::ios::binary);
-        std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(f)), {});
-        std::remove(path.c_str());
-        if (bytes.size() == compander::kProgramChunkBytes)
-            compander::decodeProgram(bytes.data(), p);
-        return p;
-    }
-    // Lines seen from now on, for reports that follow a gesture.
-    std::vector<std::string> linesSince(size_t from) {
-        std::lock_guard lock(m);
-        return {lines.begin() + static_cast<std::ptrdiff_t>(std::min(from, lines.size())),
-                lines.end()};
-    }
-    size_t lineCount() {
-        std::lock_guard lock(m);
-        return lines.size();
-    }
-
-    // Runs xdotool on the editor's window: "mousemove --window W x y" etc.
-    void pointer(const std::vector<std::string>& steps) {
-        std::vector<std::string> args{"xdotool"};
-        for (const auto& s : steps)
-            args.push_back(s == "W" ? window() : s);
-        const int child = spawn(args);
-        int status = 0;
-        if (child > 0)
-            waitpid(child, &status, 0);
-        std::this_thread::sleep_for(150ms); // a few idles
-    }
-    void clickAt(int x, int y) {
-        pointer({"mousemove", "--window", "W", std::to_string(x), std::to_string(y), "click", "1"});
-    }
-
-  private:
-    static int instancesIn(const std::vector<std::string>& options) {
-        for (size_t i = 0; i + 1 < options.size(); ++i)
-            if (options[i] == "--instances")
-                return std::atoi(options[i + 1].c_str());
-        return 1;
-    }
-    void readLines() {
-        std::string partial;
-        char buf[1024];
-        for (;;) {
-            const ssize_t n = read(out, buf, sizeof buf);
-            if (n <= 0)
-                break;
-            partial.append(buf, static_cast<size_t>(n));
-            std::lock_guard lock(m);
-            for (size_t eol; (eol = partial.find('\n')) != std::string::npos;) {
-                lines.push_back(partial.substr(0, eol));
-                partial.erase(0, eol + 1);
-            }
-            cv.notify_all();
-        }
-    }
-
-    int pid = -1, in = -1, out = -1;
-    std::thread reader;
-    std::mutex m;
-    std::condition_variable cv;
-    std::vector<std::string> lines;
-    size_t cursor = 0;
-    std::vector<std::string> windows;
-};
-
-#define NEED_WINDOW(host)                                                                          \
-    if (!haveDisplay() || !haveXdotool())                                                          \
-        GTEST_SKIP() << "needs an X display and xdotool";                                          \
-    ASSERT_TRUE(host.ready()) << "the harness did not open the editor"
 
 // Frame positions of the window's parts (the editor's layout).
 constexpr int kResetX = 219, kButtonY = 259; // indicator of "reset"
@@ -282,7 +91,7 @@ TEST(TidemillEditorOpcodes, AStaleParentWindowGetsNoEditorAndNoXError) {
 // Dragging the threshold knob up with the real pointer: the host hears the gesture and every
 // step, the effect takes the value, and with the expander set hard the output gets quieter.
 TEST(TidemillEditorWindow, AKnobDragIsHeardByTheHostAndChangesTheSound) {
-    EditorHost host;
+    EditorHost host(kPlugin);
     NEED_WINDOW(host);
     host.ask("set 3 0.9", "ok"); // expansion 1 : 4.2
     std::this_thread::sleep_for(1200ms);
@@ -312,9 +121,9 @@ TEST(TidemillEditorWindow, AKnobDragIsHeardByTheHostAndChangesTheSound) {
 }
 
 TEST(TidemillEditorWindow, LearnAndResetButtonsAreMomentary) {
-    EditorHost host;
+    EditorHost host(kPlugin);
     NEED_WINDOW(host);
-    EXPECT_TRUE(shapeIsFlat(host.program().shape1));
+    EXPECT_TRUE(shapeIsFlat(programOf(host).shape1));
     const size_t mark = host.lineCount();
     host.clickAt(kLearnPeakX, kButtonY);
     bool automated = false;
@@ -327,18 +136,18 @@ TEST(TidemillEditorWindow, LearnAndResetButtonsAreMomentary) {
     EXPECT_EQ(host.param(4), 0.f);
     host.ask("idle", "ok");
     EXPECT_LT(colourDistance(host.pixel(69, kButtonY), kIndicatorOff), 30) << "learnpeak off";
-    EXPECT_FALSE(shapeIsFlat(host.program().shape1)) << "the curve took the learned shape";
+    EXPECT_FALSE(shapeIsFlat(programOf(host).shape1)) << "the curve took the learned shape";
 
     host.clickAt(200, kButtonY);
     host.ask("idle", "ok");
     EXPECT_EQ(host.param(6), 0.f);
     EXPECT_LT(colourDistance(host.pixel(kResetX, kButtonY), kIndicatorOff), 30) << "reset off";
-    const auto p = host.program();
+    const auto p = programOf(host);
     EXPECT_TRUE(shapeIsFlat(p.shape1) && shapeIsFlat(p.shape2));
 }
 
 TEST(TidemillEditorWindow, HostAndMidiChangesReachTheWidgetsAtTheNextIdle) {
-    EditorHost host;
+    EditorHost host(kPlugin);
     NEED_WINDOW(host);
     EXPECT_LT(colourDistance(host.pixel(kLogIndicatorX, kButtonY), kIndicatorOff), 30);
     host.ask("set 9 1", "ok");
@@ -354,7 +163,7 @@ TEST(TidemillEditorWindow, HostAndMidiChangesReachTheWidgetsAtTheNextIdle) {
 }
 
 TEST(TidemillEditorWindow, TheTargetButtonTogglesTheColoursAndAReopenShowsTheStandardOnes) {
-    EditorHost host;
+    EditorHost host(kPlugin);
     NEED_WINDOW(host);
     // The title bar's mark: accent in the standard scheme.
     const int markX = 17, markY = 8;
@@ -373,13 +182,13 @@ TEST(TidemillEditorWindow, TheTargetButtonTogglesTheColoursAndAReopenShowsTheSta
 // A stroke across the upper band of the display redraws channel 1's threshold curve; the host
 // reads it back in the program chunk.
 TEST(TidemillEditorWindow, DrawingInTheDisplayChangesTheProgramsShape) {
-    EditorHost host;
+    EditorHost host(kPlugin);
     NEED_WINDOW(host);
     host.pointer({"mousemove", "--window", "W",         "150",      "60", "mousedown", "1",
                   "sleep",     "0.1",      "mousemove", "--window", "W",  "250",       "60",
                   "sleep",     "0.1",      "mousemove", "--window", "W",  "350",       "60",
                   "sleep",     "0.1",      "mouseup",   "1"});
-    const auto p = host.program();
+    const auto p = programOf(host);
     int changed = 0;
     for (int k = 0; k < compander::kBins; ++k)
         changed += p.shape1[k] != 1.0f;
@@ -390,7 +199,7 @@ TEST(TidemillEditorWindow, DrawingInTheDisplayChangesTheProgramsShape) {
 // Two instances, each opened and closed 200 times while audio runs: the harness survives (no X
 // error ends it) and both windows paint afterwards.
 TEST(TidemillEditorWindow, TwoInstancesOpenAndClose200Times) {
-    EditorHost host({"--instances", "2"});
+    EditorHost host(kPlugin, {"--instances", "2"});
     NEED_WINDOW(host);
     host.send("cycle 200");
     ASSERT_TRUE(host.next("ok", 120s).has_value());
