@@ -104,7 +104,7 @@ TEST(WendleVst, LearnedCurveSurvivesABankChunkRoundTrip) {
     Plugin reopened(kPlugin);
     ASSERT_EQ(reopened.setChunk(bank, false), static_cast<VstIntPtr>(bank.size()));
     EXPECT_EQ(reopened.dispatch(effGetProgram), kProgram); // the bank names its program
-    EXPECT_EQ(reopened.getChunk(true), program); // values, name and all eight curves
+    EXPECT_EQ(reopened.getChunk(true), program);           // values, name and all eight curves
 
     // Once the gains have glided to their targets, both sound alike; and the curve is heard.
     Plugin fresh(kPlugin);
