@@ -65,8 +65,7 @@ void WendleVstEffect::processReplacing(float** inputs, float** outputs, VstInt32
     wendle::processReplacing(inputs, outputs, sampleFrames);
 }
 
-void WendleVstEffect::setParameter(VstInt32 index, float value) {
-    wendle::setParameter(index, value);
+void WendleVstEffect::parameterSet(VstInt32 index, float) {
     if (isControlIndex(index))
         changedParameters.fetch_or(1u << index, std::memory_order_relaxed);
 }

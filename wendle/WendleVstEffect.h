@@ -26,11 +26,13 @@ class WendleVstEffect : public wendle {
     // Hosts file it among the effects.
     VstInt32 getPlugCategory() override { return kPlugCategEffect; }
 
-    // Sets the parameter as the effect does and marks it for the editor, whose widget follows at
-    // its next idle (host automation moves the knobs). Any thread; never waits.
-    void setParameter(VstInt32 index, float value) override;
     // The parameters set since the last call, bit i for index i; clears them. GUI thread.
     uint32_t takeChangedParameters();
+
+  protected:
+    // Every value set (by the host, a program, a chunk, MIDI) is marked for the editor, whose
+    // widget follows at its next idle (host automation moves the knobs).
+    void parameterSet(VstInt32 index, float value) override;
 
   private:
     // The editor's host: edits become host automation (setParameterAutomated), values and

@@ -35,7 +35,7 @@ wendle::wendle(audioMasterCallback audioMaster, VstInt32 numPrograms, VstInt32 n
     pinsDecideChannelMode = false; // the binding sets channelMode
     for (VstInt32 p = 0; p < programTotal; ++p)
         makeFreshProgram(programs[p]);
-    current.store(&programs[0], std::memory_order_release);
+    current = &programs[0];
     for (auto& r : raw)
         r.store(0.0f, std::memory_order_relaxed);
 
@@ -82,10 +82,41 @@ void wendle::storeRaw(int index, float value) {
         currentProgram().params[slot] = value;
 }
 
+// Host-side state.
+
+void wendle::applyChange(int index, float value) {
+    if (index == kCurveEdited)
+        takeCurveEdit();
+    else if (index == kMakeupReadBack)
+        storeRaw(kParamMakeupGain, value);
+    else
+        setParameterLocked(index, value);
+}
+
+template <class Call> void wendle::underLock(Call&& call) {
+    StateGuard guard(stateLock, [this](int index, float value) { applyChange(index, value); });
+    call();
+}
+
+// A change that may come from the audio thread: made there without waiting, else under the lock.
+template <class Call> void wendle::changeState(int index, float value, Call&& call) {
+    if (stateLock.onAudioThread())
+        stateLock.applyOrLeave(index, value, [this](int i, float v) { applyChange(i, v); });
+    else
+        underLock(call);
+}
+
 void wendle::setParameter(VstInt32 index, float v) {
     if (!isActiveParam(index) || !std::isfinite(v))
         return;
+    changeState(index, v, [&] { setParameterLocked(index, v); });
+}
+
+void wendle::parameterSet(VstInt32, float) {}
+
+void wendle::setParameterLocked(VstInt32 index, float v) {
     storeRaw(index, v);
+    parameterSet(index, v);
     switch (index) {
     case kParamDepth:
         depth.store(depthFromNormalised(v), std::memory_order_relaxed);
@@ -115,13 +146,13 @@ void wendle::setParameter(VstInt32 index, float v) {
             resetSelectedFilter();
         break;
     case kParamLogScale:
-        logScale = atLeastHalf(v) ? 1 : 0;
+        logScale.store(atLeastHalf(v) ? 1 : 0, std::memory_order_relaxed);
         break;
     case kParamMakeupGain:
-        autoGainFactor = makeupFactorFromNormalised(v);
+        autoGainFactor.store(makeupFactorFromNormalised(v), std::memory_order_relaxed);
         break;
     case kParamAutoGain:
-        autoGain = atLeastHalf(v) ? 1 : 0;
+        autoGain.store(atLeastHalf(v) ? 1 : 0, std::memory_order_relaxed);
         break;
     case kParamStereoLink:
         stereoLinkValue.store(v, std::memory_order_relaxed);
@@ -154,10 +185,11 @@ float wendle::getParameter(VstInt32 index) {
     case kParamMakeupGain: {
         // Automatic gain moves the output factor; it reads back, and is stored, as the make-up
         // gain setting, beyond ±60 dB too (a factor of 0 has no setting and keeps the last one).
-        const float v = normalisedFromMakeupFactor(autoGainFactor);
-        if (std::isfinite(v))
-            storeRaw(index, v);
-        return raw[index].load(std::memory_order_relaxed);
+        const float v = normalisedFromMakeupFactor(autoGainFactor.load(std::memory_order_relaxed));
+        if (!std::isfinite(v))
+            return raw[index].load(std::memory_order_relaxed);
+        changeState(kMakeupReadBack, v, [&] { storeRaw(index, v); });
+        return v;
     }
     case kParamLfoDivide:
         return normalisedFromLfoDivisor(lfoDivisor.load(std::memory_order_relaxed));
@@ -197,13 +229,13 @@ void wendle::getParameterDisplay(VstInt32 index, char* text) {
         on = isLearning();
         break;
     case kParamLogScale:
-        on = logScale == 1;
+        on = logScale.load(std::memory_order_relaxed) == 1;
         break;
     case kParamMakeupGain:
         value = makeupDecibels(raw[index].load(std::memory_order_relaxed));
         break;
     case kParamAutoGain:
-        on = autoGain == 1;
+        on = autoGain.load(std::memory_order_relaxed) == 1;
         break;
     case kParamStereoLink:
         on = aboveHalf(raw[index].load(std::memory_order_relaxed));
@@ -249,6 +281,9 @@ void wendle::startLearning() {
     WendleProgram& prog = currentProgram();
     const int f = selectedFilter.load(std::memory_order_relaxed);
     flattenFilter(prog, f);
+    publishCurves();
+    // Not learning, so no frame sums; one may still be leaving the section.
+    waitForSummingToEnd();
     learnSumLeft.fill(0.0f);
     learnSumRight.fill(0.0f);
     learnFrames.store(0, std::memory_order_relaxed);
@@ -266,6 +301,7 @@ void wendle::finishLearning() {
                    prog.curves[linearCurve(f, 0)]);
         learnCurve(learnSumRight.data(), frames, prog.curves[decibelCurve(f, 1)],
                    prog.curves[linearCurve(f, 1)]);
+        publishCurves();
     }
     learnFrames.store(0, std::memory_order_relaxed);
     requestRefresh();
@@ -273,6 +309,7 @@ void wendle::finishLearning() {
 
 void wendle::resetSelectedFilter() {
     flattenFilter(currentProgram(), selectedFilter.load(std::memory_order_relaxed));
+    publishCurves();
     // Clearing the sums under a running frame would let that frame add to half-cleared sums.
     const int wasLearning = learning.exchange(0, std::memory_order_seq_cst);
     waitForSummingToEnd();
@@ -289,16 +326,22 @@ void wendle::computeTilt() {
 void wendle::setProgram(VstInt32 program) {
     if (program < 0 || program >= programTotal)
         return;
+    underLock([&] { setProgramLocked(program); });
+}
+
+void wendle::setProgramLocked(VstInt32 program) {
     curProgram = program;
-    current.store(&programs[program], std::memory_order_release);
+    current = &programs[program];
+    publishCurves(); // the curve set in use becomes this program's
     for (const ProgramStep& step : kProgramOrder) {
         const float v = step.slot < 0 ? 0.0f : programs[program].params[step.slot];
-        setParameter(step.param, v);
+        if (std::isfinite(v))
+            setParameterLocked(step.param, v);
     }
 }
 
 void wendle::setProgramName(char* name) {
-    setProgramRecordName(currentProgram(), name);
+    underLock([&] { setProgramRecordName(currentProgram(), name); });
 }
 
 namespace {
@@ -316,13 +359,13 @@ void showProgramName(const WendleProgram& prog, VstInt32 index, char* name) {
 
 void wendle::getProgramName(char* name) {
     if (name != nullptr)
-        showProgramName(currentProgram(), curProgram, name);
+        underLock([&] { showProgramName(currentProgram(), curProgram, name); });
 }
 
 bool wendle::getProgramNameIndexed(VstInt32, VstInt32 index, char* text) {
     if (text == nullptr || index < 0 || index >= programTotal)
         return false;
-    showProgramName(programs[index], index, text);
+    underLock([&] { showProgramName(programs[index], index, text); });
     return true;
 }
 
@@ -340,20 +383,26 @@ bool wendle::getParameterProperties(VstInt32 index, VstParameterProperties* prop
 VstInt32 wendle::getChunk(void** data, bool isPreset) {
     if (data == nullptr)
         return 0;
-    if (isPreset) {
-        unsigned char* out =
-            chunkScratch.get() + static_cast<std::size_t>(curProgram) * kProgramBytes;
-        encodeProgram(currentProgram(), out);
-        *data = out;
-        return kProgramBytes;
-    }
-    for (VstInt32 p = 0; p < programTotal; ++p)
-        encodeProgram(programs[p],
-                      chunkScratch.get() + static_cast<std::size_t>(p) * kProgramBytes);
-    vst::storeBankTrailer(curProgram, chunkScratch.get() +
-                                          static_cast<std::size_t>(programTotal) * kProgramBytes);
-    *data = chunkScratch.get();
-    return programTotal * kProgramBytes + static_cast<VstInt32>(vst::kBankTrailerBytes);
+    VstInt32 size = 0;
+    underLock([&] {
+        if (isPreset) {
+            unsigned char* out =
+                chunkScratch.get() + static_cast<std::size_t>(curProgram) * kProgramBytes;
+            encodeProgram(currentProgram(), out);
+            *data = out;
+            size = kProgramBytes;
+            return;
+        }
+        for (VstInt32 p = 0; p < programTotal; ++p)
+            encodeProgram(programs[p],
+                          chunkScratch.get() + static_cast<std::size_t>(p) * kProgramBytes);
+        vst::storeBankTrailer(curProgram,
+                              chunkScratch.get() +
+                                  static_cast<std::size_t>(programTotal) * kProgramBytes);
+        *data = chunkScratch.get();
+        size = programTotal * kProgramBytes + static_cast<VstInt32>(vst::kBankTrailerBytes);
+    });
+    return size;
 }
 
 VstInt32 wendle::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
@@ -366,13 +415,14 @@ VstInt32 wendle::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
         if (!isValidEncodedProgram(in + static_cast<std::size_t>(r) * kProgramBytes))
             return 0;
     if (isPreset) {
-        decodeProgram(in, currentProgram());
-        setProgram(curProgram);
+        underLock([&] {
+            decodeProgram(in, currentProgram());
+            setProgramLocked(curProgram);
+        });
         return static_cast<VstInt32>(need);
     }
     // The trailer names the program the bank was saved on; without one the current program
     // (which a host restoring a project has just selected) stays.
-    VstInt32 program = curProgram;
     VstInt32 saved = -1;
     auto read = need;
     switch (vst::readBankTrailer(in + need, static_cast<std::size_t>(byteSize - need), saved)) {
@@ -380,47 +430,87 @@ VstInt32 wendle::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
         return 0;
     case vst::BankTrailer::Present:
         read += static_cast<std::int64_t>(vst::kBankTrailerBytes);
-        if (saved >= 0 && saved < programTotal)
-            program = saved;
         break;
     case vst::BankTrailer::Absent:
+        saved = -1;
         break;
     }
-    for (VstInt32 p = 0; p < programTotal; ++p)
-        decodeProgram(in + static_cast<std::size_t>(p) * kProgramBytes, programs[p]);
-    setProgram(program);
+    underLock([&] {
+        for (VstInt32 p = 0; p < programTotal; ++p)
+            decodeProgram(in + static_cast<std::size_t>(p) * kProgramBytes, programs[p]);
+        setProgramLocked(saved >= 0 && saved < programTotal ? saved : curProgram.load());
+    });
     return static_cast<VstInt32>(read);
 }
 
-float* wendle::programCurve(int curve) {
+const float* wendle::programCurve(int curve) const {
     if (curve < 0 || curve >= kNumCurves)
         return nullptr;
-    return currentProgram().curves[curve];
+    return current->curves[curve];
 }
 
 bool wendle::getCurveBigEndian(int curve, void* out, std::size_t bytes) {
-    const float* c = programCurve(curve);
-    if (c == nullptr || out == nullptr || bytes < sizeof(float) * kBins)
+    if (curve < 0 || curve >= kNumCurves || out == nullptr || bytes < sizeof(float) * kBins)
         return false;
     auto* o = static_cast<unsigned char*>(out);
-    for (int k = 0; k < kBins; ++k)
-        storeBigEndianFloat(c[k], o + 4 * k);
+    underLock([&] {
+        const float* c = currentProgram().curves[curve];
+        for (int k = 0; k < kBins; ++k)
+            storeBigEndianFloat(c[k], o + 4 * k);
+    });
     return true;
 }
 
 bool wendle::setCurveBigEndian(int curve, const void* in, std::size_t bytes) {
-    float* c = programCurve(curve);
-    if (c == nullptr || in == nullptr || bytes < sizeof(float) * kBins)
+    if (curve < 0 || curve >= kNumCurves || in == nullptr || bytes < sizeof(float) * kBins)
         return false;
     const auto* b = static_cast<const unsigned char*>(in);
     for (int k = 0; k < kBins; ++k)
         if (!std::isfinite(loadBigEndianFloat(b + 4 * k)))
             return false;
-    for (int k = 0; k < kBins; ++k)
-        c[k] = loadBigEndianFloat(b + 4 * k);
+    underLock([&] {
+        float* c = currentProgram().curves[curve];
+        for (int k = 0; k < kBins; ++k)
+            c[k] = loadBigEndianFloat(b + 4 * k);
+        publishCurves();
+    });
     // A restored session must sound as it was saved without waiting for some control to move.
     requestRefresh();
     return true;
+}
+
+void wendle::setSelectedLinearCurve(int side, const float* linear) {
+    if (linear == nullptr)
+        return;
+    underLock([&] {
+        const int f = selectedFilter.load(std::memory_order_relaxed);
+        std::memcpy(currentProgram().curves[linearCurve(f, side & 1)], linear,
+                    sizeof(float) * kBins);
+        std::atomic_ref<int32_t>(curveEdited).store(1, std::memory_order_relaxed);
+        takeCurveEdit();
+    });
+}
+
+void wendle::takeCurveEdit() {
+    if (std::atomic_ref<int32_t>(curveEdited).exchange(0, std::memory_order_acq_rel) == 0)
+        return;
+    WendleProgram& prog = currentProgram();
+    const int f = selectedFilter.load(std::memory_order_relaxed);
+    decibelsFromLinear(prog.curves[linearCurve(f, 0)], prog.curves[decibelCurve(f, 0)]);
+    if (!aboveHalf(stereoLinkValue.load(std::memory_order_relaxed)))
+        decibelsFromLinear(prog.curves[linearCurve(f, 1)], prog.curves[decibelCurve(f, 1)]);
+    publishCurves();
+    requestRefresh();
+}
+
+void wendle::publishCurves() {
+    const WendleProgram& prog = currentProgram();
+    curves_.update([&](DecibelCurves& c) {
+        for (int f = 0; f < 2; ++f)
+            for (int side = 0; side < 2; ++side)
+                std::memcpy(c[2 * f + side].data(), prog.curves[decibelCurve(f, side)],
+                            sizeof(float) * kBins);
+    });
 }
 
 float* wendle::selectedLinearCurve(int side) {
@@ -442,6 +532,7 @@ void wendle::setHostTempo(float bpm) {
 }
 
 VstInt32 wendle::processEvents(VstEvents* events) {
+    stateLock.noteAudioThread();
     if (readyLevel != 2 || events == nullptr)
         return 1;
     for (VstInt32 i = 0; i < events->numEvents; ++i) {
@@ -461,27 +552,18 @@ VstInt32 wendle::processEvents(VstEvents* events) {
     return 1;
 }
 
-void wendle::refreshGains() {
-    WendleProgram& prog = currentProgram();
+void wendle::refreshGains(const DecibelCurves& curves) {
     const bool linked = aboveHalf(stereoLinkValue.load(std::memory_order_relaxed));
-    if (std::atomic_ref<int32_t>(curveEdited).exchange(0, std::memory_order_acq_rel) != 0) {
-        const int f = selectedFilter.load(std::memory_order_relaxed);
-        decibelsFromLinear(prog.curves[linearCurve(f, 0)], prog.curves[decibelCurve(f, 0)]);
-        if (!linked)
-            decibelsFromLinear(prog.curves[linearCurve(f, 1)], prog.curves[decibelCurve(f, 1)]);
-    }
     const float p = filterPosition.load(std::memory_order_relaxed);
     const float d = depth.load(std::memory_order_relaxed);
-    targetGains(prog.curves[kFilterZeroLeftDb], prog.curves[kFilterOneLeftDb], p, d,
-                targetGainLeft.data());
+    targetGains(curves[0].data(), curves[2].data(), p, d, targetGainLeft.data());
     if (linked)
         targetGainRight = targetGainLeft;
     else
-        targetGains(prog.curves[kFilterZeroRightDb], prog.curves[kFilterOneRightDb], p, d,
-                    targetGainRight.data());
+        targetGains(curves[1].data(), curves[3].data(), p, d, targetGainRight.data());
 }
 
-bool wendle::advanceLfoStep() {
+bool wendle::advanceLfoStep(const DecibelCurves& curves) {
     const float before = filterPosition.load(std::memory_order_relaxed);
     LfoState lfo{before, lfoRate.load(std::memory_order_relaxed), lfoDirection};
     const float rateBefore = lfo.rate;
@@ -501,21 +583,29 @@ bool wendle::advanceLfoStep() {
     float expected = before;
     if (!filterPosition.compare_exchange_strong(expected, lfo.position, std::memory_order_relaxed))
         return false;
-    refreshGains();
+    refreshGains(curves);
     selectedFilter.store(lfo.position >= 0.5f ? 1 : 0, std::memory_order_relaxed);
     return true;
 }
 
 void wendle::processSpect() {
-    const bool stereo = channelMode == 1;
+    const bool stereo = channelMode.load(std::memory_order_relaxed) == 1;
+
+    // A curve drawn by the editor goes to the host side, which re-derives its dB curves under
+    // the lock: at once when the lock is free, else as the holder lets go.
+    if (std::atomic_ref<int32_t>(curveEdited).load(std::memory_order_acquire) != 0)
+        stateLock.applyOrLeave(kCurveEdited, 0.0f, [this](int i, float v) { applyChange(i, v); });
 
     if (tiltPending.exchange(false, std::memory_order_acq_rel))
         wendlefx::tiltCurve(tiltAmount.load(std::memory_order_relaxed), tiltOffsets.data(),
                             tiltCurve.data());
     // Requests made before this frame began are served by the LFO's rebuild or the one below.
+    // The request is taken before the curves: curves published before a request are then the
+    // ones this frame reads.
     bool refresh = refreshPending.exchange(false, std::memory_order_acq_rel);
+    const DecibelCurves& curves = curves_.acquire();
 
-    if (advanceLfoStep())
+    if (advanceLfoStep(curves))
         refresh = false;
 
     summing.store(true, std::memory_order_seq_cst);
@@ -533,8 +623,8 @@ void wendle::processSpect() {
     }
     summing.store(false, std::memory_order_seq_cst);
 
-    if (refresh || std::atomic_ref<int32_t>(curveEdited).load(std::memory_order_acquire) != 0)
-        refreshGains();
+    if (refresh)
+        refreshGains(curves);
 
     glide(targetGainLeft.data(), tiltCurve.data(), appliedGainLeft.data());
     applyGains(appliedGainLeft.data(), inSpect[0], outSpect[0]);

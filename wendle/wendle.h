@@ -17,12 +17,13 @@
 #include <cstdint>
 #include <memory>
 
-// Threads: the process calls (and through them processSpect) run on the audio thread;
-// parameters, programs, chunks and the editor's reads on other threads, concurrently and
-// without locks. Shared scalars are atomics. The frame hook alone writes the target gains and
-// the tilt curve: the parameter calls publish the values these derive from and mark them stale,
-// and the next frame rebuilds them before it reads them, so a frame never sees a half-built
-// array.
+// Threads (the model of SpectralEngine.h): the process calls (and through them processSpect)
+// run on the audio thread; parameters, programs, chunks, curve chunks and the editor on others.
+// Shared scalars are atomics. The program records are the host side's, under the state lock; the
+// frame reads the current program's dB curves from a copy published whole after every change.
+// The frame hook alone writes the target gains and the tilt curve: the parameter calls publish
+// the values these derive from and mark them stale, and the next frame rebuilds them before it
+// reads them, so a frame never sees a half-built array.
 class wendle : public spect {
   public:
     static constexpr VstInt32 kUniqueId = fourCharCode("+wdx");
@@ -47,15 +48,19 @@ class wendle : public spect {
     // values are ignored. Other values outside 0 … 1 are stored and mapped as given, except that
     // the LFO divisor stays within 1 … 11 and the make-up and tilt factors within ±240 dB, so
     // that nothing divides by zero or overflows. Text buffers must hold 24 bytes.
-    // Any thread; ending learning (or a reset) from another thread than the audio one waits for
-    // a frame that is inside its summing loop (a few microseconds), so no frame's power is split.
+    // Any thread: under the state lock, except on the audio thread, which never waits (a change
+    // it makes while a host call holds the lock is applied by that call before it returns).
+    // Ending learning (or a reset) from another thread than the audio one waits for a frame that
+    // is inside its summing loop (a few microseconds), so no frame's power is split. Reading
+    // "makeup gain" stores the value read into the program, as a set would.
     void setParameter(VstInt32 index, float value) override;
     float getParameter(VstInt32 index) override;
     void getParameterName(VstInt32 index, char* text) override;
     void getParameterDisplay(VstInt32 index, char* text) override;
     void getParameterLabel(VstInt32 index, char* label) override;
 
-    // Programs. Indices outside 0 … numPrograms−1 are ignored. Names keep at most 23 characters;
+    // Programs, names and chunks: host threads (they take the state lock and may wait for it).
+    // Indices outside 0 … numPrograms−1 are ignored. Names keep at most 23 characters;
     // a program named "Init" reads as "Init <number from 1>". Buffers hold 24 bytes.
     void setProgram(VstInt32 program) override;
     void setProgramName(char* name) override;
@@ -88,17 +93,24 @@ class wendle : public spect {
     float getHostTempo() const { return hostTempo.load(std::memory_order_relaxed); }
 
     // Curves of the current program, kBins floats each (curve numbers 0 … 7, wendlefx::Curve),
-    // or nullptr for another number. Writing a linear curve through this pointer and setting
-    // the curve-edited flag re-derives the selected filter's dB curves at the next frame.
-    float* programCurve(int curve);
+    // or nullptr for another number. For reading on a host thread while no other thread changes
+    // the programs (tests, tools).
+    const float* programCurve(int curve) const;
     // Curve chunks: kBins big-endian floats. get answers false for a bad number or a buffer of
     // fewer than kBins·4 bytes; set also answers false (changing nothing) for a non-finite
-    // float. The gains follow a curve set at the next frame.
+    // float. The gains follow a curve set at the next frame. Host threads.
     bool getCurveBigEndian(int curve, void* out, std::size_t bytes);
     bool setCurveBigEndian(int curve, const void* in, std::size_t bytes);
+    // An edit of the selected filter's linear curve on one side (kBins factors): stored in the
+    // program, the dB curves re-derived as the curve-edited flag does (the right one only while
+    // the sides are not linked), and the gains follow at the next frame. Host threads; the way
+    // an editor hands over what the user drew.
+    void setSelectedLinearCurve(int side, const float* linear);
 
     // Editor's reads (GUI thread, tolerant of one-frame-late values). The curve pointers depend
-    // on the selected filter and the program: fetch them again on every idle.
+    // on the selected filter and the program: fetch them again on every idle. The spectrum
+    // display may draw into selectedLinearCurve and set the curve-edited flag; the next frame
+    // hands the edit to the host side, which re-derives the dB curves under the state lock.
     float* selectedLinearCurve(int side); // side 0 left, 1 right
     const float* appliedGain(int side) const;
     const float* targetGain(int side) const;
@@ -107,7 +119,7 @@ class wendle : public spect {
     int getSelectedFilter() const { return selectedFilter.load(std::memory_order_relaxed); }
     float getFilterPosition() const { return filterPosition.load(std::memory_order_relaxed); }
     // The spectrum display sets this word to 1 when the user draws into a curve; the frame hook
-    // reads and clears it atomically.
+    // reads it, and the host side clears it when it has taken the edit.
     int32_t* curveEditedFlag() { return &curveEdited; }
     // Per-side display factors of the filter curves (1.0) and the display's rotation word (0).
     float* displayFactor(int side) { return &displayFactors[side & 1]; }
@@ -121,30 +133,48 @@ class wendle : public spect {
 
     VstInt32 programCount() const { return programTotal; }
 
-    // Learning, reset and tilt as the parameters drive them (any thread but the audio one).
+    // Learning, reset and tilt as the parameters drive them (under the state lock).
     void startLearning();
     void finishLearning();
     void resetSelectedFilter();
     void computeTilt();
 
+  protected:
+    // Told of every parameter value set, a program's included, under the state lock: it must
+    // not call back into the effect. Does nothing here.
+    virtual void parameterSet(VstInt32 index, float value);
+
   private:
     using Bins = std::array<float, wendlefx::kBins>;
+    // The current program's four dB curves (filter f, side s at 2f + s), as the frame reads them.
+    using DecibelCurves = std::array<Bins, 4>;
 
-    // Rebuilds the target gains from the current program's dB curves (after re-deriving the
-    // selected filter's dB curves when the curve-edited flag is set). Audio thread.
-    void refreshGains();
+    // Changes the state lock hands over besides parameter indices.
+    static constexpr int kCurveEdited = -2;    // the curve-edited flag was found set
+    static constexpr int kMakeupReadBack = -3; // "makeup gain" read back: store it
+    void applyChange(int index, float value);
+    template <class Call> void underLock(Call&& call);
+    template <class Call> void changeState(int index, float value, Call&& call);
+    void setParameterLocked(VstInt32 index, float value);
+    void setProgramLocked(VstInt32 program);
+    void takeCurveEdit();
+    void publishCurves();
+
+    // Rebuilds the target gains from the published dB curves. Audio thread.
+    void refreshGains(const DecibelCurves& curves);
     // Marks the target gains stale; the next frame rebuilds them.
     void requestRefresh() { refreshPending.store(true, std::memory_order_release); }
     // Moves the LFO one hop; true when it moved the position (and rebuilt the gains).
-    bool advanceLfoStep();
+    bool advanceLfoStep(const DecibelCurves& curves);
     void waitForSummingToEnd() const;
-    wendlefx::WendleProgram& currentProgram() { return *current.load(std::memory_order_acquire); }
+    wendlefx::WendleProgram& currentProgram() { return *current; }
     void storeRaw(int index, float value);
 
     VstInt32 programTotal;
     std::unique_ptr<wendlefx::WendleProgram[]> programs;
     std::unique_ptr<unsigned char[]> chunkScratch; // programTotal records, big-endian, + trailer
-    std::atomic<wendlefx::WendleProgram*> current{nullptr};
+    wendlefx::WendleProgram* current = nullptr;    // under the state lock
+    TablePublisher<DecibelCurves> curves_;
 
     std::array<std::atomic<float>, wendlefx::kNumParams> raw{};
 

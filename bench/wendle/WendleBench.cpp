@@ -23,10 +23,11 @@ std::unique_ptr<wendle> makeEffect(bool stereo, bool lfo) {
     if (lfo)
         fx->setParameter(kParamLfoRate, 0.3f); // 3 Hz: the position moves every hop
     // A learned, non-flat shape in filter one.
-    for (int k = 0; k < kBins; ++k)
-        fx->programCurve(kFilterOneLeftLinear)[k] = 0.5f + 0.4f * std::sin(0.05f * k);
     fx->setParameter(kParamFilterNumber, 1.0f);
-    *fx->curveEditedFlag() = 1;
+    std::vector<float> shape(kBins);
+    for (int k = 0; k < kBins; ++k)
+        shape[k] = 0.5f + 0.4f * std::sin(0.05f * k);
+    fx->setSelectedLinearCurve(0, shape.data());
     if (lfo)
         fx->setParameter(kParamLfoRate, 0.3f);
     for (int c = 0; c < 2; ++c)
