@@ -426,13 +426,8 @@ typedef PIErr (*PISetPlugInOpenAndCloseProcsProc)(PIOpenProc open, PICloseProc c
 
 static_assert(sizeof(PIChunkHeader) == 56, "the chunk header record is 56 bytes");
 
-/* Four-character code: first character in the most significant byte. */
-constexpr PIFourCC PIFourCharCode(const char (&c)[5]) {
-    return (static_cast<PIFourCC>(static_cast<unsigned char>(c[0])) << 24) |
-           (static_cast<PIFourCC>(static_cast<unsigned char>(c[1])) << 16) |
-           (static_cast<PIFourCC>(static_cast<unsigned char>(c[2])) << 8) |
-           static_cast<PIFourCC>(static_cast<unsigned char>(c[3]));
-}
+/* Four-character codes in C++: fourCharCode("MRLW"). */
+#include "engine/ByteOrder.h"
 #endif
 
 #endif

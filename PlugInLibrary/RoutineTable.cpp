@@ -2,6 +2,8 @@
 // framework. Nothing throws across this boundary.
 #include "RoutineTable.h"
 
+#include "engine/Text.h"
+
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -176,7 +178,7 @@ PIErr GetControlText(PIInstance* instance, int32_t control, int32_t value, char*
     if (!text || size < 1)
         return kPIErr_BadArgument;
     return Guarded([&] {
-        std::snprintf(text, static_cast<size_t>(size), "%s", c->GetValueString(value).c_str());
+        copyText(text, c->GetValueString(value).c_str(), static_cast<size_t>(size));
         return static_cast<PIErr>(kPINoErr);
     });
 }

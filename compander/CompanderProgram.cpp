@@ -2,6 +2,7 @@
 #include "CompanderProgram.h"
 
 #include "engine/ByteOrder.h"
+#include "engine/Text.h"
 
 #include <cmath>
 #include <cstring>
@@ -12,24 +13,6 @@ namespace {
 constexpr int kFloatsPerRecord = 12 + 2 * kBins;
 constexpr std::size_t kNameOffset = kFloatsPerRecord * 4;
 static_assert(kNameOffset + kNameBytes == kProgramChunkBytes);
-
-const float* recordFloat(const CompanderProgram& p, int i) {
-    if (i < 12)
-        return &p.values[i];
-    if (i < 12 + kBins)
-        return &p.shape1[i - 12];
-    return &p.shape2[i - 12 - kBins];
-}
-
-float* recordFloat(CompanderProgram& p, int i) {
-    return const_cast<float*>(recordFloat(static_cast<const CompanderProgram&>(p), i));
-}
-
-void sanitiseName(char* name) {
-    name[kNameBytes - 1] = '\0';
-    const std::size_t len = std::strlen(name);
-    std::memset(name + len, 0, kNameBytes - len);
-}
 } // namespace
 
 CompanderProgram initProgram() {
@@ -54,32 +37,30 @@ std::array<CompanderProgram, kNumPrograms> builtInPrograms() {
 }
 
 void setName(CompanderProgram& program, const char* text) {
-    std::memset(program.name, 0, kNameBytes);
-    if (text)
-        std::strncpy(program.name, text, kNameBytes - 1);
+    copyTextZeroFilled(program.name, text, kNameBytes);
 }
 
 void encodeProgram(const CompanderProgram& program, unsigned char* out) {
-    for (int i = 0; i < kFloatsPerRecord; ++i)
-        storeBigEndianFloat(*recordFloat(program, i), out + 4 * i);
-    std::memcpy(out + kNameOffset, program.name, kNameBytes);
+    out = storeBigEndianFloats(program.values, out);
+    out = storeBigEndianFloats(program.shape1, out);
+    out = storeBigEndianFloats(program.shape2, out);
+    std::memcpy(out, program.name, kNameBytes);
 }
 
 bool chunkFloatsFinite(const unsigned char* in, int count) {
     for (int r = 0; r < count; ++r, in += kProgramChunkBytes)
-        for (int i = 0; i < kFloatsPerRecord; ++i)
-            if (!std::isfinite(loadBigEndianFloat(in + 4 * i)))
-                return false;
+        if (!bigEndianFloatsFinite(in, kFloatsPerRecord))
+            return false;
     return true;
 }
 
 bool decodeProgram(const unsigned char* in, CompanderProgram& program) {
     if (!chunkFloatsFinite(in, 1))
         return false;
-    for (int i = 0; i < kFloatsPerRecord; ++i)
-        *recordFloat(program, i) = loadBigEndianFloat(in + 4 * i);
-    std::memcpy(program.name, in + kNameOffset, kNameBytes);
-    sanitiseName(program.name);
+    in = loadBigEndianFloats(in, program.values);
+    in = loadBigEndianFloats(in, program.shape1);
+    in = loadBigEndianFloats(in, program.shape2);
+    copyTextZeroFilled(program.name, reinterpret_cast<const char*>(in), kNameBytes);
     return true;
 }
 

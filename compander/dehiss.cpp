@@ -3,6 +3,7 @@
 #include "dehiss.h"
 
 #include "dehisseditor.h"
+#include "engine/Text.h"
 #include "vst/VstStrings.h"
 
 #include <cmath>
@@ -303,13 +304,13 @@ void dehiss::setSampleRate(float rate) {
 void dehiss::getParameterName(VstInt32 index, char* text) {
     if (index < 0 || index >= kNumParams || !text)
         return;
-    vst::copyString(text, kParams[index].name, kParamTextBytes);
+    copyText(text, kParams[index].name, kParamTextBytes);
 }
 
 void dehiss::getParameterLabel(VstInt32 index, char* label) {
     if (index < 0 || index >= kNumParams || !label)
         return;
-    vst::copyString(label, kParams[index].label, kParamTextBytes);
+    copyText(label, kParams[index].label, kParamTextBytes);
 }
 
 void dehiss::getParameterDisplay(VstInt32 index, char* text) {
@@ -338,10 +339,10 @@ void dehiss::getParameterDisplay(VstInt32 index, char* text) {
         std::snprintf(text, kParamTextBytes, "%3.1f", static_cast<double>((v - 0.5f) * 48.0f));
         break;
     case Display::LogScale:
-        vst::copyString(text, logScale.load() == 1 ? "on" : "off", kParamTextBytes);
+        copyText(text, logScale.load() == 1 ? "on" : "off", kParamTextBytes);
         break;
     case Display::OnOff:
-        vst::copyString(text, switchOn(v) ? "on" : "off", kParamTextBytes);
+        copyText(text, switchOn(v) ? "on" : "off", kParamTextBytes);
         break;
     case Display::TiltDb:
         std::snprintf(text, kParamTextBytes, "%3.2f", static_cast<double>(tiltDbFromValue(v)));
@@ -476,7 +477,7 @@ void showProgramName(const CompanderProgram& program, int number, char* name) {
     if (std::strcmp(program.name, "Init") == 0)
         std::snprintf(name, kVstMaxProgNameLen, "Init %d", number + 1);
     else
-        vst::copyString(name, program.name, kVstMaxProgNameLen);
+        copyText(name, program.name, kVstMaxProgNameLen);
 }
 } // namespace
 
@@ -497,8 +498,8 @@ bool dehiss::getParameterProperties(VstInt32 index, VstParameterProperties* prop
         return false;
     *properties = {};
     properties->flags = kVstParameterIsSwitch;
-    vst::copyString(properties->label, kParams[index].name, kVstMaxLabelLen);
-    vst::copyString(properties->shortLabel, kParams[index].name, kVstMaxShortLabelLen);
+    copyText(properties->label, kParams[index].name, kVstMaxLabelLen);
+    copyText(properties->shortLabel, kParams[index].name, kVstMaxShortLabelLen);
     return true;
 }
 
@@ -610,16 +611,16 @@ void dehiss::editorIdle() {
 // Identity.
 
 bool dehiss::getEffectName(char* name) {
-    vst::copyString(name, "+tidemill", kVstMaxEffectNameLen);
+    copyText(name, "+tidemill", kVstMaxEffectNameLen);
     return true;
 }
 
 bool dehiss::getVendorString(char* text) {
-    vst::copyString(text, "Mirelow", kVstMaxVendorStrLen);
+    copyText(text, "Mirelow", kVstMaxVendorStrLen);
     return true;
 }
 
 bool dehiss::getProductString(char* text) {
-    vst::copyString(text, "Mirelow Tidemill", kVstMaxProductStrLen);
+    copyText(text, "Mirelow Tidemill", kVstMaxProductStrLen);
     return true;
 }

@@ -38,7 +38,7 @@ class SpectralEngine {
     static constexpr int kBufferFloats = 65536;    // every per-channel buffer, whatever N is
     static constexpr float kMeterDecay = 0.99112f; // per hop
 
-    // numIns: 2 (the four-input sidechain configuration is not built: its buffers stay null).
+    // numIns: the input pins the binding reports (2; the engine reads two inputs whatever it is).
     // unitGainWindow: analysis scale 1/sum(w) instead of 2/sum(w). Throws std::bad_alloc when a
     // buffer or plan cannot be made. Leaves readyLevel at 1.
     explicit SpectralEngine(int32_t numIns = 2, bool unitGainWindow = false);
@@ -96,11 +96,7 @@ class SpectralEngine {
     float* inSpect[2] = {};      // latest input spectrum (halfcomplex)
     float* outSpect[2] = {};     // written by processSpect (halfcomplex)
     float* outSpectCopy[2] = {}; // outSpect as it was before the inverse transform (displays)
-    float* scHistory[2] = {};    // sidechain: not built
-    float* scSpect[2] = {};
     std::atomic<int32_t> channelMode{0}; // 0 = channel 1 only, 1 = both, 2 = 1 sent to both outputs
-    int32_t scConnected = 0;
-    int32_t scEnabled = 0;
     int32_t numIns;
     int32_t numOuts = 2;
     std::atomic<int32_t> logScale{0};   // log-frequency display flag, read by the spectrum displays
@@ -118,8 +114,6 @@ class SpectralEngine {
     float* inHop[2] = {};    // the hop being gathered
     float* outAccum[2] = {}; // overlap-add accumulator; first H elements play out now
     float* fftIn[2] = {};    // windowed frame
-    float* scHop[2] = {};
-    float* scFftIn[2] = {};
     FftPlan fwdPlan{kFftSize, FftDirection::RealToComplex};
     FftPlan invPlan{kFftSize, FftDirection::ComplexToReal};
     float twoPi;

@@ -1,6 +1,8 @@
 // Text button and target button.
 #include "VGButtons.h"
 
+#include "engine/Text.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -12,8 +14,7 @@ VGTextButton::VGTextButton(const CRect& r, CControlListener* l, long t, WidgetSc
 VGTextButton::~VGTextButton() = default;
 
 void VGTextButton::setOnLabel(const char* text) {
-    std::strncpy(onLabel, text ? text : "", 255);
-    onLabel[255] = 0;
+    copyText(onLabel, text, sizeof onLabel);
 }
 
 void VGTextButton::mouse(CDrawContext* context, CPoint&, long buttons) {

@@ -1,14 +1,9 @@
 // The widget base: the drawing pattern, text fitting and the click toggle.
 #include "VGControl.h"
 
-#include <cstring>
+#include "engine/Text.h"
 
-static void copyText(char (&dest)[256], const char* text) {
-    if (!text)
-        text = "";
-    std::strncpy(dest, text, 255);
-    dest[255] = 0;
-}
+#include <cstring>
 
 VGControl::VGControl(const CRect& r, CControlListener* l, long t, WidgetScheme* s)
     : CControl(r, l, t, nullptr), width(r.width()), height(r.height()), scheme(s), rect(r) {
@@ -20,10 +15,10 @@ VGControl::VGControl(const CRect& r, CControlListener* l, long t, WidgetScheme* 
 VGControl::~VGControl() = default;
 
 void VGControl::setLabel(const char* text) {
-    copyText(label, text);
+    copyText(label, text, sizeof label);
 }
 void VGControl::setUnits(const char* text) {
-    copyText(units, text);
+    copyText(units, text, sizeof units);
 }
 
 void VGControl::fitFontSize(CDrawContext* context, const char* sample, int boxWidth,

@@ -9,7 +9,7 @@
 namespace {
 
 constexpr const char* kManufacturerNames = "Mirelow\n";
-constexpr PIFourCC kManufacturerID = PIFourCharCode("MRLW");
+constexpr PIFourCC kManufacturerID = fourCharCode("MRLW");
 constexpr const char* kPlugInNames = "Mirelow +wendle\n+wendle\n+wdl";
 constexpr int32_t kVersion = 1;
 constexpr int32_t kGestaltIsCacheable = 14;
@@ -18,15 +18,15 @@ constexpr int32_t kTypeAttributes = 6;
 constexpr std::array<int32_t, 3> kTypeGestalts{8, 48, 30};
 constexpr const char* kPageTableName = "WendlePageTables";
 
-struct TypeSpec {
+struct EffectTypeDef {
     PIFourCC typeID;
     PIFourCC productID;
     int32_t inStemFormat, outStemFormat;
 };
 
-constexpr std::array<TypeSpec, 2> kTypes{{
-    {PIFourCharCode("+wd1"), PIFourCharCode("+wdl"), kPIStemFormat_Mono, kPIStemFormat_Mono},
-    {PIFourCharCode("+wd2"), PIFourCharCode("+wdl"), kPIStemFormat_Stereo, kPIStemFormat_Stereo},
+constexpr std::array<EffectTypeDef, 2> kTypes{{
+    {fourCharCode("+wd1"), fourCharCode("+wdl"), kPIStemFormat_Mono, kPIStemFormat_Mono},
+    {fourCharCode("+wd2"), fourCharCode("+wdl"), kPIStemFormat_Stereo, kPIStemFormat_Stereo},
 }};
 
 } // namespace
@@ -52,10 +52,10 @@ PIErr CWendleGroup::Initialize() {
 }
 
 void CWendleGroup::CreateEffectTypes() {
-    for (const auto& spec : kTypes) {
-        auto* type = new CEffectTypeRTAS(spec.typeID, spec.productID);
+    for (const auto& def : kTypes) {
+        auto* type = new CEffectTypeRTAS(def.typeID, def.productID);
         type->DefineTypeNames(kPlugInNames);
-        type->DefineStemFormats(spec.inStemFormat, spec.outStemFormat);
+        type->DefineStemFormats(def.inStemFormat, def.outStemFormat);
         type->DefineAttributes(kTypeAttributes);
         for (int32_t selector : kTypeGestalts)
             type->AddGestalt(selector);

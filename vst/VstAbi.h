@@ -3,6 +3,8 @@
 // layouts must match what hosts expect byte for byte, so they stay plain C structs.
 #pragma once
 
+#include "engine/ByteOrder.h"
+
 #include <cstdint>
 
 using VstInt16 = int16_t;
@@ -22,16 +24,9 @@ using AEffectProcessDoubleProc = void (*)(AEffect* effect, double** inputs, doub
 using AEffectSetParameterProc = void (*)(AEffect* effect, VstInt32 index, float value);
 using AEffectGetParameterProc = float (*)(AEffect* effect, VstInt32 index);
 
-// A four-character code as a 32-bit integer, first character in the most significant byte.
-constexpr VstInt32 fourCharCode(const char (&c)[5]) {
-    return static_cast<VstInt32>((static_cast<uint32_t>(static_cast<unsigned char>(c[0])) << 24) |
-                                 (static_cast<uint32_t>(static_cast<unsigned char>(c[1])) << 16) |
-                                 (static_cast<uint32_t>(static_cast<unsigned char>(c[2])) << 8) |
-                                 static_cast<uint32_t>(static_cast<unsigned char>(c[3])));
-}
-
-constexpr VstInt32 kEffectMagic = fourCharCode("VstP");    // 0x56737450
-constexpr VstInt32 kIdentifyAnswer = fourCharCode("NvEf"); // effIdentify's answer
+constexpr auto kEffectMagic = static_cast<VstInt32>(fourCharCode("VstP")); // 0x56737450
+constexpr auto kIdentifyAnswer =
+    static_cast<VstInt32>(fourCharCode("NvEf")); // effIdentify's answer
 
 struct AEffect {
     VstInt32 magic;

@@ -1,20 +1,20 @@
 // Display formatting of parameter values.
 #include "VstStrings.h"
 
+#include "engine/Text.h"
+
 #include <cmath>
 #include <cstring>
 
 namespace vst {
 
-void copyString(char* dst, const char* src, int32_t maxLen) {
-    if (!dst || maxLen < 1)
-        return;
-    int32_t i = 0;
-    if (src)
-        for (; i < maxLen - 1 && src[i]; ++i)
-            dst[i] = src[i];
-    dst[i] = 0;
+namespace {
+// The texts are cut to the caller's length; a length below 1 leaves the buffer untouched.
+void cut(char* text, const char* src, int32_t maxLen) {
+    if (maxLen > 0)
+        copyText(text, src, static_cast<std::size_t>(maxLen));
 }
+} // namespace
 
 void float2string(float value, char* text, int32_t maxLen) {
     if (!text || maxLen < 1)
@@ -22,7 +22,7 @@ void float2string(float value, char* text, int32_t maxLen) {
     char buf[32];
     const double wide = value;                         // the limits are not representable as floats
     if (!(wide <= 99999999.0 && wide >= -9999999.0)) { // NaN lands here too
-        copyString(text, "Huge!", maxLen);
+        cut(text, "Huge!", maxLen);
         return;
     }
     int len = 0;
@@ -52,19 +52,19 @@ void float2string(float value, char* text, int32_t maxLen) {
         fraction -= d;
     }
     buf[len] = 0;
-    copyString(text, buf, maxLen);
+    cut(text, buf, maxLen);
 }
 
 void dB2string(float value, char* text, int32_t maxLen) {
     if (value <= 0.f)
-        copyString(text, "-oo", maxLen);
+        cut(text, "-oo", maxLen);
     else
         float2string(static_cast<float>(20.0 * std::log10(value)), text, maxLen);
 }
 
 void int2string(int32_t value, char* text, int32_t maxLen) {
     if (value >= 100000000 || value <= -10000000) {
-        copyString(text, "Huge!", maxLen);
+        cut(text, "Huge!", maxLen);
         return;
     }
     char buf[16];
@@ -83,7 +83,7 @@ void int2string(int32_t value, char* text, int32_t maxLen) {
     while (n)
         buf[len++] = rev[--n];
     buf[len] = 0;
-    copyString(text, buf, maxLen);
+    cut(text, buf, maxLen);
 }
 
 } // namespace vst

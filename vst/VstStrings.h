@@ -16,7 +16,4 @@ void dB2string(float value, char* text, int32_t maxLen);
 // Decimal integer, "Huge!" beyond 8 characters; cut like float2string.
 void int2string(int32_t value, char* text, int32_t maxLen);
 
-// Copies at most maxLen - 1 characters of src and a NUL (nothing when maxLen < 1).
-void copyString(char* dst, const char* src, int32_t maxLen);
-
 } // namespace vst

@@ -2,6 +2,8 @@
 #include "spect.h"
 #include "VstStrings.h"
 
+#include "engine/Text.h"
+
 #include <cstring>
 
 namespace {
@@ -9,7 +11,7 @@ constexpr const char* kInputPinNames[] = {"Input 1", "Input 2", "Sidechain 1", "
 constexpr const char* kOutputPinNames[] = {"Output 1", "Output 2"};
 
 void fillPin(VstPinProperties* properties, const char* label) {
-    vst::copyString(properties->label, label, sizeof(properties->label));
+    copyText(properties->label, label, sizeof(properties->label));
     properties->flags = kVstPinIsActive | kVstPinIsStereo;
 }
 } // namespace
@@ -80,12 +82,12 @@ bool spect::getOutputProperties(VstInt32 index, VstPinProperties* properties) {
 
 void spect::setProgramName(char* name) {
     if (name)
-        vst::copyString(programName, name, kVstMaxProgNameLen);
+        copyText(programName, name, kVstMaxProgNameLen);
 }
 
 void spect::getProgramName(char* name) {
     if (name)
-        vst::copyString(name, programName, kVstMaxProgNameLen);
+        copyText(name, programName, kVstMaxProgNameLen);
 }
 
 void spect::setParameter(VstInt32 index, float value) {

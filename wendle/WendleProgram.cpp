@@ -2,6 +2,7 @@
 #include "WendleProgram.h"
 
 #include "engine/ByteOrder.h"
+#include "engine/Text.h"
 
 #include <cmath>
 #include <cstring>
@@ -28,39 +29,25 @@ void flattenFilter(WendleProgram& program, int filter) {
 }
 
 void setProgramRecordName(WendleProgram& program, const char* text) {
-    std::memset(program.name, 0, sizeof program.name);
-    if (text == nullptr)
-        return;
-    std::size_t n = 0;
-    while (n < kNameSize - 1 && text[n] != '\0')
-        ++n;
-    std::memcpy(program.name, text, n);
+    copyTextZeroFilled(program.name, text, kNameSize);
 }
 
 void encodeProgram(const WendleProgram& program, unsigned char* out) {
-    for (int s = 0; s < kNumSlots; ++s, out += 4)
-        storeBigEndianFloat(program.params[s], out);
-    for (int c = 0; c < kNumCurves; ++c)
-        for (int k = 0; k < kBins; ++k, out += 4)
-            storeBigEndianFloat(program.curves[c][k], out);
+    out = storeBigEndianFloats(program.params, out);
+    for (const auto& curve : program.curves)
+        out = storeBigEndianFloats(curve, out);
     std::memcpy(out, program.name, kNameSize);
 }
 
 bool isValidEncodedProgram(const unsigned char* in) {
-    for (int i = 0; i < kFloatsPerProgram; ++i, in += 4)
-        if (!std::isfinite(loadBigEndianFloat(in)))
-            return false;
-    return true;
+    return bigEndianFloatsFinite(in, kFloatsPerProgram);
 }
 
 void decodeProgram(const unsigned char* in, WendleProgram& program) {
-    for (int s = 0; s < kNumSlots; ++s, in += 4)
-        program.params[s] = loadBigEndianFloat(in);
-    for (int c = 0; c < kNumCurves; ++c)
-        for (int k = 0; k < kBins; ++k, in += 4)
-            program.curves[c][k] = loadBigEndianFloat(in);
-    std::memcpy(program.name, in, kNameSize);
-    program.name[kNameSize - 1] = '\0';
+    in = loadBigEndianFloats(in, program.params);
+    for (auto& curve : program.curves)
+        in = loadBigEndianFloats(in, curve);
+    copyTextZeroFilled(program.name, reinterpret_cast<const char*>(in), kNameSize);
 }
 
 } // namespace wendlefx

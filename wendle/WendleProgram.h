@@ -66,7 +66,8 @@ void encodeProgram(const WendleProgram& program, unsigned char* out);
 // True when every float of the chunk-form record at `in` (kProgramBytes bytes) is finite.
 bool isValidEncodedProgram(const unsigned char* in);
 
-// Reads a chunk-form record into `program`; the name is forced to end within its field.
+// Reads a chunk-form record into `program`; the name keeps at most 23 characters and is
+// zero-filled after its end.
 void decodeProgram(const unsigned char* in, WendleProgram& program);
 
 } // namespace wendlefx

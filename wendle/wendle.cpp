@@ -3,6 +3,7 @@
 #include "wendle/wendle.h"
 
 #include "engine/ByteOrder.h"
+#include "engine/Text.h"
 #include "vst/BankTrailer.h"
 #include "vst/VstStrings.h"
 
@@ -18,11 +19,6 @@ namespace {
 
 constexpr std::size_t kTextSize = 24; // room the effect assumes in a host's text buffer
 constexpr int kLearnFrameLimit = 3000;
-
-void copyText(char* out, const char* text) {
-    if (out != nullptr)
-        std::snprintf(out, kTextSize, "%s", text);
-}
 
 } // namespace
 
@@ -61,17 +57,17 @@ wendle::~wendle() {
 }
 
 bool wendle::getEffectName(char* name) {
-    copyText(name, "+wendle");
+    copyText(name, "+wendle", kTextSize);
     return true;
 }
 
 bool wendle::getVendorString(char* text) {
-    copyText(text, "Mirelow");
+    copyText(text, "Mirelow", kTextSize);
     return true;
 }
 
 bool wendle::getProductString(char* text) {
-    copyText(text, "Mirelow Wendle");
+    copyText(text, "Mirelow Wendle", kTextSize);
     return true;
 }
 
@@ -202,12 +198,12 @@ float wendle::getParameter(VstInt32 index) {
 
 void wendle::getParameterName(VstInt32 index, char* text) {
     if (isActiveParam(index))
-        copyText(text, kParams[index].name);
+        copyText(text, kParams[index].name, kTextSize);
 }
 
 void wendle::getParameterLabel(VstInt32 index, char* label) {
     if (isActiveParam(index))
-        copyText(label, kParams[index].label);
+        copyText(label, kParams[index].label, kTextSize);
 }
 
 void wendle::getParameterDisplay(VstInt32 index, char* text) {
@@ -259,10 +255,10 @@ void wendle::getParameterDisplay(VstInt32 index, char* text) {
         std::snprintf(text, kTextSize, "%3.1f", value);
         break;
     case Display::OnOff:
-        copyText(text, on ? "on" : "off");
+        copyText(text, on ? "on" : "off", kTextSize);
         break;
     case Display::OnOffCaps:
-        copyText(text, on ? "On" : "Off");
+        copyText(text, on ? "On" : "Off", kTextSize);
         break;
     case Display::WholeNumber:
         std::snprintf(text, kTextSize, "%d", lfoDivisor.load(std::memory_order_relaxed));
@@ -375,8 +371,8 @@ bool wendle::getParameterProperties(VstInt32 index, VstParameterProperties* prop
         return false;
     *properties = {};
     properties->flags = kVstParameterIsSwitch;
-    vst::copyString(properties->label, kParams[index].name, kVstMaxLabelLen);
-    vst::copyString(properties->shortLabel, kParams[index].name, kVstMaxShortLabelLen);
+    copyText(properties->label, kParams[index].name, kVstMaxLabelLen);
+    copyText(properties->shortLabel, kParams[index].name, kVstMaxShortLabelLen);
     return true;
 }
 

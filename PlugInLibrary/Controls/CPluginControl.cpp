@@ -1,6 +1,8 @@
 // The four control kinds and their value texts.
 #include "CPluginControl.h"
 
+#include "engine/Text.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -17,7 +19,7 @@ void CPluginControl::FillInfo(PIControlInfo& info) const {
     std::memset(&info, 0, sizeof info);
     info.id = mID;
     info.kind = mKind;
-    std::snprintf(info.names, sizeof info.names, "%s", mNames.c_str());
+    copyText(info.names, mNames.c_str(), sizeof info.names);
     info.minimum = GetMinimum();
     info.maximum = GetMaximum();
     info.step = GetStep();

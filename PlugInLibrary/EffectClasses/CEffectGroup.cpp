@@ -1,6 +1,8 @@
 // The effect group.
 #include "CEffectGroup.h"
 
+#include "engine/Text.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -43,13 +45,12 @@ CPlugInView* CEffectGroup::CreateDefaultView() const {
 
 void CEffectGroup::FillInfo(PIGroupInfo& info) const {
     std::memset(&info, 0, sizeof info);
-    std::snprintf(info.manufacturerNames, sizeof info.manufacturerNames, "%s",
-                  mManufacturerNames.c_str());
-    std::snprintf(info.plugInNames, sizeof info.plugInNames, "%s", mPlugInNames.c_str());
+    copyText(info.manufacturerNames, mManufacturerNames.c_str(), sizeof info.manufacturerNames);
+    copyText(info.plugInNames, mPlugInNames.c_str(), sizeof info.plugInNames);
     info.manufacturerID = mManufacturerID;
     info.version = mVersion;
     info.numTypes = GetNumTypes();
-    std::snprintf(info.defaultView, sizeof info.defaultView, "%s", mDefaultViewName.c_str());
+    copyText(info.defaultView, mDefaultViewName.c_str(), sizeof info.defaultView);
 }
 
 void CEffectGroup::DefineManufacturerNamesAndID(const char* names, PIFourCC manufacturerID) {

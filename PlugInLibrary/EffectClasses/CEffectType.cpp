@@ -1,6 +1,8 @@
 // Effect types.
 #include "CEffectType.h"
 
+#include "engine/Text.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -50,8 +52,8 @@ void CEffectType::FillInfo(PITypeInfo& info) const {
     info.numInputs = ChannelsOfStemFormat(mInStemFormat);
     info.numOutputs = ChannelsOfStemFormat(mOutStemFormat);
     info.attributes = mAttributes;
-    std::snprintf(info.names, sizeof info.names, "%s", mNames.c_str());
-    std::snprintf(info.pageTableName, sizeof info.pageTableName, "%s", mPageTableName.c_str());
+    copyText(info.names, mNames.c_str(), sizeof info.names);
+    copyText(info.pageTableName, mPageTableName.c_str(), sizeof info.pageTableName);
 }
 
 CEffectProcess* CEffectType::CreateProcess() const {

@@ -1,6 +1,8 @@
 // The process base.
 #include "CEffectProcess.h"
 
+#include "engine/Text.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -171,7 +173,7 @@ PIErr CEffectProcess::GetChunkInfo(int32_t index, PIChunkInfo& info) const {
     std::memset(&info, 0, sizeof info);
     const ChunkDeclaration& chunk = mChunks[static_cast<size_t>(index)];
     info.id = chunk.id;
-    std::snprintf(info.name, sizeof info.name, "%s", chunk.name.c_str());
+    copyText(info.name, chunk.name.c_str(), sizeof info.name);
     return kPINoErr;
 }
 
@@ -219,7 +221,7 @@ PIErr CEffectProcess::GetChunkChecked(PIFourCC chunkID, PIChunkHeader* record, i
         record->productID = mType->GetProductID();
         record->typeID = mType->GetTypeID();
     }
-    std::snprintf(record->name, sizeof record->name, "%s", declared->name.c_str());
+    copyText(record->name, declared->name.c_str(), sizeof record->name);
     return kPINoErr;
 }
 
@@ -253,7 +255,7 @@ PIErr CEffectProcess::GetMetersFromDSP(int32_t* meters, int32_t* clips) {
 PIErr CEffectProcess::GetViewPort(PIViewInfo& view) {
     std::memset(&view, 0, sizeof view);
     if (const CEffectGroup* group = CEffectGroup::Current())
-        std::snprintf(view.name, sizeof view.name, "%s", group->GetDefaultViewName().c_str());
+        copyText(view.name, group->GetDefaultViewName().c_str(), sizeof view.name);
     view.view = nullptr;
     return kPINoErr;
 }

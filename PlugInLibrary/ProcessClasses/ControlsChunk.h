@@ -11,7 +11,7 @@
 
 namespace pil {
 
-constexpr PIFourCC kControlsChunkID = PIFourCharCode("ctst");
+constexpr PIFourCC kControlsChunkID = fourCharCode("ctst");
 constexpr const char* kControlsChunkName = "Complete Controls State";
 constexpr int32_t kControlsChunkVersion = 1;
 

@@ -26,10 +26,10 @@ namespace {
 
 ControlList makeControls() {
     ControlList controls;
-    controls.emplace_back(new CPluginControl_OnOff(PIFourCharCode("bypa"), "b\nb", false));
+    controls.emplace_back(new CPluginControl_OnOff(fourCharCode("bypa"), "b\nb", false));
     controls.emplace_back(
-        new CPluginControl_Linear(PIFourCharCode("knb1"), "d\nd", -2.0, 2.0, 0.01, 0.0));
-    controls.emplace_back(new CPluginControl_Discrete(PIFourCharCode("knb5"), "v\nv", 1, 11, 3));
+        new CPluginControl_Linear(fourCharCode("knb1"), "d\nd", -2.0, 2.0, 0.01, 0.0));
+    controls.emplace_back(new CPluginControl_Discrete(fourCharCode("knb5"), "v\nv", 1, 11, 3));
     return controls;
 }
 
@@ -102,7 +102,7 @@ TEST(ControlsChunk, UnknownControlsAreSkipped) {
     source[1]->SetValue(4242);
     std::vector<uint8_t> record = saved(source);
     // Rename the first entry's control to an ID the target does not have.
-    storeBigEndian32(PIFourCharCode("zzzz"),
+    storeBigEndian32(fourCharCode("zzzz"),
                      ChunkData(reinterpret_cast<PIChunkHeader*>(record.data())) + 4);
     ControlList target = makeControls();
     std::vector<int32_t> changed;

@@ -65,7 +65,7 @@ TEST(ControlValue, DiscreteStepsArriveAsTheStepChosen) {
 }
 
 TEST(Controls, DiscreteValuesSnapToTheNearestStep) {
-    CPluginControl_Discrete divisor(PIFourCharCode("knb5"), "lfo divisor\nldv", 1, 11, 3);
+    CPluginControl_Discrete divisor(fourCharCode("knb5"), "lfo divisor\nldv", 1, 11, 3);
     EXPECT_EQ(divisor.GetNumSteps(), 11);
     EXPECT_EQ(divisor.ControlValueToUnits(divisor.GetValue()), 3.0);
     struct Case {
@@ -82,11 +82,11 @@ TEST(Controls, DiscreteValuesSnapToTheNearestStep) {
 }
 
 TEST(Controls, ValueTextsAndDefaults) {
-    CPluginControl_OnOff bypass(PIFourCharCode("bypa"), "Master Bypass\nBypass", false);
-    CPluginControl_Linear depth(PIFourCharCode("knb1"), "depth\ndep", -2.0, 2.0, 0.01, 0.0);
-    CPluginControl_LinearGain gain(PIFourCharCode("knb4"), "makeup gain\ngan", -60, 60, 0.1, 0);
-    CPluginControl_Linear speed(PIFourCharCode("knb6"), "lfo speed\nspd", 0, 10, 0.1, 0);
-    CPluginControl_Discrete divisor(PIFourCharCode("knb5"), "lfo divisor\nldv", 1, 11, 3);
+    CPluginControl_OnOff bypass(fourCharCode("bypa"), "Master Bypass\nBypass", false);
+    CPluginControl_Linear depth(fourCharCode("knb1"), "depth\ndep", -2.0, 2.0, 0.01, 0.0);
+    CPluginControl_LinearGain gain(fourCharCode("knb4"), "makeup gain\ngan", -60, 60, 0.1, 0);
+    CPluginControl_Linear speed(fourCharCode("knb6"), "lfo speed\nspd", 0, 10, 0.1, 0);
+    CPluginControl_Discrete divisor(fourCharCode("knb5"), "lfo divisor\nldv", 1, 11, 3);
     struct Case {
         const CPluginControl* control;
         double units;

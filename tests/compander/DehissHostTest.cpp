@@ -335,6 +335,15 @@ TEST_F(CompanderTest, ForeignNamesAreTerminated) {
     std::memset(&preset[4152], 'x', 24); // no terminating NUL
     ASSERT_EQ(putChunk(*fx, preset, true), 4176);
     EXPECT_EQ(programName(*fx), std::string(23, 'x'));
+
+    // Bytes after a stored name's end are not carried: the chunk written back holds zeros there,
+    // as it would for the same name set by the host.
+    std::memcpy(&preset[4152], "Hiss\0leftover", 14);
+    ASSERT_EQ(putChunk(*fx, preset, true), 4176);
+    const auto written = chunk(*fx, true);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&written[4152])), "Hiss");
+    for (int i = 4152 + 4; i < 4176; ++i)
+        EXPECT_EQ(written[i], 0) << i;
 }
 
 TEST_F(CompanderTest, RestoringStateIgnoresALearnPassInProgress) {

@@ -9,7 +9,7 @@ using namespace wendletest;
 TEST_F(WendleTest, GroupAndTypesDeclareTheirNamesIdsAndStemFormats) {
     const PIGroupInfo& g = plugin->group();
     EXPECT_STREQ(g.manufacturerNames, "Mirelow\n");
-    EXPECT_EQ(g.manufacturerID, PIFourCharCode("MRLW"));
+    EXPECT_EQ(g.manufacturerID, fourCharCode("MRLW"));
     EXPECT_STREQ(g.plugInNames, "Mirelow +wendle\n+wendle\n+wdl");
     EXPECT_EQ(g.version, 1);
     EXPECT_STREQ(g.defaultView, "NoUIView");
@@ -27,7 +27,7 @@ TEST_F(WendleTest, GroupAndTypesDeclareTheirNamesIdsAndStemFormats) {
     for (size_t i = 0; i < 2; ++i) {
         const PITypeInfo& t = plugin->types()[i];
         EXPECT_EQ(ptsim::fourCCString(t.typeID), expected[i].typeID);
-        EXPECT_EQ(t.productID, PIFourCharCode("+wdl"));
+        EXPECT_EQ(t.productID, fourCharCode("+wdl"));
         EXPECT_EQ(t.kind, kPIType_RTAS);
         EXPECT_EQ(t.inStemFormat, expected[i].stemFormat);
         EXPECT_EQ(t.outStemFormat, expected[i].stemFormat);

@@ -51,9 +51,9 @@ TEST_F(WendleTest, SessionDeclaresTheControlsChunkThenTheEightCurveChunks) {
         const auto* header = reinterpret_cast<const PIChunkHeader*>(record.data());
         EXPECT_EQ(header->size, 2108);
         EXPECT_EQ(header->chunkID, chunks[i + 1].id);
-        EXPECT_EQ(header->manufacturerID, PIFourCharCode("MRLW"));
-        EXPECT_EQ(header->productID, PIFourCharCode("+wdl"));
-        EXPECT_EQ(header->typeID, PIFourCharCode("+wd2"));
+        EXPECT_EQ(header->manufacturerID, fourCharCode("MRLW"));
+        EXPECT_EQ(header->productID, fourCharCode("+wdl"));
+        EXPECT_EQ(header->typeID, fourCharCode("+wd2"));
         EXPECT_STREQ(header->name, names[i]);
         // A fresh program is flat: linear 1.0 (big-endian 3f 80 00 00), dB 0.0.
         const float flat = kCurveIds[i][0] == 'L' ? 1.0f : 0.0f;
@@ -173,8 +173,8 @@ TEST_F(WendleTest, BadControlsChunkIsRefusedAndChangesNothing) {
 
 TEST(SessionFile, DamagedFilesAreRefusedWithAClearError) {
     ptsim::SessionState state;
-    state.typeID = PIFourCharCode("+wd2");
-    state.chunks.push_back({PIFourCharCode("LF0L"), std::vector<uint8_t>(2108, 7)});
+    state.typeID = fourCharCode("+wd2");
+    state.chunks.push_back({fourCharCode("LF0L"), std::vector<uint8_t>(2108, 7)});
     const std::string path = tempFile("wendle-file");
     ptsim::writeSession(path, state);
     std::vector<char> bytes;

@@ -14,7 +14,7 @@ Preset programChunk() {
     Preset p;
     p.kind = PresetKind::Program;
     p.isChunk = true;
-    p.fxId = fourCC("+tdl");
+    p.fxId = fourCharCode("+tdl");
     p.fxVersion = 1;
     p.numParams = 12;
     p.name = "Noise Reduction";
@@ -35,7 +35,7 @@ Preset programParams() {
     Preset p;
     p.kind = PresetKind::Program;
     p.isChunk = false;
-    p.fxId = fourCC("abcd");
+    p.fxId = fourCharCode("abcd");
     p.fxVersion = 7;
     p.name = "Warm";
     p.params = {0.0f, 0.25f, 1.0f, 0.123456f};
@@ -95,24 +95,24 @@ TEST(FxPreset, EveryKindRoundTrips) {
 
 TEST(FxPreset, HeadersAreBigEndianAtTheirOffsets) {
     const auto program = encodePreset(programChunk());
-    EXPECT_EQ(wordAt(program, 0), fourCC("CcnK"));
+    EXPECT_EQ(wordAt(program, 0), fourCharCode("CcnK"));
     EXPECT_EQ(wordAt(program, 4), static_cast<int32_t>(program.size() - 8));
-    EXPECT_EQ(wordAt(program, 8), fourCC("FPCh"));
-    EXPECT_EQ(wordAt(program, 16), fourCC("+tdl"));
+    EXPECT_EQ(wordAt(program, 8), fourCharCode("FPCh"));
+    EXPECT_EQ(wordAt(program, 16), fourCharCode("+tdl"));
     EXPECT_EQ(wordAt(program, 24), 12);
     EXPECT_STREQ(reinterpret_cast<const char*>(&program[28]), "Noise Reduction");
     EXPECT_EQ(wordAt(program, 56), 300);
     EXPECT_EQ(program.size(), 60u + 300u);
 
     const auto bank = encodePreset(bankChunk());
-    EXPECT_EQ(wordAt(bank, 8), fourCC("FBCh"));
+    EXPECT_EQ(wordAt(bank, 8), fourCharCode("FBCh"));
     EXPECT_EQ(wordAt(bank, 24), 8); // numPrograms
     EXPECT_EQ(wordAt(bank, 28), 5); // currentProgram
     EXPECT_EQ(wordAt(bank, 156), 300);
     EXPECT_EQ(bank.size(), 160u + 300u);
 
     const auto params = encodePreset(programParams());
-    EXPECT_EQ(wordAt(params, 8), fourCC("FxCk"));
+    EXPECT_EQ(wordAt(params, 8), fourCharCode("FxCk"));
     EXPECT_EQ(wordAt(params, 56 + 4), 0x3E800000); // 0.25f
 }
 
@@ -145,8 +145,8 @@ TEST(FxPreset, DamagedFilesAreRefusedWithAReason) {
     };
     const Case cases[] = {
         {"empty", {}, "too short"},
-        {"wrong magic", setWord(program, 0, fourCC("RIFF")), "no 'CcnK' header"},
-        {"unknown type", setWord(program, 8, fourCC("FxQQ")), "unknown preset type 'FxQQ'"},
+        {"wrong magic", setWord(program, 0, fourCharCode("RIFF")), "no 'CcnK' header"},
+        {"unknown type", setWord(program, 8, fourCharCode("FxQQ")), "unknown preset type 'FxQQ'"},
         {"future version", setWord(program, 12, 9), "format version"},
         {"cut by one byte", Bytes(program.begin(), program.end() - 1), "truncated"},
         {"cut in the header", Bytes(program.begin(), program.begin() + 20), "truncated"},
@@ -156,7 +156,7 @@ TEST(FxPreset, DamagedFilesAreRefusedWithAReason) {
         {"bank chunk size wrong", setWord(bank, 156, 3), "chunk size 3"},
         {"parameter bank of no programs", setWord(paramBank, 24, 0), "without programs"},
         {"negative program count", setWord(bank, 24, -1), "impossible number"},
-        {"inner program of another plug-in", setWord(paramBank, 156 + 16, fourCC("zzzz")),
+        {"inner program of another plug-in", setWord(paramBank, 156 + 16, fourCharCode("zzzz")),
          "another plug-in"},
         {"parameter not a number", nan, "not a finite number"},
     };

@@ -1,5 +1,6 @@
 // Display formatting as hosts show it.
 #include "vst/VstStrings.h"
+#include "engine/Text.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +34,7 @@ TEST(VstStrings, TextsAreCutToTheCallersLength) {
     EXPECT_EQ(text[4], 'x');
     vst::float2string(0.5f, text, 0); // no room: nothing written
     EXPECT_STREQ(text, "0.5");
-    vst::copyString(text, "Mirelow Tidemill", 8);
+    copyText(text, "Mirelow Tidemill", 8);
     EXPECT_STREQ(text, "Mirelow");
 }
 

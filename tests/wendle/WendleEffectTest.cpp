@@ -397,6 +397,14 @@ TEST(WendlePrograms, NamesReadAsInitNumberUntilRenamedAndKeep23Characters) {
     const auto renamed = chunkOf(fx, true);
     for (int i = 16464 + 4; i < 16488; ++i)
         EXPECT_EQ(renamed[i], 0) << i; // the rest of the field is zero-filled
+    // A chunk's name keeps nothing after its end either.
+    auto foreign = renamed;
+    std::memcpy(&foreign[16464], "Hiss\0leftover", 14);
+    ASSERT_EQ(fx.setChunk(foreign.data(), static_cast<VstInt32>(foreign.size()), true), 16488);
+    const auto reread = chunkOf(fx, true);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&reread[16464])), "Hiss");
+    for (int i = 16464 + 4; i < 16488; ++i)
+        EXPECT_EQ(reread[i], 0) << i;
     fx.setProgram(16);
     fx.setProgram(-1);
     EXPECT_EQ(fx.getProgram(), 4);

@@ -24,11 +24,11 @@
 namespace mirelow {
 namespace {
 
-constexpr int32_t kChunkMagic = fourCC("CcnK");
-constexpr int32_t kProgramParams = fourCC("FxCk");
-constexpr int32_t kProgramChunk = fourCC("FPCh");
-constexpr int32_t kBankParams = fourCC("FxBk");
-constexpr int32_t kBankChunk = fourCC("FBCh");
+constexpr auto kChunkMagic = static_cast<int32_t>(fourCharCode("CcnK"));
+constexpr auto kProgramParams = static_cast<int32_t>(fourCharCode("FxCk"));
+constexpr auto kProgramChunk = static_cast<int32_t>(fourCharCode("FPCh"));
+constexpr auto kBankParams = static_cast<int32_t>(fourCharCode("FxBk"));
+constexpr auto kBankChunk = static_cast<int32_t>(fourCharCode("FBCh"));
 constexpr std::size_t kNameBytes = 28;
 constexpr std::size_t kProgramHeader = 56; // up to and including the name
 constexpr std::size_t kBankHeader = 156;   // up to and including the reserved bytes
@@ -37,9 +37,8 @@ constexpr int32_t kMaxCount = 1 << 20;     // far above any real plug-in's progr
 class Writer {
   public:
     void i32(int32_t v) {
-        const auto u = static_cast<uint32_t>(v);
-        for (int shift = 24; shift >= 0; shift -= 8)
-            bytes.push_back(static_cast<uint8_t>(u >> shift));
+        bytes.resize(bytes.size() + 4);
+        storeBigEndian32(static_cast<uint32_t>(v), bytes.data() + bytes.size() - 4);
     }
     void f32(float v) { i32(std::bit_cast<int32_t>(v)); }
     void text(const std::string& s, std::size_t size) {
@@ -50,10 +49,7 @@ class Writer {
     void raw(const std::vector<uint8_t>& b) { bytes.insert(bytes.end(), b.begin(), b.end()); }
     // Fills in the byteSize word of a record that starts at `start`.
     void patchSize(std::size_t start) {
-        const auto size = static_cast<uint32_t>(bytes.size() - start - 8);
-        for (int i = 0; i < 4; ++i)
-            bytes[start + 4 + static_cast<std::size_t>(i)] =
-                static_cast<uint8_t>(size >> (24 - 8 * i));
+        storeBigEndian32(static_cast<uint32_t>(bytes.size() - start - 8), bytes.data() + start + 4);
     }
     std::vector<uint8_t> bytes;
 };
@@ -65,9 +61,8 @@ class Reader {
 
     int32_t i32() {
         need(4);
-        uint32_t u = 0;
-        for (int i = 0; i < 4; ++i)
-            u = (u << 8) | bytes[pos++];
+        const uint32_t u = loadBigEndian32(bytes.data() + pos);
+        pos += 4;
         return static_cast<int32_t>(u);
     }
     float f32() { return std::bit_cast<float>(i32()); }
@@ -198,21 +193,6 @@ Preset decodeProgram(Reader& r, int32_t magic) {
 }
 
 } // namespace
-
-std::string fourCCText(int32_t code) {
-    std::string s;
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        const auto c = static_cast<unsigned char>(static_cast<uint32_t>(code) >> shift);
-        if (c >= 32 && c < 127) {
-            s += static_cast<char>(c);
-        } else {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\x%02X", c);
-            s += buf;
-        }
-    }
-    return s;
-}
 
 std::vector<uint8_t> encodePreset(const Preset& p) {
     Writer w;

@@ -3,6 +3,8 @@
 // Encoding and decoding only; fitting a preset to a plug-in is the caller's business.
 #pragma once
 
+#include "engine/ByteOrder.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -10,13 +12,9 @@
 
 namespace mirelow {
 
-// A four-character code as text ("+tdl"); unprintable bytes as \xNN.
-std::string fourCCText(int32_t code);
-constexpr int32_t fourCC(const char (&s)[5]) {
-    return static_cast<int32_t>((static_cast<uint32_t>(static_cast<unsigned char>(s[0])) << 24) |
-                                (static_cast<uint32_t>(static_cast<unsigned char>(s[1])) << 16) |
-                                (static_cast<uint32_t>(static_cast<unsigned char>(s[2])) << 8) |
-                                static_cast<uint32_t>(static_cast<unsigned char>(s[3])));
+// A plug-in's four-character code as text ("+tdl"); unprintable bytes as \xNN.
+inline std::string fourCCText(int32_t code) {
+    return fourCharText(static_cast<uint32_t>(code), Unprintable::Escape);
 }
 
 enum class PresetKind { Program, Bank };

@@ -4,6 +4,7 @@
 #include "Error.h"
 #include "FxPreset.h"
 
+#include "engine/Text.h"
 #include "tools/vsthost/VstHost.h"
 
 #include <algorithm>
@@ -157,7 +158,7 @@ std::string VstPlugin::programName(int index) {
 
 void VstPlugin::setCurrentProgramName(const std::string& name) {
     char buf[kVstMaxProgNameLen] = {};
-    std::strncpy(buf, name.c_str(), sizeof buf - 1);
+    copyText(buf, name.c_str(), sizeof buf);
     host_->dispatch(effSetProgramName, 0, 0, buf);
 }
 

@@ -74,22 +74,14 @@ std::string oneLine(std::string text) {
 } // namespace
 
 std::string fourCCString(PIFourCC code) {
-    std::string s(4, ' ');
-    for (int i = 0; i < 4; ++i) {
-        const char c = static_cast<char>((code >> (24 - 8 * i)) & 0xff);
-        s[static_cast<size_t>(i)] = (c >= 32 && c < 127) ? c : '?';
-    }
-    return s;
+    return fourCharText(code);
 }
 
 PIFourCC parseFourCC(std::string_view text) {
     if (text.size() != 4)
         throw Error("a four-character code has four characters: '" + std::string(text) + "'",
                     kPIErr_BadArgument);
-    PIFourCC code = 0;
-    for (char c : text)
-        code = (code << 8) | static_cast<unsigned char>(c);
-    return code;
+    return loadBigEndian32(reinterpret_cast<const unsigned char*>(text.data()));
 }
 
 // ---- The loaded library: entry points and routine table, shared by the instances.

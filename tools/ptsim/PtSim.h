@@ -33,7 +33,7 @@ class Error : public std::runtime_error {
     PIErr code;
 };
 
-// "MRLW" for PIFourCharCode("MRLW"); and back (exactly four characters, else throws Error).
+// "MRLW" for fourCharCode("MRLW"); and back (exactly four characters, else throws Error).
 std::string fourCCString(PIFourCC code);
 PIFourCC parseFourCC(std::string_view text);
 

@@ -12,15 +12,6 @@
 
 namespace {
 
-std::string fourCc(VstInt32 id) {
-    std::string s;
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        const char c = static_cast<char>((static_cast<uint32_t>(id) >> shift) & 0xff);
-        s += (c >= 32 && c < 127) ? c : '?';
-    }
-    return s;
-}
-
 double rmsDb(const std::vector<float>& s, size_t from) {
     double sum = 0;
     for (size_t i = from; i < s.size(); ++i)
@@ -56,7 +47,8 @@ int main(int argc, char** argv) {
         std::printf("%s: \"%s\" by \"%s\" (%s), id '%s', %d in / %d out, %d programs, %d "
                     "parameters, latency %d samples\n",
                     argv[1], p.effectName().c_str(), p.vendorString().c_str(),
-                    p.productString().c_str(), fourCc(p.uniqueId()).c_str(), p.numInputs(),
+                    p.productString().c_str(),
+                    fourCharText(static_cast<uint32_t>(p.uniqueId())).c_str(), p.numInputs(),
                     p.numOutputs(), p.numPrograms(), p.numParams(), p.initialDelay());
 
         // An impulse finds the delay; then a 1 kHz tone over quiet noise shows the processing.
