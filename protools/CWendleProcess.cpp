@@ -1,6 +1,8 @@
 // The wendle process: controls, curve chunks, meters and the loopback host callback.
 #include "CWendleProcess.h"
 
+#include "engine/Text.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -60,24 +62,24 @@ void CWendleProcess::EffectInit() {
 }
 
 void CWendleProcess::AddControls() {
-    for (const auto& spec : kControls) {
+    for (const auto& def : kControls) {
         CPluginControl* control = nullptr;
-        switch (spec.kind) {
+        switch (def.kind) {
         case ControlKind::OnOff:
-            control = new CPluginControl_OnOff(spec.id, spec.names, spec.defaultValue >= 0.5);
+            control = new CPluginControl_OnOff(def.id, def.names, def.defaultValue >= 0.5);
             break;
         case ControlKind::Linear:
-            control = new CPluginControl_Linear(spec.id, spec.names, spec.minimum, spec.maximum,
-                                                spec.step, spec.defaultValue);
+            control = new CPluginControl_Linear(def.id, def.names, def.minimum, def.maximum,
+                                                def.step, def.defaultValue);
             break;
         case ControlKind::LinearGain:
-            control = new CPluginControl_LinearGain(spec.id, spec.names, spec.minimum, spec.maximum,
-                                                    spec.step, spec.defaultValue);
+            control = new CPluginControl_LinearGain(def.id, def.names, def.minimum, def.maximum,
+                                                    def.step, def.defaultValue);
             break;
         case ControlKind::Discrete:
             control = new CPluginControl_Discrete(
-                spec.id, spec.names, static_cast<int32_t>(spec.minimum),
-                static_cast<int32_t>(spec.maximum), static_cast<int32_t>(spec.defaultValue));
+                def.id, def.names, static_cast<int32_t>(def.minimum),
+                static_cast<int32_t>(def.maximum), static_cast<int32_t>(def.defaultValue));
             break;
         }
         const int32_t index = AddControl(control);
@@ -104,22 +106,22 @@ PIErr CWendleProcess::GetChunkSize(PIFourCC chunkID, int32_t* size) {
 }
 
 PIErr CWendleProcess::GetChunk(PIFourCC chunkID, PIChunkHeader* chunk) {
-    const CurveChunkSpec* spec = FindCurveChunk(chunkID);
-    if (!spec)
+    const CurveChunkDef* curve = FindCurveChunk(chunkID);
+    if (!curve)
         return CEffectProcessMIDI::GetChunk(chunkID, chunk);
     chunk->size = kCurveChunkSize;
-    if (!mEffect->getCurveBigEndian(spec->curve, pil::ChunkData(chunk), kCurveDataBytes))
+    if (!mEffect->getCurveBigEndian(curve->curve, pil::ChunkData(chunk), kCurveDataBytes))
         return kPIErr_BadChunk;
     return kPINoErr;
 }
 
 PIErr CWendleProcess::SetChunk(PIFourCC chunkID, PIChunkHeader* chunk) {
-    const CurveChunkSpec* spec = FindCurveChunk(chunkID);
-    if (!spec)
+    const CurveChunkDef* curve = FindCurveChunk(chunkID);
+    if (!curve)
         return CEffectProcessMIDI::SetChunk(chunkID, chunk);
     if (chunk->size != kCurveChunkSize)
         return kPIErr_BadChunk;
-    if (!mEffect->setCurveBigEndian(spec->curve, pil::ChunkData(chunk), kCurveDataBytes))
+    if (!mEffect->setCurveBigEndian(curve->curve, pil::ChunkData(chunk), kCurveDataBytes))
         return kPIErr_BadChunk;
     return kPINoErr;
 }
@@ -163,7 +165,7 @@ PIErr CWendleProcess::GetDelaySamplesLong(int32_t* samples) {
 PIErr CWendleProcess::GetAlgorithmText(int32_t controlIndex, char* text, int32_t size) {
     if (controlIndex < kFirstParameterControl || controlIndex > kLastParameterControl) {
         if (controlIndex == kMasterBypassControl) {
-            std::snprintf(text, static_cast<size_t>(size), "%s", IsBypassed() ? "on" : "off");
+            copyText(text, IsBypassed() ? "on" : "off", static_cast<size_t>(size));
             return kPINoErr;
         }
         return kPIErr_BadIndex;

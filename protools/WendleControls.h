@@ -11,7 +11,7 @@ namespace wendlept {
 
 enum class ControlKind : uint8_t { OnOff, Linear, LinearGain, Discrete };
 
-struct ControlSpec {
+struct ControlDef {
     ControlKind kind;
     PIFourCC id;
     const char* names; // long and short name separated by a line break
@@ -24,23 +24,23 @@ constexpr int32_t kMasterBypassControl = 1;
 constexpr int32_t kFirstParameterControl = 2;
 constexpr int32_t kLastParameterControl = 13;
 
-constexpr std::array<ControlSpec, kNumControls> kControls{{
-    {ControlKind::OnOff, PIFourCharCode("bypa"), "Master Bypass\nBypass", 0, 1, 1, 0},
-    {ControlKind::Linear, PIFourCharCode("knb1"), "depth\ndep", -2.0, 2.0, 0.01, 0.0},
-    {ControlKind::Linear, PIFourCharCode("knb2"), "tilt\ntlt", -6.0, 6.0, 0.01, 0.0},
-    {ControlKind::Linear, PIFourCharCode("knb3"), "filter\nflt", 0.0, 1.0, 0.01, 0.5},
-    {ControlKind::OnOff, PIFourCharCode("but1"), "learn\nlrn", 0, 1, 1, 0},
-    {ControlKind::OnOff, PIFourCharCode("but2"), "reset\nrst", 0, 1, 1, 0},
-    {ControlKind::OnOff, PIFourCharCode("but3"), "logscale\nlog", 0, 1, 1, 0},
-    {ControlKind::LinearGain, PIFourCharCode("knb4"), "makeup gain\ngan", -60.0, 60.0, 0.1, 0.0},
-    {ControlKind::OnOff, PIFourCharCode("but4"), "autogain\nagn", 0, 1, 1, 0},
-    {ControlKind::OnOff, PIFourCharCode("but5"), "stereolink\nlnk", 0, 1, 1, 0},
-    {ControlKind::OnOff, PIFourCharCode("but6"), "lfo sync\nlsy", 0, 1, 1, 0},
-    {ControlKind::Discrete, PIFourCharCode("knb5"), "lfo divisor\nldv", 1, 11, 1, 3},
-    {ControlKind::Linear, PIFourCharCode("knb6"), "lfo speed\nspd", 0.0, 10.0, 0.1, 0.0},
+constexpr std::array<ControlDef, kNumControls> kControls{{
+    {ControlKind::OnOff, fourCharCode("bypa"), "Master Bypass\nBypass", 0, 1, 1, 0},
+    {ControlKind::Linear, fourCharCode("knb1"), "depth\ndep", -2.0, 2.0, 0.01, 0.0},
+    {ControlKind::Linear, fourCharCode("knb2"), "tilt\ntlt", -6.0, 6.0, 0.01, 0.0},
+    {ControlKind::Linear, fourCharCode("knb3"), "filter\nflt", 0.0, 1.0, 0.01, 0.5},
+    {ControlKind::OnOff, fourCharCode("but1"), "learn\nlrn", 0, 1, 1, 0},
+    {ControlKind::OnOff, fourCharCode("but2"), "reset\nrst", 0, 1, 1, 0},
+    {ControlKind::OnOff, fourCharCode("but3"), "logscale\nlog", 0, 1, 1, 0},
+    {ControlKind::LinearGain, fourCharCode("knb4"), "makeup gain\ngan", -60.0, 60.0, 0.1, 0.0},
+    {ControlKind::OnOff, fourCharCode("but4"), "autogain\nagn", 0, 1, 1, 0},
+    {ControlKind::OnOff, fourCharCode("but5"), "stereolink\nlnk", 0, 1, 1, 0},
+    {ControlKind::OnOff, fourCharCode("but6"), "lfo sync\nlsy", 0, 1, 1, 0},
+    {ControlKind::Discrete, fourCharCode("knb5"), "lfo divisor\nldv", 1, 11, 1, 3},
+    {ControlKind::Linear, fourCharCode("knb6"), "lfo speed\nspd", 0.0, 10.0, 0.1, 0.0},
 }};
 
-struct CurveChunkSpec {
+struct CurveChunkDef {
     PIFourCC id;
     const char* name;
     int curve; // the effect's curve number
@@ -50,19 +50,19 @@ constexpr int32_t kCurveFloats = 513;
 constexpr int32_t kCurveDataBytes = 4 * kCurveFloats;     // 2052
 constexpr int32_t kCurveChunkSize = 56 + kCurveDataBytes; // 2108
 
-constexpr std::array<CurveChunkSpec, 8> kCurveChunks{{
-    {PIFourCharCode("LF0L"), "Filter Zero Left Linear", 0},
-    {PIFourCharCode("LF0R"), "Filter Zero Right Linear", 1},
-    {PIFourCharCode("LF1L"), "Filter One Left Linear", 4},
-    {PIFourCharCode("LF1R"), "Filter One Right Linear", 5},
-    {PIFourCharCode("DF0L"), "Filter Zero Left dB", 2},
-    {PIFourCharCode("DF0R"), "Filter Zero Right dB", 3},
-    {PIFourCharCode("DF1L"), "Filter One Left dB", 6},
-    {PIFourCharCode("DF1R"), "Filter One Right dB", 7},
+constexpr std::array<CurveChunkDef, 8> kCurveChunks{{
+    {fourCharCode("LF0L"), "Filter Zero Left Linear", 0},
+    {fourCharCode("LF0R"), "Filter Zero Right Linear", 1},
+    {fourCharCode("LF1L"), "Filter One Left Linear", 4},
+    {fourCharCode("LF1R"), "Filter One Right Linear", 5},
+    {fourCharCode("DF0L"), "Filter Zero Left dB", 2},
+    {fourCharCode("DF0R"), "Filter Zero Right dB", 3},
+    {fourCharCode("DF1L"), "Filter One Left dB", 6},
+    {fourCharCode("DF1R"), "Filter One Right dB", 7},
 }};
 
 // The curve chunk of that ID, or null.
-constexpr const CurveChunkSpec* FindCurveChunk(PIFourCC id) {
+constexpr const CurveChunkDef* FindCurveChunk(PIFourCC id) {
     for (const auto& chunk : kCurveChunks)
         if (chunk.id == id)
             return &chunk;
