@@ -206,14 +206,11 @@ void dehisseditor::fillView() {
     view.filterTop = 0.0f;
     view.filterBottom = -96.0f;
     view.filterFormat = 0;
-    // The display reads the engine's spectra as the audio thread writes them, without locks:
-    // they are plain floats rewritten whole every frame, and a picture that mixes two frames
-    // is harmless.
     const int second = channelMode == 1 ? 1 : 0;
-    view.spectra[0] = fx->inSpect[0];
-    view.spectra[1] = fx->inSpect[second];
-    view.spectra[2] = fx->outSpectCopy[0];
-    view.spectra[3] = fx->outSpectCopy[second];
+    spectrumSource = {fx->inSpect[0], fx->inSpect[second], fx->outSpectCopy[0],
+                      fx->outSpectCopy[second]};
+    for (size_t i = 0; i < spectra.size(); ++i)
+        view.spectra[i] = spectra[i].data();
     view.filterB[0] = view.filterB[1] = nullptr;
     view.displayGain = &displayGain;
     view.channelGain[0] = view.channelGain[1] = &unitGain;
@@ -223,7 +220,17 @@ void dehisseditor::fillView() {
     refreshView();
 }
 
+// The engine's spectra are plain floats that the audio thread rewrites whole every frame; they
+// are read here without a lock while it does. A copy that mixes two frames shows as a glitch of
+// one picture, nothing more. (This function is the one place where the editor reads what the
+// audio thread writes; the thread checker is told so.)
+void dehisseditor::copySpectra() {
+    for (size_t i = 0; i < spectra.size(); ++i)
+        std::memcpy(spectra[i].data(), spectrumSource[i], sizeof spectra[i]);
+}
+
 void dehisseditor::refreshView() {
+    copySpectra();
     // The shapes and the tilt table are those of the moment: a program change or a new tilt
     // replaces them.
     for (int c = 0; c < 2; ++c)

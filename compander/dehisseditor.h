@@ -74,6 +74,7 @@ class dehisseditor : public AEffGUIEditor, public CControlListener {
     void fillView();
     void refreshView();
     void handBackShapes();
+    void copySpectra();
     void applyParameter(long index);
     void applyPending();
     void releaseMomentary(long index);
@@ -90,6 +91,10 @@ class dehisseditor : public AEffGUIEditor, public CControlListener {
     int32_t noShift = 0;
     // The display's copy of the engine's log-scale flag, taken at each idle.
     int32_t logScale = 0;
+    // The spectra the display draws (channel 1 input, channel 2 input, channel 1 output, channel
+    // 2 output), copied from the engine at each idle, and where they come from.
+    std::array<std::array<float, 1024>, 4> spectra{};
+    std::array<const float*, 4> spectrumSource{};
     // The threshold shapes the display draws and edits: copies of the current program's, taken
     // at each idle; a stroke hands them back to the effect, which publishes them.
     std::array<std::array<float, 513>, 2> drawnShape{};
