@@ -3,6 +3,8 @@
 // precision, so each can be checked without building the plug-in.
 #pragma once
 
+#include "engine/Spectrum.h"
+
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -11,10 +13,10 @@
 
 namespace compander {
 
-inline constexpr int kFftSize = 1024;
-inline constexpr int kHalfSize = 512;
-inline constexpr int kBins = kHalfSize + 1;
-inline constexpr int kHopSize = 256;
+using spectral::kBins;
+using spectral::kFftSize;
+using spectral::kHalfSize;
+using spectral::kHopSize;
 inline constexpr int kLevels = 120; // levelTable/gainTable: -120 dB … -1 dB in 1 dB steps
 
 // Threshold in dB from the raw value: (1 - v) * -120, so -120 … 0 dB.

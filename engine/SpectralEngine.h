@@ -25,6 +25,7 @@
 #pragma once
 
 #include "Fft.h"
+#include "Spectrum.h"
 
 #include <atomic>
 #include <cstddef>
@@ -32,9 +33,9 @@
 
 class SpectralEngine {
   public:
-    static constexpr int kFftSize = 1024;
-    static constexpr int kHalfSize = kFftSize / 2;
-    static constexpr int kHopSize = kFftSize / 4;
+    static constexpr int kFftSize = spectral::kFftSize;
+    static constexpr int kHalfSize = spectral::kHalfSize;
+    static constexpr int kHopSize = spectral::kHopSize;
     static constexpr int kBufferFloats = 65536;    // every per-channel buffer, whatever N is
     static constexpr float kMeterDecay = 0.99112f; // per hop
 

@@ -16,6 +16,8 @@
 
 using namespace wendlept;
 
+static_assert(wendlept::kCurveFloats == spectral::kBins, "a curve chunk holds one float per bin");
+
 namespace {
 
 // The effect's host requests come back to its own dispatcher, where opcodes of the same number

@@ -4,6 +4,7 @@
 // (made on the first view request, deleted with the process).
 #pragma once
 
+#include "engine/Spectrum.h"
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -18,7 +19,7 @@ class CWendleCustomUI;
 class CWendleProcess : virtual public CEffectProcessMIDI, private IWendleProcess {
   public:
     static constexpr int kMaxMeterChannels = 48;
-    static constexpr int32_t kLatencySamples = 1024;
+    static constexpr int32_t kLatencySamples = spectral::kFftSize;
 
     // Throws std::bad_alloc when the effect cannot be built.
     CWendleProcess();

@@ -46,7 +46,7 @@ struct CurveChunkDef {
     int curve; // the effect's curve number
 };
 
-constexpr int32_t kCurveFloats = 513;
+constexpr int32_t kCurveFloats = 513; // the effect's bins (tied to them where both are known)
 constexpr int32_t kCurveDataBytes = 4 * kCurveFloats;     // 2052
 constexpr int32_t kCurveChunkSize = 56 + kCurveDataBytes; // 2108
 

@@ -4,6 +4,7 @@
 #include "engine/Text.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 namespace vst {
@@ -84,6 +85,16 @@ void int2string(int32_t value, char* text, int32_t maxLen) {
         buf[len++] = rev[--n];
     buf[len] = 0;
     cut(text, buf, maxLen);
+}
+
+void programNameForHost(const char* stored, int32_t program, char* text, int32_t maxLen) {
+    if (text == nullptr || maxLen < 1)
+        return;
+    if (stored != nullptr && std::strcmp(stored, "Init") == 0)
+        std::snprintf(text, static_cast<std::size_t>(maxLen), "Init %d",
+                      static_cast<int>(program) + 1);
+    else
+        cut(text, stored, maxLen);
 }
 
 } // namespace vst

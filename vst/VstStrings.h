@@ -16,4 +16,8 @@ void dB2string(float value, char* text, int32_t maxLen);
 // Decimal integer, "Huge!" beyond 8 characters; cut like float2string.
 void int2string(int32_t value, char* text, int32_t maxLen);
 
+// A program's name as hosts see it (maxLen bytes with the NUL): a program named "Init" shows
+// its number counted from 1 ("Init 4"), any other name as it is stored.
+void programNameForHost(const char* stored, int32_t program, char* text, int32_t maxLen);
+
 } // namespace vst

@@ -8,13 +8,6 @@
 
 namespace wendlefx {
 
-void powerSpectrum(const float* x, float* power) {
-    power[0] = x[0] * x[0];
-    for (int k = 1; k < kHalfSize; ++k)
-        power[k] = x[k] * x[k] + x[kFftSize - k] * x[kFftSize - k];
-    power[kHalfSize] = x[kHalfSize] * x[kHalfSize];
-}
-
 void accumulate(const float* power, float* sum) {
     for (int k = 0; k < kBins; ++k)
         sum[k] += power[k];
@@ -119,15 +112,6 @@ void targetGains(const float* db0, const float* db1, float position, float depth
 void glide(const float* target, const float* tilt, float* applied) {
     for (int k = 0; k < kBins; ++k)
         applied[k] = 0.4f * target[k] * tilt[k] + 0.6f * applied[k];
-}
-
-void applyGains(const float* g, const float* in, float* out) {
-    out[0] = g[0] * in[0];
-    for (int k = 1; k < kHalfSize; ++k) {
-        out[k] = g[k] * in[k];
-        out[kFftSize - k] = g[k] * in[kFftSize - k];
-    }
-    out[kHalfSize] = g[kHalfSize] * in[kHalfSize];
 }
 
 float advanceLfo(LfoState& lfo, const LfoClock& clock) {

@@ -4,16 +4,16 @@
 #pragma once
 
 #include "WendleProgram.h"
+#include "engine/Spectrum.h"
 
 namespace wendlefx {
 
-constexpr int kFftSize = 1024;
-constexpr int kHalfSize = 512;
-constexpr int kHopSize = 256;
+using spectral::kFftSize;
+using spectral::kHalfSize;
+using spectral::kHopSize;
 
-// Per-bin power re² + im² of a halfcomplex spectrum (kFftSize floats) into `power` (kBins).
-// Audio thread.
-void powerSpectrum(const float* spectrum, float* power);
+// Per-bin power of a halfcomplex spectrum into kBins floats, shared with the compander.
+using spectral::powerSpectrum;
 
 // sum[k] += power[k] for every bin. Audio thread.
 void accumulate(const float* power, float* sum);
@@ -51,9 +51,8 @@ void targetGains(const float* db0, const float* db1, float position, float depth
 // Audio thread.
 void glide(const float* target, const float* tilt, float* applied);
 
-// Scales every bin of a halfcomplex spectrum by its real gain; the phase is untouched. `in` and
-// `out` may be the same array. Audio thread.
-void applyGains(const float* gains, const float* in, float* out);
+// Scales every bin of a halfcomplex spectrum by its real gain (`in` may be `out`). Audio thread.
+using spectral::applyGains;
 
 // The triangle LFO that moves the filter position between 0 and 1.
 struct LfoState {

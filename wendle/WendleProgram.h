@@ -3,13 +3,14 @@
 #pragma once
 
 #include "WendleParams.h"
+#include "engine/Spectrum.h"
 
 #include <cstddef>
 #include <cstdint>
 
 namespace wendlefx {
 
-constexpr int kBins = 513; // N/2 + 1 for the engine's 1024-point frames
+using spectral::kBins; // N/2 + 1 for the engine's frames
 constexpr int kNumCurves = 8;
 constexpr int kNameSize = 24; // with the terminator: at most 23 characters
 
