@@ -64,11 +64,54 @@ bool decodeProgram(const unsigned char* in, CompanderProgram& program) {
     return true;
 }
 
-int paramForController(int controller) {
-    for (const MidiControl& c : kMidiControls)
-        if (c.controller == controller)
-            return c.param;
-    return -1;
+namespace {
+float identity(float v) {
+    return v;
 }
+float thresholdValueFromDb(float db) {
+    return 1.0f + db / 120.0f;
+}
+float ratioValueFromRatio(float r) {
+    return r >= 1.0f ? 0.5f + (r - 1.0f) / 8.0f : 0.5f - (1.0f / r - 1.0f) / 8.0f;
+}
+float gainDbFromValue(float v) {
+    return (v - 0.5f) * 48.0f;
+}
+float gainValueFromDb(float db) {
+    return db / 48.0f + 0.5f;
+}
+float tiltValueFromDb(float db) {
+    return (db + 6.0f) / 12.0f;
+}
+bool parseDb(const char* text, float& units) {
+    return param::parseNumber(text, "dB", units);
+}
+bool parsePlain(const char* text, float& units) {
+    return param::parseNumber(text, "", units);
+}
+} // namespace
+
+const param::ValueType kThresholdDbType{
+    "dB",    thresholdDbFromValue, thresholdValueFromDb, param::formatFixed1,
+    parseDb, {-120.0f, 0.0f, "dB"}};
+const param::ValueType kSecondsType{
+    "seconds", identity, identity, param::formatFixed2, param::parseSeconds, {0.0f, 1.0f, "s"}};
+const param::ValueType kRatioType{
+    "ratio",           ratioFromValue,  ratioValueFromRatio, param::formatRatio,
+    param::parseRatio, {0.2f, 5.0f, ""}};
+const param::ValueType kRawType{"value",          identity,   identity,
+                                param::formatRaw, parsePlain, {0.0f, 1.0f, ""}};
+const param::ValueType kGainDbType{
+    "dB", gainDbFromValue, gainValueFromDb, param::formatFixed1, parseDb, {-24.0f, 24.0f, "dB"}};
+const param::ValueType kLogScaleType{
+    "switch",           [](float v) { return v >= 0.5f ? 1.0f : 0.0f; },
+    identity,           param::formatOnOff,
+    param::parseSwitch, {0.0f, 1.0f, ""}};
+const param::ValueType kOnOffType{
+    "switch",           [](float v) { return switchOn(v) ? 1.0f : 0.0f; },
+    identity,           param::formatOnOff,
+    param::parseSwitch, {0.0f, 1.0f, ""}};
+const param::ValueType kTiltDbType{
+    "dB", tiltDbFromValue, tiltValueFromDb, param::formatFixed2, parseDb, {-6.0f, 6.0f, "dB"}};
 
 } // namespace compander

@@ -4,6 +4,8 @@
 
 #include "CompanderLaw.h"
 #include "vst/BankTrailer.h"
+#include "vst/MidiControllers.h"
+#include "vst/ParamType.h"
 
 #include <array>
 #include <cstddef>
@@ -59,38 +61,37 @@ enum Param : int {
     kTilt = 11,
 };
 
-enum class Display {
-    ThresholdDb, // (1 - v) * -120, "%3.1f"
-    Seconds,     // v, "%3.2f"
-    Ratio,       // "1 : %3.2f" or "%3.2f : 1"
-    Raw,         // v through the base's float formatter
-    GainDb,      // (v - 0.5) * 48, "%3.1f"
-    LogScale,    // "on" while the engine's log-scale flag is set
-    OnOff,       // "on" above 0.5
-    TiltDb,      // 12 v - 6, "%3.2f"
-};
+// The value types of the rows: normalised value <-> unit, display text, parsing, range.
+extern const param::ValueType kThresholdDbType; // (1 - v) * -120 dB, "%3.1f"
+extern const param::ValueType kSecondsType;     // v seconds, "%3.2f"
+extern const param::ValueType kRatioType;  // 1 ... 5 from 0.5 up, 1/5 ... 1 below; "1 : R", "R : 1"
+extern const param::ValueType kRawType;    // v through the base's float formatter
+extern const param::ValueType kGainDbType; // (v - 0.5) * 48 dB, "%3.1f"
+extern const param::ValueType kLogScaleType; // "on" from 0.5 up (the engine's log-scale flag)
+extern const param::ValueType kOnOffType;    // "on" above 0.5
+extern const param::ValueType kTiltDbType;   // 12 v - 6 dB, "%3.2f"
 
 struct ParamInfo {
     const char* name;
     const char* label;
     int slot;
-    Display display;
+    const param::ValueType* type;
     bool isSwitch; // on/off (or momentary): hosts show it as a toggle
 };
 
 inline constexpr std::array<ParamInfo, kNumParams> kParams{{
-    {"threshold", "dB", kSlotThreshold, Display::ThresholdDb, false},
-    {"attack", "s", kSlotAttack, Display::Seconds, false},
-    {"release", "s", kSlotRelease, Display::Seconds, false},
-    {"ratio", "", kSlotRatio, Display::Ratio, false},
-    {"learnpeak", "", kNotStored, Display::Raw, true},
-    {"learnaverage", "", kNotStored, Display::Raw, true},
-    {"reset", "", kNotStored, Display::Raw, true},
-    {"invert", "", kSlotInvert, Display::Raw, true},
-    {"gain", "dB", kSlotGain, Display::GainDb, false},
-    {"logscale", "", kSlotLogScale, Display::LogScale, true},
-    {"stereolink", "", kSlotStereoLink, Display::OnOff, true},
-    {"tilt", "dB", kSlotTilt, Display::TiltDb, false},
+    {"threshold", "dB", kSlotThreshold, &kThresholdDbType, false},
+    {"attack", "s", kSlotAttack, &kSecondsType, false},
+    {"release", "s", kSlotRelease, &kSecondsType, false},
+    {"ratio", "", kSlotRatio, &kRatioType, false},
+    {"learnpeak", "", kNotStored, &kRawType, true},
+    {"learnaverage", "", kNotStored, &kRawType, true},
+    {"reset", "", kNotStored, &kRawType, true},
+    {"invert", "", kSlotInvert, &kRawType, true},
+    {"gain", "dB", kSlotGain, &kGainDbType, false},
+    {"logscale", "", kSlotLogScale, &kLogScaleType, true},
+    {"stereolink", "", kSlotStereoLink, &kOnOffType, true},
+    {"tilt", "dB", kSlotTilt, &kTiltDbType, false},
 }};
 
 // The order in which a program's stored values are applied when it is selected.
@@ -129,12 +130,8 @@ bool decodeProgram(const unsigned char* in, CompanderProgram& program);
 // True when every float of `count` records at `in` is finite.
 bool chunkFloatsFinite(const unsigned char* in, int count);
 
-// MIDI control change → parameter index, or -1 for controllers the compander ignores.
-struct MidiControl {
-    int controller;
-    int param;
-};
-inline constexpr std::array<MidiControl, 6> kMidiControls{{
+// MIDI control change → parameter index.
+inline constexpr std::array<vst::MidiController, 6> kMidiControls{{
     {7, kGain},
     {72, kRelease},
     {73, kAttack},
@@ -142,10 +139,5 @@ inline constexpr std::array<MidiControl, 6> kMidiControls{{
     {76, kRatio},
     {77, kTilt},
 }};
-int paramForController(int controller);
-// A controller's 7-bit value as a parameter value: value / 128 (127 → 0.9921875, 64 → 0.5).
-inline float controllerValue(int value) {
-    return static_cast<float>(value & 0x7f) / 128.0f;
-}
 
 } // namespace compander

@@ -68,10 +68,7 @@ void dehiss::processSpect() {
 void dehiss::channelPower(int c) {
     const float* __restrict x = inSpect[c];
     float* __restrict power = binPower[c].data();
-    power[0] = x[0] * x[0];
-    power[kHalfSize] = x[kHalfSize] * x[kHalfSize];
-    for (int k = 1; k < kHalfSize; ++k)
-        power[k] = x[k] * x[k] + x[kN - k] * x[kN - k];
+    spectral::powerSpectrum(x, power);
 }
 
 void dehiss::learnFrame(bool stereo, bool peakMode) {
@@ -316,38 +313,7 @@ void dehiss::getParameterLabel(VstInt32 index, char* label) {
 void dehiss::getParameterDisplay(VstInt32 index, char* text) {
     if (index < 0 || index >= kNumParams || !text)
         return;
-    const float v = rawValue_[index].load();
-    switch (kParams[index].display) {
-    case Display::ThresholdDb:
-        std::snprintf(text, kParamTextBytes, "%3.1f", static_cast<double>(thresholdDbFromValue(v)));
-        break;
-    case Display::Seconds:
-        std::snprintf(text, kParamTextBytes, "%3.2f", static_cast<double>(v));
-        break;
-    case Display::Ratio: {
-        const float r = ratioValue.load();
-        if (r >= 1.0f)
-            std::snprintf(text, kParamTextBytes, "1 : %3.2f", static_cast<double>(r));
-        else
-            std::snprintf(text, kParamTextBytes, "%3.2f : 1", static_cast<double>(1.0f / r));
-        break;
-    }
-    case Display::Raw:
-        float2string(v, text, 23);
-        break;
-    case Display::GainDb:
-        std::snprintf(text, kParamTextBytes, "%3.1f", static_cast<double>((v - 0.5f) * 48.0f));
-        break;
-    case Display::LogScale:
-        copyText(text, logScale.load() == 1 ? "on" : "off", kParamTextBytes);
-        break;
-    case Display::OnOff:
-        copyText(text, switchOn(v) ? "on" : "off", kParamTextBytes);
-        break;
-    case Display::TiltDb:
-        std::snprintf(text, kParamTextBytes, "%3.2f", static_cast<double>(tiltDbFromValue(v)));
-        break;
-    }
+    param::display(*kParams[index].type, rawValue_[index].load(), text);
 }
 
 // Learning. A pass accumulates 41 frames of the input's power (average or peak), then stops
@@ -471,25 +437,17 @@ void dehiss::setProgramName(char* name) {
         underLock([&] { setName(*live_, name); });
 }
 
-namespace {
-// A program's name as hosts see it: "Init" carries the program number counted from 1.
-void showProgramName(const CompanderProgram& program, int number, char* name) {
-    if (std::strcmp(program.name, "Init") == 0)
-        std::snprintf(name, kVstMaxProgNameLen, "Init %d", number + 1);
-    else
-        copyText(name, program.name, kVstMaxProgNameLen);
-}
-} // namespace
-
 void dehiss::getProgramName(char* name) {
     if (name)
-        underLock([&] { showProgramName(*live_, static_cast<int>(curProgram), name); });
+        underLock(
+            [&] { vst::programNameForHost(live_->name, curProgram, name, kVstMaxProgNameLen); });
 }
 
 bool dehiss::getProgramNameIndexed(VstInt32, VstInt32 index, char* text) {
     if (!text || index < 0 || index >= kNumPrograms)
         return false;
-    underLock([&] { showProgramName(programs_[index], index, text); });
+    underLock(
+        [&] { vst::programNameForHost(programs_[index].name, index, text, kVstMaxProgNameLen); });
     return true;
 }
 
@@ -579,20 +537,8 @@ VstInt32 dehiss::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
 
 VstInt32 dehiss::processEvents(VstEvents* events) {
     stateLock.noteAudioThread();
-    if (!events || events->numEvents <= 0)
-        return 1;
-    for (VstInt32 i = 0; i < events->numEvents; ++i) {
-        const VstEvent* event = events->events[i];
-        if (!event || event->type != kVstMidiType)
-            continue;
-        const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
-        const auto status = static_cast<unsigned char>(midi->midiData[0]);
-        if ((status & 0xf0) != 0xb0)
-            continue;
-        const int param = paramForController(static_cast<unsigned char>(midi->midiData[1]));
-        if (param >= 0)
-            setParameter(param, controllerValue(static_cast<unsigned char>(midi->midiData[2])));
-    }
+    vst::forEachControllerMove(events, kMidiControls,
+                               [this](int param, float value) { setParameter(param, value); });
     return 1;
 }
 

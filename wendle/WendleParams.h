@@ -2,6 +2,9 @@
 // the small conversions between the host's normalised 0…1 values and the effect's own units.
 #pragma once
 
+#include "vst/MidiControllers.h"
+#include "vst/ParamType.h"
+
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -28,40 +31,6 @@ enum Param : int {
     kParamLfoDivide = 12,
     kParamLfoRate = 13,
 };
-
-// How a parameter's display text is made.
-enum class Display : uint8_t {
-    None,       // the text is left untouched
-    Fixed2,     // "%3.2f"
-    Fixed1,     // "%3.1f"
-    OnOff,      // "on" / "off"
-    OnOffCaps,  // "On" / "Off"
-    WholeNumber // "%d"
-};
-
-struct ParamInfo {
-    const char* name; // nullptr: inert, no texts are written
-    const char* label;
-    int slot; // index into the program record's parameter floats, -1 for none
-    Display display;
-};
-
-constexpr std::array<ParamInfo, kNumParams> kParams{{
-    {nullptr, nullptr, -1, Display::None},
-    {nullptr, nullptr, -1, Display::None},
-    {"filter depth", "", 4, Display::Fixed2},
-    {"tilt", "dB", 5, Display::Fixed2},
-    {"filter number", "", 0, Display::Fixed2},
-    {"learn filter", "", 1, Display::OnOff},
-    {"reset filter", "", 2, Display::None},
-    {"log scale", "", 3, Display::OnOff},
-    {"makeup gain", "dB", 6, Display::Fixed1},
-    {"auto gain", "", 7, Display::OnOffCaps},
-    {"stereo link", "", 8, Display::OnOff},
-    {"midi lfo tempo", "", 9, Display::Fixed2},
-    {"lfo divide", "", 10, Display::WholeNumber},
-    {"filter lfo", " Hz", 11, Display::Fixed2},
-}};
 
 // The on/off parameters, which hosts may show as switches.
 constexpr std::array<int, 6> kSwitchParams{kParamLearn,    kParamReset,      kParamLogScale,
@@ -93,11 +62,7 @@ constexpr std::array<ProgramStep, 12> kProgramOrder{{
 }};
 
 // MIDI controller number → parameter.
-struct ControllerMap {
-    int controller;
-    int param;
-};
-constexpr std::array<ControllerMap, 5> kControllers{{
+constexpr std::array<vst::MidiController, 5> kControllers{{
     {7, kParamMakeupGain},
     {75, kParamDepth},
     {76, kParamTilt},
@@ -175,9 +140,98 @@ constexpr float normalisedFromLfoRate(float hz) {
     return hz * 0.1f;
 }
 
-// MIDI controller data byte → normalised value (value/128, never 1.0).
-constexpr float normalisedFromController(uint8_t data) {
-    return static_cast<float>(data & 0x7F) * 0.0078125f;
+// The value types of the rows: normalised value <-> unit, display text, parsing, range.
+namespace types {
+inline float identity(float v) {
+    return v;
 }
+inline bool plain(const char* text, float& units) {
+    return param::parseNumber(text, "", units);
+}
+inline bool decibels(const char* text, float& units) {
+    return param::parseNumber(text, "dB", units);
+}
+inline bool hertz(const char* text, float& units) {
+    return param::parseNumber(text, "Hz", units);
+}
+inline float above(float v) {
+    return aboveHalf(v) ? 1.0f : 0.0f;
+}
+inline float atLeast(float v) {
+    return atLeastHalf(v) ? 1.0f : 0.0f;
+}
+inline float divisor(float v) {
+    return static_cast<float>(lfoDivisorFromNormalised(v));
+}
+inline float fromDivisor(float d) {
+    return normalisedFromLfoDivisor(static_cast<int>(d));
+}
+inline float fromTilt(float t) {
+    return (t + 3.0f) / 6.0f;
+}
+inline float fromMakeupDecibels(float db) {
+    return db / 120.0f + 0.5f;
+}
+} // namespace types
+
+inline constexpr param::ValueType kDepthType{
+    "number",     depthFromNormalised, normalisedFromDepth, param::formatFixed2,
+    types::plain, {-2.0f, 2.0f, ""}};
+inline constexpr param::ValueType kTiltType{"number",        tiltFromNormalised,
+                                            types::fromTilt, param::formatFixed2,
+                                            types::decibels, {-3.0f, 3.0f, "dB"}};
+inline constexpr param::ValueType kFractionType{"number",        types::identity,
+                                                types::identity, param::formatFixed2,
+                                                types::plain,    {0.0f, 1.0f, ""}};
+inline constexpr param::ValueType kSwitchType{"switch",           types::above,
+                                              types::identity,    param::formatOnOff,
+                                              param::parseSwitch, {0.0f, 1.0f, ""}};
+inline constexpr param::ValueType kButtonType{"switch", types::above,       types::identity,
+                                              nullptr,  param::parseSwitch, {0.0f, 1.0f, ""}};
+inline constexpr param::ValueType kSwitchFromHalfType{"switch",           types::atLeast,
+                                                      types::identity,    param::formatOnOff,
+                                                      param::parseSwitch, {0.0f, 1.0f, ""}};
+inline constexpr param::ValueType kSwitchCapsType{"switch",           types::atLeast,
+                                                  types::identity,    param::formatOnOffCaps,
+                                                  param::parseSwitch, {0.0f, 1.0f, ""}};
+inline constexpr param::ValueType kMakeupDbType{"dB",
+                                                makeupDecibels,
+                                                types::fromMakeupDecibels,
+                                                param::formatFixed1,
+                                                types::decibels,
+                                                {-60.0f, 60.0f, "dB"}};
+inline constexpr param::ValueType kDivisorType{"divisor",          types::divisor,
+                                               types::fromDivisor, param::formatWhole,
+                                               types::plain,       {1.0f, 11.0f, ""}};
+inline constexpr param::ValueType kLfoRateType{
+    "number",     lfoRateFromNormalised, normalisedFromLfoRate, param::formatFixed2,
+    types::hertz, {0.0f, 10.0f, "Hz"}};
+
+struct ParamInfo {
+    const char* name; // nullptr: inert, no texts are written
+    const char* label;
+    int slot;                     // index into the program record's parameter floats, -1 for none
+    const param::ValueType* type; // null for the inert rows
+    // The display shows the effect's live value (moved by the LFO, by learning stopping itself)
+    // rather than the one last set.
+    bool live;
+};
+
+constexpr std::array<ParamInfo, kNumParams> kParams{{
+    {nullptr, nullptr, -1, nullptr, false},
+    {nullptr, nullptr, -1, nullptr, false},
+    {"filter depth", "", 4, &kDepthType, false},
+    {"tilt", "dB", 5, &kTiltType, false},
+    {"filter number", "", 0, &kFractionType, true},
+    {"learn filter", "", 1, &kSwitchType, true},
+    {"reset filter", "", 2, &kButtonType, false},
+    {"log scale", "", 3, &kSwitchFromHalfType, false},
+    {"makeup gain", "dB", 6, &kMakeupDbType, false},
+    {"auto gain", "", 7, &kSwitchCapsType, false},
+    {"stereo link", "", 8, &kSwitchType, false},
+    {"midi lfo tempo", "", 9, &kFractionType, false},
+    {"lfo divide", "", 10, &kDivisorType, false},
+    {"filter lfo", " Hz", 11, &kLfoRateType, true},
+}};
 
 } // namespace wendlefx

@@ -209,61 +209,21 @@ void wendle::getParameterLabel(VstInt32 index, char* label) {
 void wendle::getParameterDisplay(VstInt32 index, char* text) {
     if (!isActiveParam(index) || text == nullptr)
         return;
-    float value = 0.0f;
-    bool on = false;
-    switch (index) {
-    case kParamDepth:
-        value = depth.load(std::memory_order_relaxed);
-        break;
-    case kParamTilt:
-        value = tiltAmount.load(std::memory_order_relaxed);
-        break;
-    case kParamFilterNumber:
-        value = filterPosition.load(std::memory_order_relaxed);
-        break;
-    case kParamLearn:
-        on = isLearning();
-        break;
-    case kParamLogScale:
-        on = logScale.load(std::memory_order_relaxed) == 1;
-        break;
-    case kParamMakeupGain:
-        value = makeupDecibels(raw[index].load(std::memory_order_relaxed));
-        break;
-    case kParamAutoGain:
-        on = autoGain.load(std::memory_order_relaxed) == 1;
-        break;
-    case kParamStereoLink:
-        on = aboveHalf(raw[index].load(std::memory_order_relaxed));
-        break;
-    case kParamLfoTempo:
-        value = raw[index].load(std::memory_order_relaxed);
-        break;
-    case kParamLfoRate:
-        value = lfoRate.load(std::memory_order_relaxed);
-        break;
-    default:
-        break;
-    }
-    switch (kParams[index].display) {
-    case Display::None:
-        break;
-    case Display::Fixed2:
-        std::snprintf(text, kTextSize, "%3.2f", value);
-        break;
-    case Display::Fixed1:
-        std::snprintf(text, kTextSize, "%3.1f", value);
-        break;
-    case Display::OnOff:
-        copyText(text, on ? "on" : "off", kTextSize);
-        break;
-    case Display::OnOffCaps:
-        copyText(text, on ? "On" : "Off", kTextSize);
-        break;
-    case Display::WholeNumber:
-        std::snprintf(text, kTextSize, "%d", lfoDivisor.load(std::memory_order_relaxed));
-        break;
-    }
+    const ParamInfo& row = kParams[index];
+    if (row.type->format == nullptr)
+        return;
+    row.type->format(row.live ? liveUnits(index)
+                              : row.type->toUnits(raw[index].load(std::memory_order_relaxed)),
+                     text);
+}
+
+float wendle::liveUnits(int index) const {
+    // The values that move by themselves: the LFO's position and rate, learning that stopped.
+    if (index == kParamFilterNumber)
+        return filterPosition.load(std::memory_order_relaxed);
+    if (index == kParamLearn)
+        return isLearning() ? 1.0f : 0.0f;
+    return lfoRate.load(std::memory_order_relaxed);
 }
 
 void wendle::waitForSummingToEnd() const {
@@ -340,28 +300,16 @@ void wendle::setProgramName(char* name) {
     underLock([&] { setProgramRecordName(currentProgram(), name); });
 }
 
-namespace {
-// A program named "Init" shows with its number counted from 1.
-void showProgramName(const WendleProgram& prog, VstInt32 index, char* name) {
-    char stored[kNameSize];
-    std::memcpy(stored, prog.name, kNameSize);
-    stored[kNameSize - 1] = '\0';
-    if (std::strcmp(stored, "Init") == 0)
-        std::snprintf(name, kNameSize, "Init %d", static_cast<int>(index) + 1);
-    else
-        std::snprintf(name, kNameSize, "%s", stored);
-}
-} // namespace
-
 void wendle::getProgramName(char* name) {
     if (name != nullptr)
-        underLock([&] { showProgramName(currentProgram(), curProgram, name); });
+        underLock(
+            [&] { vst::programNameForHost(currentProgram().name, curProgram, name, kNameSize); });
 }
 
 bool wendle::getProgramNameIndexed(VstInt32, VstInt32 index, char* text) {
     if (text == nullptr || index < 0 || index >= programTotal)
         return false;
-    underLock([&] { showProgramName(programs[index], index, text); });
+    underLock([&] { vst::programNameForHost(programs[index].name, index, text, kNameSize); });
     return true;
 }
 
@@ -529,22 +477,10 @@ void wendle::setHostTempo(float bpm) {
 
 VstInt32 wendle::processEvents(VstEvents* events) {
     stateLock.noteAudioThread();
-    if (readyLevel != 2 || events == nullptr)
+    if (readyLevel != 2)
         return 1;
-    for (VstInt32 i = 0; i < events->numEvents; ++i) {
-        const VstEvent* e = events->events[i];
-        if (e == nullptr || e->type != kVstMidiType)
-            continue;
-        const auto* midi = reinterpret_cast<const VstMidiEvent*>(e);
-        const auto status = static_cast<unsigned char>(midi->midiData[0]);
-        if ((status & 0xF0) != 0xB0)
-            continue;
-        const int controller = static_cast<unsigned char>(midi->midiData[1]);
-        for (const ControllerMap& map : kControllers)
-            if (map.controller == controller)
-                setParameter(map.param,
-                             normalisedFromController(static_cast<uint8_t>(midi->midiData[2])));
-    }
+    vst::forEachControllerMove(events, kControllers,
+                               [this](int param, float value) { setParameter(param, value); });
     return 1;
 }
 

@@ -169,6 +169,8 @@ class wendle : public spect {
     void waitForSummingToEnd() const;
     wendlefx::WendleProgram& currentProgram() { return *current; }
     void storeRaw(int index, float value);
+    // Units shown for the rows whose display follows the live state.
+    float liveUnits(int index) const;
 
     VstInt32 programTotal;
     std::unique_ptr<wendlefx::WendleProgram[]> programs;
