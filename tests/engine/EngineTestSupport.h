@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/SpectralEngine.h"
+#include "tests/support/Signals.h"
 
 #include <cmath>
 #include <cstdint>
@@ -10,16 +11,8 @@
 
 namespace enginetest {
 
-using Signal = std::vector<float>;
-
-inline Signal noise(size_t n, unsigned seed, float amplitude = 0.5f) {
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<float> u(-amplitude, amplitude);
-    Signal s(n);
-    for (auto& x : s)
-        x = u(rng);
-    return s;
-}
+using testsignals::noise;
+using testsignals::Signal;
 
 inline Signal sine(size_t n, double cyclesPerSample, float amplitude = 1.f) {
     Signal s(n);

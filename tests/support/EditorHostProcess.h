@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -53,8 +54,13 @@ inline int spawn(const std::vector<std::string>& args,
 // The harness process: commands in, reports and answers out.
 class EditorHost {
   public:
-    // Runs the harness on `plugin` (a shared object's path) with the harness's options.
+    // Runs the harness on `plugin` (a shared object's path) with the harness's options; without
+    // a display nothing is started and ready() is false.
     explicit EditorHost(const std::string& plugin, std::vector<std::string> options = {}) {
+        if (!haveDisplay())
+            return;
+        // A harness that has ended must not end the test with it when it is sent a command.
+        std::signal(SIGPIPE, SIG_IGN);
         int toChild[2], fromChild[2];
         if (pipe(toChild) != 0 || pipe(fromChild) != 0)
             return;

@@ -4,6 +4,7 @@
 #define MIRELOW_ALLOC_COUNTER_DEFINE
 #include "tests/support/AllocCounter.h"
 
+#include "tests/support/Signals.h"
 #include "tools/vsthost/VstHost.h"
 
 #include <gtest/gtest.h>
@@ -13,9 +14,10 @@
 #include <cstring>
 #include <random>
 
+using testsignals::noise;
+using testsignals::Signal;
 using vsthost::LoadError;
 using vsthost::Plugin;
-using Signal = std::vector<float>;
 
 namespace {
 
@@ -43,15 +45,6 @@ void PrintTo(const VstBuild& build, std::ostream* os) {
 
 std::string buildPath(const char* file) {
     return std::string(MIRELOW_BUILD_DIR) + "/" + file;
-}
-
-Signal noise(size_t n, unsigned seed, float amplitude = 0.5f) {
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<float> u(-amplitude, amplitude);
-    Signal s(n);
-    for (auto& x : s)
-        x = u(rng);
-    return s;
 }
 
 float peak(const Signal& s, size_t from, size_t to) {

@@ -1,6 +1,7 @@
 // build/wendle-vst.so through the host harness: what the VST build adds to the effect (the
 // host's pins and tempo) and what a host keeps of it (learned curves in the bank chunk). The
 // answers it shares with tidemill are checked for both plug-ins in the VST plug-in tests.
+#include "tests/support/Signals.h"
 #include "tools/vsthost/VstHost.h"
 
 #include <gtest/gtest.h>
@@ -8,8 +9,9 @@
 #include <cmath>
 #include <random>
 
+using testsignals::noise;
+using testsignals::Signal;
 using vsthost::Plugin;
-using Signal = std::vector<float>;
 
 namespace {
 
@@ -17,15 +19,6 @@ const std::string kPlugin = std::string(MIRELOW_BUILD_DIR) + "/wendle-vst.so";
 constexpr int kLatency = 1024;
 constexpr int kHop = 256;
 constexpr VstInt32 kFilterDepth = 2, kFilterNumber = 4, kLearn = 5, kLfoTempo = 11, kLfoDivide = 12;
-
-Signal noise(size_t n, unsigned seed, float amplitude = 0.5f) {
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<float> u(-amplitude, amplitude);
-    Signal s(n);
-    for (auto& x : s)
-        x = u(rng);
-    return s;
-}
 
 // Noise with its top octaves only: a first difference taken twice.
 Signal bright(size_t n, unsigned seed) {
