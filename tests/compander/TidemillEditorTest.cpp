@@ -202,7 +202,7 @@ TEST(TidemillEditorWindow, TwoInstancesOpenAndClose200Times) {
     EditorHost host(kPlugin, {"--instances", "2"});
     NEED_WINDOW(host);
     host.send("cycle 200");
-    ASSERT_TRUE(host.next("ok", 120s).has_value());
+    ASSERT_TRUE(host.next("ok", 480s).has_value());
     host.ask("idle", "ok");
     EXPECT_LT(colourDistance(host.pixel(kLogIndicatorX, kButtonY), kIndicatorOff), 30);
     EXPECT_EQ(host.quitAndWait(), 0);
