@@ -413,6 +413,30 @@ std::vector<std::string> filesIn(const fs::path& folder) {
     return names;
 }
 
+TEST_F(MirelowBinary, AnInterruptedRenderLeavesNothing) {
+    // Two minutes in one-frame blocks: still rendering when the signal comes.
+    AudioBuffer a(2, 120 * 44100, 44100);
+    synth::Noise noise(3);
+    for (auto& ch : a.channels)
+        synth::addNoise(ch, 0, ch.size(), 0.1, noise);
+    writeAudioFile(path("long.wav"), a, AudioFormat{SF_FORMAT_WAV | SF_FORMAT_PCM_16});
+    for (const auto& [signal, args] :
+         {std::pair{"INT", std::vector<std::string>{path("long.wav"), path("out.wav")}},
+          std::pair{"TERM",
+                    std::vector<std::string>{"--out-dir", path("batch"), path("long.wav")}}}) {
+        SCOPED_TRACE(signal);
+        std::string cmd = std::string("timeout -s ") + signal + " 0.2 " + quote(kMirelow) +
+                          " render tidemill --block 1 -q";
+        for (const auto& arg : args)
+            cmd += " " + quote(arg);
+        const int raw = std::system((cmd + " 2>/dev/null").c_str());
+        EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 124); // timeout had to stop it
+        for (const auto& name : filesIn(dir))
+            EXPECT_TRUE(name == "long.wav" || name == "batch") << name;
+        EXPECT_TRUE(filesIn(dir / "batch").empty());
+    }
+}
+
 TEST_F(MirelowBinary, BatchRendersTheGoodFilesAsSingleRendersDoAndSkipsTheBad) {
     fs::create_directory(dir / "in");
     // Learned once, in stereo: a mono learn file teaches both channels what a mono render learns.

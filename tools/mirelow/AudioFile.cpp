@@ -6,9 +6,12 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -110,6 +113,50 @@ namespace {
 // Interleaved scratch for one block of I/O.
 constexpr std::size_t kIoFrames = 16384;
 
+// Files being written under their temporary names. An interrupted run (Ctrl-C, a batch system
+// ending the job) removes them on its way out, so that it too leaves nothing half-written. The
+// signal handler only reads the slots and unlinks: both are safe in a handler.
+class PendingFiles {
+  public:
+    static PendingFiles& instance() {
+        static PendingFiles files;
+        return files;
+    }
+    // Returns the slot, or -1 when all are taken (the file is then only removed on errors).
+    int add(const std::string& path) {
+        char* copy = ::strdup(path.c_str());
+        for (int i = 0; i < kSlots; ++i) {
+            char* expected = nullptr;
+            if (slots_[i].compare_exchange_strong(expected, copy))
+                return i;
+        }
+        std::free(copy);
+        return -1;
+    }
+    void remove(int slot) {
+        if (slot >= 0)
+            std::free(slots_[slot].exchange(nullptr));
+    }
+
+  private:
+    static constexpr int kSlots = 256;
+    PendingFiles() {
+        struct sigaction action {};
+        action.sa_handler = &PendingFiles::onSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESETHAND;
+        for (int sig : {SIGINT, SIGTERM, SIGHUP})
+            sigaction(sig, &action, nullptr);
+    }
+    static void onSignal(int sig) {
+        for (auto& slot : instance().slots_)
+            if (const char* path = slot.load())
+                ::unlink(path);
+        ::raise(sig); // the default action, now that the handler is reset
+    }
+    std::array<std::atomic<char*>, kSlots> slots_{};
+};
+
 } // namespace
 
 AudioReader::AudioReader(const std::string& path) : path_(path) {
@@ -190,9 +237,12 @@ AudioWriter::AudioWriter(const std::string& path, const AudioFormat& format, int
                     std::to_string(info.channels) + " channel(s) at " +
                     std::to_string(info.samplerate) + " Hz");
     temp_ = path + ".mirelow-" + std::to_string(getpid()) + ".tmp";
+    pending_ = PendingFiles::instance().add(temp_);
     file_ = sf_open(temp_.c_str(), SFM_WRITE, &info);
-    if (!file_)
+    if (!file_) {
+        PendingFiles::instance().remove(pending_);
         throw Error("cannot write '" + path + "': " + sf_strerror(nullptr));
+    }
     sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     // The peak chunk carries a time stamp: without it, equal renders give equal files.
     sf_command(file_, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
@@ -204,6 +254,7 @@ AudioWriter::~AudioWriter() {
         sf_close(file_);
         std::remove(temp_.c_str());
     }
+    PendingFiles::instance().remove(pending_);
 }
 
 void AudioWriter::fail(const std::string& why) {

@@ -75,8 +75,9 @@ class AudioReader {
 };
 
 // Writes a file block by block beside `path` under a temporary name; commit() closes it and
-// renames it to `path`. A writer destroyed without commit() removes what it wrote, so a failed
-// run leaves nothing. Integer encodings clip instead of wrapping. Throws mirelow::Error.
+// renames it to `path`. A writer destroyed without commit() removes what it wrote, and so does
+// an interrupted run (SIGINT, SIGTERM, SIGHUP): a failed run leaves nothing. Integer encodings clip
+// instead of wrapping. Throws mirelow::Error.
 class AudioWriter {
   public:
     AudioWriter(const std::string& path, const AudioFormat& format, int channels, double rate);
@@ -93,6 +94,7 @@ class AudioWriter {
     std::string path_, temp_;
     SNDFILE* file_ = nullptr;
     int channels_ = 0;
+    int pending_ = -1; // the slot that removes the temporary file if the run is interrupted
     std::vector<float> interleaved_;
 };
 
