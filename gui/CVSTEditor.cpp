@@ -4,6 +4,7 @@
 
 #include "wendle/wendle.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 using namespace wendleui;
@@ -121,7 +122,7 @@ void CVSTEditor::fillView() {
     view.filterTop = 24.f;
     view.filterBottom = -24.f;
     view.filterFormat = 0;
-    view.edited = fx->curveEditedFlag();
+    view.edited = &drawnEdited;
     view.displayGain = &displayGain;
     view.shift = fx->displayShift();
     view.logScale = &logScaleWord;
@@ -145,16 +146,22 @@ void CVSTEditor::pointDisplay() {
 }
 
 // The selected filter changes with the position (and the program), so its curves are fetched
-// anew; with one channel, or with the channels linked, both bands show the left curve.
+// anew into the copies the display shows and draws into; with one channel, or with the channels
+// linked, both bands show (and draw) the left curve.
 void CVSTEditor::pointFilters() {
     logScaleWord = fx->logScale.load(std::memory_order_relaxed);
-    float* left = fx->selectedLinearCurve(0);
+    for (int side = 0; side < 2; ++side) {
+        const float* curve = fx->selectedLinearCurve(side);
+        std::copy(curve, curve + drawn[static_cast<size_t>(side)].size(),
+                  drawn[static_cast<size_t>(side)].begin());
+    }
+    float* left = drawn[0].data();
     view.channelGain[0] = fx->displayFactor(0);
     if (fx->channelMode.load(std::memory_order_relaxed) == 1) {
         view.rows = 2;
         view.filterA[0] = left;
         if (fx->getParameter(wendlefx::kParamStereoLink) <= 0.5f) {
-            view.filterA[1] = fx->selectedLinearCurve(1);
+            view.filterA[1] = drawn[1].data();
             view.channelGain[1] = fx->displayFactor(1);
         } else {
             view.filterA[1] = left;
@@ -256,6 +263,19 @@ void CVSTEditor::valueChanged(CDrawContext*, CControl* control) {
         sendToHost(tag, control->getValue());
     else if (tag == kTagScheme)
         toggleScheme();
+    else if (tag == kTagSpectrum)
+        handOverDrawnCurves();
+}
+
+// The display drew into the copies; the effect takes them (and re-derives its dB curves). The
+// right copy is the right curve only while the bands show both sides.
+void CVSTEditor::handOverDrawnCurves() {
+    if (!drawnEdited)
+        return;
+    drawnEdited = 0;
+    fx->setSelectedLinearCurve(0, drawn[0].data());
+    if (view.filterA[1] == drawn[1].data())
+        fx->setSelectedLinearCurve(1, drawn[1].data());
 }
 
 void CVSTEditor::toggleScheme() {

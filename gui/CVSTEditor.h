@@ -137,6 +137,7 @@ class CVSTEditor : public AEffGUIEditor, public CControlListener {
     void fillView();
     void pointFilters();
     void pointDisplay();
+    void handOverDrawnCurves();
     void applyHostState();
     void sendToHost(long tag, float value);
     void toggleScheme();
@@ -147,6 +148,10 @@ class CVSTEditor : public AEffGUIEditor, public CControlListener {
     float displayGain = 1.0f;
     float sampleRate = 44100.0f;
     int32_t logScaleWord = 0; // the effect's log-scale flag as the display reads it
+    // The selected filter's linear curves as the display shows and draws them; a drawn stroke is
+    // handed to the effect at once.
+    std::array<std::array<float, 513>, 2> drawn{};
+    int32_t drawnEdited = 0;
     VGLogo* logo = nullptr;
     CSplashScreen* splash = nullptr;
     VGSpect* spectrum = nullptr;
