@@ -21,7 +21,6 @@ int gOpenCount = 0;
 bool gOpenSucceeded = false;
 bool gProcsHandedToHost = false;
 bool gOpenedThroughWinPlugInOpen = false;
-std::string gResourcePath;
 
 PIErr OpenProc();
 PIErr CloseProc();
@@ -40,8 +39,7 @@ PIErr OpenProc() {
         Dl_info info{};
         const char* modulePath =
             dladdr(reinterpret_cast<void*>(&OpenProc), &info) ? info.dli_fname : "";
-        gResourcePath = pil::ResourceFilePath(modulePath);
-        pil::OpenResourceAccess(gResourcePath);
+        pil::OpenResourceAccess(pil::ResourceFilePath(modulePath));
         const PIErr err = NewPlugIn(nullptr);
         if (err != kPINoErr) {
             TearDownGroup();

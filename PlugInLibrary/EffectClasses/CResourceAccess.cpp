@@ -5,8 +5,15 @@ namespace pil {
 
 namespace {
 constexpr size_t kMaxModulePath = 256;
-std::string gResourcePath;
 bool gResourceOpen = false;
+
+// Built on first use: the library opens itself from its load-time constructor, which may run
+// before this file's globals are initialised (that would empty a path already set and lose its
+// memory). A function's static is destroyed when the library is unloaded, like any global.
+std::string& resourcePath() {
+    static std::string path;
+    return path;
+}
 } // namespace
 
 std::string ResourceFilePath(const char* modulePath) {
@@ -16,14 +23,14 @@ std::string ResourceFilePath(const char* modulePath) {
     return path + ".rsr";
 }
 
-void OpenResourceAccess(const std::string& resourcePath) {
-    gResourcePath = resourcePath;
+void OpenResourceAccess(const std::string& path) {
+    resourcePath() = path;
     gResourceOpen = true;
 }
 
 void CloseResourceAccess() {
     gResourceOpen = false;
-    gResourcePath.clear();
+    resourcePath().clear();
 }
 
 bool ResourceAccessOpen() {
@@ -31,7 +38,7 @@ bool ResourceAccessOpen() {
 }
 
 const std::string& CurrentResourcePath() {
-    return gResourcePath;
+    return resourcePath();
 }
 
 } // namespace pil
