@@ -1,0 +1,64 @@
+// Buffers, signals and seed files shared by the fuzz targets.
+#include "FuzzSupport.h"
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+namespace fuzz {
+
+AudioBuffers::AudioBuffers(int channels, size_t n) : frames(n) {
+    for (int c = 0; c < channels; ++c) {
+        data.emplace_back(new float[n]());
+        ptrs.push_back(data.back().get());
+    }
+}
+
+bool AudioBuffers::finite() const {
+    for (const auto& d : data)
+        if (!allFinite(d.get(), frames))
+            return false;
+    return true;
+}
+
+void fillSignal(AudioBuffers& in, uint8_t kind, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> u(-1.f, 1.f);
+    for (auto& d : in.data)
+        for (size_t i = 0; i < in.frames; ++i) {
+            float v = u(rng);
+            switch (kind % 4) {
+            case 1:
+                v = 0.f;
+                break;
+            case 2:
+                v = (i & 1) ? 1e-42f : -1e-42f;
+                break;
+            case 3:
+                if (i % 37 == 5)
+                    v = (i & 2) ? NAN : (i & 4) ? HUGE_VALF : -HUGE_VALF;
+                break;
+            default:
+                break;
+            }
+            d[i] = v;
+        }
+}
+
+std::string builtPlugin(const char* file) {
+    return std::string(MIRELOW_BUILD_DIR) + "/" + file;
+}
+
+int writeSeeds(const std::string& dir) {
+    std::filesystem::create_directories(dir);
+    const auto all = seeds();
+    for (size_t i = 0; i < all.size(); ++i) {
+        std::ofstream out(dir + "/seed-" + std::to_string(i), std::ios::binary);
+        out.write(reinterpret_cast<const char*>(all[i].data()),
+                  static_cast<std::streamsize>(all[i].size()));
+    }
+    return static_cast<int>(all.size());
+}
+
+} // namespace fuzz
