@@ -6,6 +6,7 @@
 #include "engine/Text.h"
 #include "vst/VstStrings.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -248,8 +249,9 @@ void dehiss::applyParameter(int index, float v) {
     case kInvert:
         invertOn.store(switchOn(v) ? 1 : 0);
         break;
-    case kGain:
-        autoGainFactor.store(std::pow(10.0f, ((v - 0.5f) * 48.0f) * 0.05f));
+    case kGain: // a raw value beyond 0 ... 1 reads back as given but applies as its end of the
+                // range (-24 ... +24 dB): far beyond it the gain would become infinite
+        autoGainFactor.store(std::pow(10.0f, ((std::clamp(v, 0.f, 1.f) - 0.5f) * 48.0f) * 0.05f));
         break;
     case kLogScale:
         logScale.store(v >= 0.5f ? 1 : 0);

@@ -451,3 +451,29 @@ TEST_F(CompanderTest, AudioPathNeverTouchesTheHeap) {
     }
     EXPECT_EQ(scope.counts().total(), 0);
 }
+
+// Whatever finite value a host sets a parameter to (values are stored unclamped), the output
+// stays finite.
+TEST_F(CompanderTest, OutputStaysFiniteForAnyFiniteParameterValue) {
+    constexpr int kFrames = 4096;
+    std::vector<float> a(kFrames), b(kFrames), o0(kFrames), o1(kFrames);
+    for (int i = 0; i < kFrames; ++i) {
+        a[i] = 0.5f * std::sin(0.01f * i);
+        b[i] = 0.4f * std::cos(0.013f * i);
+    }
+    float* ins[2] = {a.data(), b.data()};
+    float* outs[2] = {o0.data(), o1.data()};
+    for (float v : {1e30f, -1e30f, 1e6f, -1e6f, 3.f, -2.f, std::numeric_limits<float>::max()})
+        for (int index = 0; index < compander::kNumParams; ++index) {
+            auto effect = std::make_unique<dehiss>(nullptr);
+            effect->setParameter(index, v);
+            EXPECT_EQ(effect->getParameter(index), v);
+            effect->resume();
+            for (int block = 0; block < 4; ++block) {
+                effect->processReplacing(ins, outs, kFrames);
+                for (int i = 0; i < kFrames; ++i)
+                    ASSERT_TRUE(std::isfinite(o0[i]) && std::isfinite(o1[i]))
+                        << "parameter " << index << " = " << v;
+            }
+        }
+}
