@@ -84,13 +84,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         p.dispatch(effSetChunk, isPreset ? 1 : 0, static_cast<VstIntPtr>(rest.size()), chunk.get());
     if (read == 0) {
         FUZZ_CHECK(p.getChunk(false) == bankBefore);
+    } else if (isPreset) {
+        FUZZ_CHECK(static_cast<size_t>(read) == compander::kProgramChunkBytes);
+        FUZZ_CHECK(p.getChunk(true) ==
+                   withNamesClamped(fuzz::Bytes(rest.begin(), rest.begin() + read)));
     } else {
-        const size_t expected =
-            isPreset ? compander::kProgramChunkBytes : compander::kBankChunkBytes;
-        FUZZ_CHECK(static_cast<size_t>(read) == expected);
-        const fuzz::Bytes back = p.getChunk(isPreset);
-        FUZZ_CHECK(back.size() == expected);
-        FUZZ_CHECK(back == withNamesClamped(fuzz::Bytes(rest.begin(), rest.begin() + read)));
+        // The records, with or without the trailer naming the current program (which always
+        // reads back, naming the program now current).
+        using compander::kBankRecordBytes;
+        FUZZ_CHECK(static_cast<size_t>(read) == kBankRecordBytes ||
+                   static_cast<size_t>(read) == compander::kBankChunkBytes);
+        const fuzz::Bytes back = p.getChunk(false);
+        FUZZ_CHECK(back.size() == compander::kBankChunkBytes);
+        const fuzz::Bytes records(back.begin(), back.begin() + kBankRecordBytes);
+        FUZZ_CHECK(records ==
+                   withNamesClamped(fuzz::Bytes(rest.begin(), rest.begin() + kBankRecordBytes)));
+        FUZZ_CHECK(p.setChunk(back, false) == static_cast<VstIntPtr>(back.size()));
+        FUZZ_CHECK(p.getChunk(false) == back);
     }
 
     checkTexts(p);
