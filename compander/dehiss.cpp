@@ -191,9 +191,12 @@ void dehiss::setParameter(VstInt32 index, float value) {
     if (!std::isfinite(value))
         return;
     auto apply = [this](int i, float v) { applyChange(i, v); };
-    if (stateLock.onAudioThread())
-        stateLock.applyOrLeave(index, value, apply);
-    else
+    // From the audio thread only a real parameter's index is handed over: the hand-over's own
+    // codes (kRateChange) are not a host's to send, and would change the sample rate unchecked.
+    if (stateLock.onAudioThread()) {
+        if (index >= 0 && index < kNumParams)
+            stateLock.applyOrLeave(index, value, apply);
+    } else
         underLock([&] { setParameterLocked(index, value); });
 }
 
@@ -214,7 +217,10 @@ float dehiss::getParameter(VstInt32 index) {
     return rawValue_[index].load();
 }
 
-void dehiss::applyParameter(int index, float v) {
+void dehiss::applyParameter(int index, float raw) {
+    // A value beyond 0 ... 1 is stored and reads back as given, but applies as the nearer end of
+    // the range: far beyond it a threshold or a gain becomes infinite, and so would the output.
+    const float v = std::clamp(raw, 0.f, 1.f);
     switch (index) {
     case kThreshold: {
         const float db = thresholdDbFromValue(v);
@@ -249,9 +255,8 @@ void dehiss::applyParameter(int index, float v) {
     case kInvert:
         invertOn.store(switchOn(v) ? 1 : 0);
         break;
-    case kGain: // a raw value beyond 0 ... 1 reads back as given but applies as its end of the
-                // range (-24 ... +24 dB): far beyond it the gain would become infinite
-        autoGainFactor.store(std::pow(10.0f, ((std::clamp(v, 0.f, 1.f) - 0.5f) * 48.0f) * 0.05f));
+    case kGain:
+        autoGainFactor.store(std::pow(10.0f, ((v - 0.5f) * 48.0f) * 0.05f));
         break;
     case kLogScale:
         logScale.store(v >= 0.5f ? 1 : 0);

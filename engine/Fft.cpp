@@ -1,8 +1,8 @@
 // FFTW single-precision plans repacked to halfcomplex order.
 #include "Fft.h"
+#include "Resident.h"
 
 #include <cstring>
-#include <dlfcn.h>
 #include <mutex>
 #include <new>
 
@@ -11,29 +11,20 @@
 #endif
 
 namespace {
-// The FFT library keeps its planner (about 118 KB in some 1 350 blocks) in its own static data
-// for as long as it is loaded. A plug-in that brings the library in would take it out again when
-// the host unloads the plug-in, and that memory would be lost at every unload. The library is
-// therefore kept loaded once a plan has been made: a host that loads the plug-in again reuses
-// the planner, and a host that uses the library itself keeps its own plans untouched.
-void keepLibraryResident(void* symbol) {
-    Dl_info info{};
-    if (dladdr(symbol, &info) && info.dli_fname)
-        dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-}
-
 // FFTW's planner is not thread-safe: every plan is made and destroyed under this lock. Where
 // FFTW's threads library is linked, its planner is also told to lock for itself, which covers
 // other users of FFTW in the same process.
 std::mutex& planMutex() {
     static std::mutex m;
-    static const bool resident =
-        (keepLibraryResident(reinterpret_cast<void*>(&fftwf_malloc)),
+    // The FFT library keeps its planner (about 118 KB in some 1 350 blocks) for as long as it
+    // is loaded: it stays loaded once a plan has been made.
+    static const bool kept =
+        (resident::keepLibraryOf(reinterpret_cast<const void*>(&fftwf_malloc)),
 #if MIRELOW_FFTW_THREADSAFE_PLANNER
-         keepLibraryResident(reinterpret_cast<void*>(&fftwf_make_planner_thread_safe)),
+         resident::keepLibraryOf(reinterpret_cast<const void*>(&fftwf_make_planner_thread_safe)),
 #endif
          true);
-    (void)resident;
+    (void)kept;
 #if MIRELOW_FFTW_THREADSAFE_PLANNER
     static const bool safe = (fftwf_make_planner_thread_safe(), true);
     (void)safe;

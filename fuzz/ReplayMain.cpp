@@ -1,16 +1,37 @@
 // The same targets without libFuzzer (any compiler): runs every seed, then a fixed number of
 // deterministic mutations of them (byte flips, overwrites, cuts and splices), then any files
-// named on the command line. A broken property aborts as it does under the fuzzer.
-//   fuzz_<target>_replay [--mutations N] [--write-seeds DIR] [FILE...]
+// named on the command line. A broken property aborts as it does under the fuzzer, leaving the
+// input that broke it in ./replay-finding.
+//   fuzz_<target>_replay [--mutations N | --files-only] [--write-seeds DIR] [FILE...]
 #include "FuzzSupport.h"
 
+#include <csignal>
+#include <fcntl.h>
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <unistd.h>
 
 namespace {
+// The input being run, written to ./replay-finding when a property aborts the run.
+const fuzz::Bytes* running = nullptr;
+
+extern "C" void saveFinding(int sig) {
+    if (running) {
+        const int fd = ::open("replay-finding", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd >= 0) {
+            [[maybe_unused]] const ssize_t n = ::write(fd, running->data(), running->size());
+            ::close(fd);
+        }
+    }
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+}
+
 void runOne(const fuzz::Bytes& b) {
+    running = &b;
     LLVMFuzzerTestOneInput(b.empty() ? nullptr : b.data(), b.size());
+    running = nullptr;
 }
 
 fuzz::Bytes mutate(fuzz::Bytes b, std::mt19937& rng) {
@@ -47,11 +68,15 @@ fuzz::Bytes mutate(fuzz::Bytes b, std::mt19937& rng) {
 } // namespace
 
 int main(int argc, char** argv) {
+    std::signal(SIGABRT, saveFinding);
+    std::signal(SIGSEGV, saveFinding);
     long mutations = 200;
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--mutations" && i + 1 < argc) {
+        if (a == "--files-only") {
+            mutations = -1;
+        } else if (a == "--mutations" && i + 1 < argc) {
             mutations = std::strtol(argv[++i], nullptr, 10);
         } else if (a == "--write-seeds" && i + 1 < argc) {
             std::printf("%d seeds written\n", fuzz::writeSeeds(argv[++i]));
@@ -60,7 +85,7 @@ int main(int argc, char** argv) {
             files.push_back(a);
         }
     }
-    const auto seeds = fuzz::seeds();
+    const auto seeds = mutations < 0 ? std::vector<fuzz::Bytes>{} : fuzz::seeds();
     for (const auto& s : seeds)
         runOne(s);
     std::mt19937 rng(12345);

@@ -1,12 +1,14 @@
 // Bitmaps from the compiled-in resources and the splash control.
 #include "CBitmap.h"
 
+#include "CDrawContext.h"
 #include "CFrame.h"
 #include "resources/Resources.h"
 
 #include <cstring>
 
 CBitmap::CBitmap(long id) : resourceID(id) {
+    keepCairoLoaded();
     const mirelow::resources::BitmapResource* res =
         mirelow::resources::findBitmap(static_cast<int>(id));
     if (!res)

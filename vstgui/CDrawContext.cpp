@@ -1,5 +1,6 @@
 // Plain drawing and off-screen contexts on cairo.
 #include "CDrawContext.h"
+#include "engine/Resident.h"
 
 #include "CFrame.h"
 
@@ -73,9 +74,25 @@ double layoutText(cairo_t* cr, const char* text, size_t length, int extra, doubl
 
 using namespace vstgui_detail;
 
+void keepCairoLoaded() {
+    // cairo and the libraries it brings in (fontconfig, pixman, X11 ...) keep process-wide state
+    // from the moment they are loaded; a plug-in unloaded by its host would otherwise lose it at
+    // every unload (some 12 KB each time, before anything is drawn).
+    static const bool kept =
+        (resident::keepLibraryOf(reinterpret_cast<const void*>(&cairo_create)), true);
+    (void)kept;
+}
+
+namespace {
+// At load: whatever module links the toolkit keeps cairo for good.
+const bool cairoKeptAtLoad = (keepCairoLoaded(), true);
+} // namespace
+
 CDrawContext::CDrawContext(CFrame* frame, cairo_surface_t* surf)
     : pFrame(frame), surface(surf ? cairo_surface_reference(surf) : nullptr),
-      cr(surf ? cairo_create(surf) : nullptr) {}
+      cr(surf ? cairo_create(surf) : nullptr) {
+    keepCairoLoaded();
+}
 
 CDrawContext::~CDrawContext() {
     if (cr)

@@ -30,6 +30,9 @@ class CReferenceCounter {
 // A drawing surface (cairo underneath). Lines, rectangles and ellipses follow the draw mode:
 // aliased and pixel-exact unless the mode is kAntialias. Text is always drawn aliased, with the
 // context's character spacing added after every character.
+// Keeps cairo loaded for the rest of the process once anything draws (see engine/Resident.h).
+void keepCairoLoaded();
+
 class CDrawContext : public CReferenceCounter {
   public:
     // Draws onto `surface` (a reference is taken); `frame` answers the mouse questions.

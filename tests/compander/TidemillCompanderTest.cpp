@@ -1,4 +1,5 @@
 // The compander as a host meets it: build/tidemill.so loaded through the VST harness.
+#include "compander/CompanderProgram.h"
 #include "tools/vsthost/VstHost.h"
 
 #include <gtest/gtest.h>
@@ -206,4 +207,26 @@ TEST(TidemillCompander, EveryProgramGivesCleanOutputAtCommonRates) {
             }
         }
     }
+}
+
+// Found by the dispatcher fuzz target: from the audio thread, setParameter with the index the
+// state hand-over uses for a rate change (-2) set the sample rate to any value, unchecked, and
+// the output became NaN. An index outside the parameters changes nothing from any thread.
+TEST(CompanderHost, AnIndexOutsideTheParametersChangesNothingFromTheAudioThread) {
+    vsthost::Plugin p(MIRELOW_BUILD_DIR "/tidemill.so");
+    p.dispatch(effMainsChanged, 0, 1);
+    std::vector<float> in(4096), o0(4096), o1(4096);
+    for (size_t i = 0; i < in.size(); ++i)
+        in[i] = 0.5f * std::sin(0.01f * static_cast<float>(i));
+    float* ins[2] = {in.data(), in.data()};
+    float* outs[2] = {o0.data(), o1.data()};
+    p.processReplacing(ins, outs, 256); // this thread is now the audio thread
+    const auto bank = p.getChunk(false);
+    for (int index : {-2, -1, compander::kNumParams, 1 << 30})
+        for (float value : {-6.7e-37f, 1e-30f, 0.5f, 1e30f})
+            p.setParameter(index, value);
+    p.processReplacing(ins, outs, 4096);
+    for (size_t i = 0; i < in.size(); ++i)
+        ASSERT_TRUE(std::isfinite(o0[i]) && std::isfinite(o1[i])) << i;
+    EXPECT_EQ(p.getChunk(false), bank);
 }
