@@ -56,11 +56,6 @@ class Scope {
 #define MIRELOW_ALLOC_COUNTER_UNAVAILABLE 1
 #endif
 #endif
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define MIRELOW_ALLOC_COUNTER_UNAVAILABLE 1
-#endif
-#endif
 
 // In a GoogleTest body: skip under a sanitizer, otherwise insist the counter is installed.
 #ifdef MIRELOW_ALLOC_COUNTER_UNAVAILABLE
