@@ -12,12 +12,15 @@
 #include <string>
 #include <vector>
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
+// Under a sanitizer the heap is the sanitizer's, and so is the count of bytes in use.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define MIRELOW_HEAP_OWNED_BY_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
 #define MIRELOW_HEAP_OWNED_BY_SANITIZER 1
 #endif
 #endif
-#if defined(__SANITIZE_ADDRESS__) || defined(MIRELOW_HEAP_OWNED_BY_SANITIZER)
+#ifdef MIRELOW_HEAP_OWNED_BY_SANITIZER
 #include <sanitizer/allocator_interface.h>
 #endif
 
@@ -27,7 +30,7 @@ const std::string kWendle = MIRELOW_BUILD_DIR "/wendle.so";
 
 // Bytes of heap in use now, by whichever allocator owns the heap.
 size_t heapInUse() {
-#if defined(__SANITIZE_ADDRESS__) || defined(MIRELOW_HEAP_OWNED_BY_SANITIZER)
+#ifdef MIRELOW_HEAP_OWNED_BY_SANITIZER
     return __sanitizer_get_current_allocated_bytes();
 #else
     const struct mallinfo2 m = mallinfo2();
