@@ -159,10 +159,11 @@ void dispatchOne(fuzz::Input& in, Fixture& f) {
         auto* e = reinterpret_cast<VstEvents*>(list.get());
         e->numEvents = count;
         e->reserved = 0;
+        VstEvent** slots = e->events; // declared with two entries, really numEvents
         for (int i = 0; i < count; ++i) {
             const uint8_t kind = in.u8();
             if (kind % 5 == 0) {
-                e->events[i] = nullptr;
+                slots[i] = nullptr;
                 continue;
             }
             events.emplace_back(new VstMidiEvent{});
@@ -173,7 +174,7 @@ void dispatchOne(fuzz::Input& in, Fixture& f) {
             m.midiData[0] = static_cast<char>(in.u8() | 0x80);
             m.midiData[1] = static_cast<char>(in.u8());
             m.midiData[2] = static_cast<char>(in.u8());
-            e->events[i] = reinterpret_cast<VstEvent*>(&m);
+            slots[i] = reinterpret_cast<VstEvent*>(&m);
         }
         p.dispatch(effProcessEvents, 0, 0, e);
         break;

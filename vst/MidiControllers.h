@@ -26,8 +26,10 @@ void forEachControllerMove(const VstEvents* events, std::span<const MidiControll
                            Set&& set) {
     if (events == nullptr)
         return;
+    // The list is declared with two entries but holds numEvents: read it through a pointer.
+    VstEvent* const* list = events->events;
     for (VstInt32 i = 0; i < events->numEvents; ++i) {
-        const VstEvent* event = events->events[i];
+        const VstEvent* event = list[i];
         if (event == nullptr || event->type != kVstMidiType)
             continue;
         const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);

@@ -30,8 +30,9 @@ double Noise::gaussian() {
 }
 
 void addNote(std::vector<float>& out, double rate, const Note& note) {
-    const auto start = static_cast<std::size_t>(note.startSeconds * rate);
-    const auto length = static_cast<std::size_t>(note.lengthSeconds * rate);
+    // A note that would start before 0 or last less than nothing is cut to what can be played.
+    const auto start = static_cast<std::size_t>(std::max(0.0, note.startSeconds * rate));
+    const auto length = static_cast<std::size_t>(std::max(0.0, note.lengthSeconds * rate));
     const double attack = 0.03 * rate, release = 0.08 * rate;
     double phase = 0;
     for (std::size_t i = 0; i < length && start + i < out.size(); ++i) {
