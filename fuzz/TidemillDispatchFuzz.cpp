@@ -110,7 +110,8 @@ void dispatchOne(fuzz::Input& in, Fixture& f) {
     case 1: { // a name of any bytes, terminated within the 24 bytes the interface allows
         fuzz::TextBuffer name(kVstMaxProgNameLen);
         const fuzz::Bytes b = in.take(kVstMaxProgNameLen - 1);
-        std::memcpy(name.data(), b.data(), b.size());
+        if (!b.empty())
+            std::memcpy(name.data(), b.data(), b.size());
         name.data()[b.size()] = 0;
         p.dispatch(effSetProgramName, 0, 0, name.data());
         checkText(p, effGetProgramName, 0, kVstMaxProgNameLen);
@@ -212,7 +213,8 @@ void dispatchOne(fuzz::Input& in, Fixture& f) {
     case 17: {
         const fuzz::Bytes b = in.take(in.u8() % 40);
         std::unique_ptr<char[]> text(new char[b.size() + 1]);
-        std::memcpy(text.get(), b.data(), b.size());
+        if (!b.empty())
+            std::memcpy(text.get(), b.data(), b.size());
         text[b.size()] = 0;
         p.dispatch(effCanDo, 0, 0, text.get());
         break;
