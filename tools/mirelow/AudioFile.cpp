@@ -144,16 +144,22 @@ class PendingFiles {
         struct sigaction action {};
         action.sa_handler = &PendingFiles::onSignal;
         sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESETHAND;
-        for (int sig : {SIGINT, SIGTERM, SIGHUP})
+        for (int sig : kSignals)
+            sigaddset(&action.sa_mask, sig);
+        for (int sig : kSignals)
             sigaction(sig, &action, nullptr);
     }
+    // The handler stays in place until the files are gone: a second signal (a supervisor often
+    // sends one to the process and one to its group) that lands on another thread meanwhile runs
+    // it there too, instead of ending the process before the unlinking is done.
     static void onSignal(int sig) {
         for (auto& slot : instance().slots_)
             if (const char* path = slot.load())
                 ::unlink(path);
-        ::raise(sig); // the default action, now that the handler is reset
+        ::signal(sig, SIG_DFL);
+        ::raise(sig); // the default action, once this handler returns
     }
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
     std::array<std::atomic<char*>, kSlots> slots_{};
 };
 
