@@ -16,12 +16,15 @@
 //   changes or reads them as a whole runs under the effect's StateLock; host threads wait for
 //   it, the audio thread never does (a parameter set on the audio thread that finds the lock
 //   held is queued and applied by the holder before it lets go).
-// - State the audio thread writes itself is handed over through atomics: the engine's
-//   autoGainFactor (a make-up gain set while automatic gain runs wins over the frame's update),
-//   the learn accumulators (filled only while `learning` is set and a frame is inside its
-//   summing section, so a host call that stops learning and waits for the section to end owns
-//   them), the end of a learn pass (a flag and a frame count). The host side turns them into
-//   program state (shapes, curves, stored values) under the lock.
+// - State the audio thread writes itself is handed over through atomics, and only the host side
+//   turns it into program state, under the lock: the engine's autoGainFactor (a make-up gain
+//   set while automatic gain runs wins over the frame's update; reading "makeup gain" back
+//   stores it into the program as a set would), the learn accumulators (filled only while
+//   `learning` is set and a frame is inside its summing section, so a host call that clears
+//   `learning` and waits for the section to end owns them), and the end of a pass (a flag and a
+//   frame count): the shapes or curves are computed from the sums when the learn button falls,
+//   then published like any other change. An edit the editor draws into a curve is flagged;
+//   the frame passes the flag to the host side, which re-derives the curve there.
 #pragma once
 
 #include "Fft.h"

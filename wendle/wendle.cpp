@@ -458,8 +458,12 @@ void wendle::publishCurves() {
 }
 
 float* wendle::selectedLinearCurve(int side) {
-    return currentProgram()
-        .curves[linearCurve(selectedFilter.load(std::memory_order_relaxed), side & 1)];
+    float* curve = nullptr;
+    underLock([&] {
+        curve = currentProgram()
+                    .curves[linearCurve(selectedFilter.load(std::memory_order_relaxed), side & 1)];
+    });
+    return curve;
 }
 
 const float* wendle::appliedGain(int side) const {
