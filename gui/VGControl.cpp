@@ -76,11 +76,7 @@ bool VGControl::offerModifierClick(CDrawContext* context, long buttons) {
 }
 
 void VGControl::toggleOnClick(CDrawContext* context, long buttons) {
-    if (!bMouseEnabled)
-        return;
-    if (buttons == -1 && context)
-        buttons = context->getMouseButtons();
-    if (!(buttons & kLButton))
+    if (!takesLeftPress(context, buttons))
         return;
     if (offerModifierClick(context, buttons))
         return;

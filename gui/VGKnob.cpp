@@ -16,11 +16,7 @@ VGKnobBase::VGKnobBase(const CRect& r, CControlListener* l, long t, WidgetScheme
 VGKnobBase::~VGKnobBase() = default;
 
 void VGKnobBase::mouse(CDrawContext* context, CPoint& where, long buttons) {
-    if (!bMouseEnabled)
-        return;
-    if (buttons == -1 && context)
-        buttons = context->getMouseButtons();
-    if (!(buttons & kLButton))
+    if (!takesLeftPress(context, buttons))
         return;
 
     const bool tidemill = modifiers == KnobModifiers::tidemill;

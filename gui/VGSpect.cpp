@@ -222,11 +222,7 @@ void VGSpect::draw(CDrawContext* context) {
 }
 
 void VGSpect::mouse(CDrawContext* context, CPoint& where, long buttons) {
-    if (view->filterFormat == 1 || !bMouseEnabled)
-        return;
-    if (buttons == -1 && context)
-        buttons = context->getMouseButtons();
-    if (!(buttons & kLButton))
+    if (view->filterFormat == 1 || !takesLeftPress(context, buttons))
         return;
     rebuildTablesIfNeeded();
     if (binsBuilt <= 0)

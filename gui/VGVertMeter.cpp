@@ -62,11 +62,7 @@ void VGVertMeter::draw(CDrawContext* context) {
 }
 
 void VGVertMeter::mouse(CDrawContext* context, CPoint&, long buttons) {
-    if (!bMouseEnabled)
-        return;
-    if (buttons == -1 && context)
-        buttons = context->getMouseButtons();
-    if (!(buttons & kLButton))
+    if (!takesLeftPress(context, buttons))
         return;
     if (offerModifierClick(context, buttons))
         return;

@@ -89,11 +89,7 @@ void CSplashScreen::draw(CDrawContext*) {
 }
 
 void CSplashScreen::mouse(CDrawContext* context, CPoint&, long buttons) {
-    if (!bMouseEnabled)
-        return;
-    if (buttons == -1 && context)
-        buttons = context->getMouseButtons();
-    if (!(buttons & kLButton))
+    if (!takesLeftPress(context, buttons))
         return;
     if (shown) {
         unSplash(context);

@@ -38,6 +38,16 @@ class CView : public CReferenceCounter {
     CRect size;
 
   protected:
+    // Whether a press is one this view acts on: the mouse is enabled and the left button is down.
+    // `buttons` of -1 means "ask the context", and is replaced by its answer.
+    bool takesLeftPress(CDrawContext* context, long& buttons) const {
+        if (!bMouseEnabled)
+            return false;
+        if (buttons == -1 && context)
+            buttons = context->getMouseButtons();
+        return (buttons & kLButton) != 0;
+    }
+
     bool bDirty = true;
     bool bMouseEnabled = true;
     CFrame* pParentFrame = nullptr;
