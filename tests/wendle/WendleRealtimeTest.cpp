@@ -148,9 +148,11 @@ TEST(WendleRealtime, StateAndSoundAreOnesTheCallsCouldHaveMadeWhileThreadsMeet) 
             },
         });
 
-    // The last changes: learning over, the LFO and automatic gain stopped, so that what sounds
-    // follows from the settings alone.
+    // The last changes: learning over, the reset button released (a momentary button, which a
+    // restored session does not press again), the LFO and automatic gain stopped, so that what
+    // sounds follows from the settings alone.
     fx.setParameter(kParamLearn, 0.0f);
+    fx.setParameter(kParamReset, 0.0f);
     fx.setParameter(kParamLfoTempo, 0.0f);
     fx.setParameter(kParamLfoRate, 0.0f);
     fx.setParameter(kParamAutoGain, 0.0f);
