@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -299,7 +300,7 @@ TEST_F(MirelowBinary, BadRunsSayWhyAndLeaveNoOutput) {
         {{"render", "tidemill", in, out, "--preset", path("nothing.fxp")}, 1, "cannot read preset"},
         {{"render", "tidemill", in, out, "--preset", "/dev/zero"}, 1, "not a regular file"},
         {{"render", "tidemill", in, out, "--learn", path("missing.wav")}, 1, "no such file"},
-        {{"render", "tidemill", in, out, "--set", "threshold=abc"}, 2, "'abc' is not a number"},
+        {{"render", "tidemill", in, out, "--set", "threshold=abc"}, 2, "not 'abc'"},
         {{"render", "tidemill", in, out, "--set", "loudness=0.5"},
          2,
          "unknown parameter 'loudness'"},
@@ -561,8 +562,120 @@ TEST_F(MirelowBinary, InfoShowsWhatAHostSees) {
     const RunResult r = run({"info", "tidemill"});
     ASSERT_EQ(r.status, 0) << r.err;
     for (const char* text : {"'+tdl'", "latency:   1024 samples", "Noise Reduction", "Init 4",
-                             "threshold", "-60.0 dB", "ProgramChunks"})
+                             "threshold", "-60.0 dB", "-120.0 … 0.0 dB", "ProgramChunks"})
         EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
+}
+
+// The built plug-ins mirelow knows the units of, by the names it takes.
+std::vector<std::string> pluginsWithUnits() {
+    std::vector<std::string> out{"tidemill"};
+    for (const char* p : {"wendle", "wendle-vst"})
+        if (fs::exists(std::string(MIRELOW_BUILD_DIR) + "/" + p + ".so"))
+            out.push_back(p);
+    return out;
+}
+
+// `mirelow info --set …` lines "set INDEX NAME: VALUE shows TEXT": index and text, in order.
+std::vector<std::pair<int, std::string>> shownSettings(const std::string& out) {
+    std::vector<std::pair<int, std::string>> shown;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("set ", 0) == 0)
+            shown.emplace_back(std::stoi(line.substr(4)),
+                               line.substr(line.find(" shows ") + std::strlen(" shows ")));
+    return shown;
+}
+
+// Every parameter with units of the three built plug-ins, at several normalised values: its
+// display text (with the unit shown beside it), typed back as a value in units, sets a value
+// whose display text is the same.
+TEST_F(MirelowBinary, EveryDisplayTextTypedBackInUnitsShowsItself) {
+    const char* values[] = {"0", "0.1", "0.25", "0.37", "0.5", "0.63", "0.8", "0.95", "1"};
+    for (const std::string& plugin : pluginsWithUnits()) {
+        SCOPED_TRACE(plugin);
+        const RunResult info = run({"info", plugin});
+        ASSERT_EQ(info.status, 0) << info.err;
+        std::vector<std::string> args{"info", plugin};
+        std::istringstream table(info.out.substr(info.out.find("parameters: ")));
+        std::string line;
+        std::getline(table, line); // "parameters: N"
+        std::getline(table, line); // the heading
+        int withUnits = 0;
+        while (std::getline(table, line)) {
+            if (line.find("(normalised)") != std::string::npos)
+                continue; // wendle-vst's two inert parameters
+            ++withUnits;
+            for (const char* v : values)
+                args.insert(args.end(), {"--set", std::to_string(std::stoi(line)) + "=" + v});
+        }
+        EXPECT_GE(withUnits, 12);
+        const RunResult first = run(args);
+        ASSERT_EQ(first.status, 0) << first.err;
+        std::vector<std::pair<int, std::string>> shown;
+        args = {"info", plugin};
+        for (const auto& [index, text] : shownSettings(first.out))
+            if (!text.empty()) { // wendle-vst's reset button shows nothing
+                shown.emplace_back(index, text);
+                args.insert(args.end(), {"--set", std::to_string(index) + "==" + text});
+            }
+        const RunResult second = run(args);
+        ASSERT_EQ(second.status, 0) << second.err;
+        EXPECT_EQ(shownSettings(second.out), shown);
+    }
+}
+
+// Values in units land where the display says, and reach the render as the normalised value
+// they stand for; a value outside the range, text a parameter does not take and units for a
+// foreign plug-in are refused, saying why.
+TEST_F(MirelowBinary, SetTakesValuesInTheParametersUnits) {
+    const bool wendle = pluginsWithUnits().size() == 3;
+    struct Case {
+        std::string plugin, setting, says;
+    };
+    std::vector<Case> cases = {
+        {"tidemill", "threshold=-40dB", "0.666666627 shows -40.0 dB"},
+        {"tidemill", "ratio=1:3", "shows 1 : 3.00"},
+        {"tidemill", "ratio=2:1", "shows 2.00 : 1"},
+        {"tidemill", "attack=20ms", "shows 0.02 s"},
+        {"tidemill", "stereolink=on", "shows on"},
+        {"tidemill", "threshold=0.25", "shows -90.0 dB"}, // a bare number is normalised
+        {"tidemill", "threshold==-40", "shows -40.0 dB"},
+        {"tidemill", "threshold=5dB", "5dB is outside threshold's range -120.0 … 0.0 dB"},
+        {"tidemill", "threshold=-40Hz", "threshold takes a number in dB"},
+        {"tidemill", "ratio=1:9", "range 5.00 : 1 … 1 : 5.00"},
+        {"tidemill", "threshold=1.5", "a bare number is a normalised value 0 … 1"},
+        {"tidemill", "stereolink=maybe", "takes on or off"},
+    };
+    if (wendle)
+        cases.insert(cases.end(), {
+                                      {"wendle", "depth==1.5", "shows 1.50"},
+                                      {"wendle", "lfo divisor==4", "shows 4"},
+                                      {"wendle", "makeup gain=-6dB", "shows -6.0 dB"},
+                                      {"wendle", "lfo divisor==4.5", "takes a whole number"},
+                                      {"wendle", "depth=1.5", "write depth==1.5"},
+                                      {"wendle-vst", "filter lfo=2.5 Hz", "shows 2.50  Hz"},
+                                  });
+    const std::string lsp = "/usr/lib/vst/lsp-plugins/comp-delay-stereo.so";
+    if (fs::exists(lsp))
+        cases.push_back({lsp, "0=-6dB", "takes only a normalised value 0 … 1"});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.plugin + " " + c.setting);
+        const RunResult r = run({"info", c.plugin, "--set", c.setting});
+        const bool refused = c.says.find("shows") == std::string::npos;
+        EXPECT_EQ(r.status, refused ? 2 : 0) << r.err;
+        EXPECT_NE((refused ? r.err : r.out).find(c.says), std::string::npos) << r.out << r.err;
+    }
+
+    const std::string in = writeTestFile("in.wav", 2, 0.5);
+    ASSERT_EQ(run({"render", "tidemill", in, path("units.wav"), "-q", "--program", "0", "--set",
+                   "threshold=-40dB", "--set", "ratio=1:3"})
+                  .status,
+              0);
+    ASSERT_EQ(run({"render", "tidemill", in, path("normalised.wav"), "-q", "--program", "0",
+                   "--set", "threshold=0.666666627", "--set", "ratio=0.75"})
+                  .status,
+              0);
+    EXPECT_EQ(slurp(path("units.wav")), slurp(path("normalised.wav")));
 }
 
 TEST_F(MirelowBinary, SummaryLineOnlyWithoutQuiet) {

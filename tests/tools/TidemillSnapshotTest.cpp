@@ -63,7 +63,6 @@ TEST(TidemillEditorPicture, OptionsAreCheckedBeforeAnythingRuns) {
                                                 {"a.png", "b.png"},
                                                 {"a.png", "--at", "-1"},
                                                 {"a.png", "--set", "ratio"},
-                                                {"a.png", "--set", "ratio=2"},
                                                 {"a.png", "--learn"},
                                                 {"a.png", "--bogus", "1"}})
         EXPECT_THROW(parseTidemillEditorShot(bad), UsageError) << bad.size();

@@ -93,12 +93,26 @@ double parseDoubleArg(const std::string& text, const std::string& what, double l
     return v;
 }
 
+ParamSetting parseSetting(const std::string& text, const std::string& option) {
+    const auto eq = text.find('=');
+    ParamSetting s;
+    if (eq != std::string::npos) {
+        s.name = text.substr(0, eq);
+        s.inUnits = text.compare(eq, 2, "==") == 0;
+        s.value = text.substr(eq + (s.inUnits ? 2 : 1));
+    }
+    if (s.name.empty() || s.value.empty())
+        throw UsageError(option + " expects NAME=VALUE, got '" + text + "'");
+    return s;
+}
+
 std::string usageText() {
     return R"(usage:
   mirelow render PLUGIN IN OUT [options]   render an audio file through a plug-in
   mirelow render PLUGIN --out-dir DIR IN... [options]
                                            render many files, each into DIR under its name
-  mirelow info PLUGIN                      show what a host sees of a plug-in
+  mirelow info PLUGIN [--set NAME=VALUE]…  show what a host sees of a plug-in (after the
+                                           settings given, each shown as it is applied)
   mirelow demo [FOLDER]                    denoise and morph synthesised test audio
                                            (default folder ./mirelow-demo)
   mirelow snapshot widgets FILE.png        paint a gallery of every editor widget
@@ -117,7 +131,11 @@ render options:
   --program N|NAME       select a program (number from 0, or name) before anything else
   --preset FILE          load a .fxp program or .fxb bank (the plug-in's unique ID is checked;
                          parameter values outside 0 … 1 are clamped)
-  --set NAME=VALUE       set a parameter (name or index) to a normalised value 0 … 1; repeatable
+  --set NAME=VALUE       set a parameter (name or index); repeatable. VALUE is a normalised
+                         0 … 1 when a bare number, else in the parameter's units as its
+                         display shows them: threshold=-40dB, ratio=1:3, attack=20ms,
+                         stereolink=on ('mirelow info PLUGIN' lists the ranges)
+  --set NAME==VALUE      the same, a bare number in units too: depth==1.5, 'lfo divisor==4'
   --learn FILE           tidemill: learn the threshold shape from FILE (average)
   --learn-peak FILE      tidemill: learn the threshold shape from FILE (peaks)
   --learn-filter0 FILE   wendle, wendle-vst: learn filter zero from FILE
@@ -144,14 +162,14 @@ snapshot editor tidemill options:
   --at SECONDS           how much of it runs before the picture (default 2)
   --program N|NAME       select a program first
   --learn FILE           learn the threshold shape (average) from FILE
-  --set NAME=VALUE       set a parameter (name or index) to 0 … 1
+  --set NAME=VALUE       set a parameter (name or index), as for render
 
 snapshot editor wendle options:
   --input AUDIO          audio to run through the instance (default: generated noise)
   --at SECONDS           how much of it runs before the picture (default 2)
   --learn-filter0 FILE   learn filter zero from FILE first
   --learn-filter1 FILE   learn filter one from FILE first
-  --set NAME=VALUE       set a control (name as 'mirelow info wendle' lists) to 0 … 1
+  --set NAME=VALUE       set a control (name as 'mirelow info wendle' lists), as for render
   --tempo BPM            host tempo (default 120)
 
 demo options:
@@ -191,15 +209,7 @@ Command parseCommandLine(int argc, const char* const* argv) {
                   o.program = v;
               }}},
             {"--set",
-             {true,
-              [&](const std::string& v) {
-                  const auto eq = v.rfind('=');
-                  if (eq == std::string::npos || eq == 0)
-                      throw UsageError("--set expects NAME=VALUE, got '" + v + "'");
-                  const std::string name = v.substr(0, eq);
-                  o.sets.push_back({name, static_cast<float>(parseDoubleArg(
-                                              v.substr(eq + 1), "--set " + name, 0.0, 1.0))});
-              }}},
+             {true, [&](const std::string& v) { o.sets.push_back(parseSetting(v, "--set")); }}},
             {"--preset", file(o.preset, "--preset")},
             {"--save-preset", file(o.savePreset, "--save-preset")},
             {"--learn", file(o.learn, "--learn")},
@@ -263,7 +273,12 @@ Command parseCommandLine(int argc, const char* const* argv) {
     }
     if (verb == "info") {
         cmd.kind = Command::Kind::Info;
-        const auto pos = parseArgs(args, {}, verb);
+        const std::map<std::string, OptionRule> rules{
+            {"--set",
+             {true,
+              [&](const std::string& v) { cmd.infoSets.push_back(parseSetting(v, "--set")); }}},
+        };
+        const auto pos = parseArgs(args, rules, verb);
         if (pos.size() != 1)
             throw UsageError(pos.empty() ? "info needs PLUGIN"
                                          : "info takes one PLUGIN; unexpected '" + pos[1] + "'");

@@ -9,10 +9,17 @@
 
 namespace mirelow {
 
+// --set NAME=VALUE: a bare number is a normalised value 0 … 1, any other text a value in the
+// parameter's units as its display shows it ("-40dB", "1:3", "20ms", "on"); NAME==VALUE reads
+// even a bare number in units ("depth==1.5"). Resolved once the plug-in is loaded (Session.h).
 struct ParamSetting {
-    std::string name; // a parameter name or index, as typed
-    float value = 0;  // normalised 0 … 1
+    std::string name;     // a parameter name or index, as typed
+    std::string value;    // as typed
+    bool inUnits = false; // NAME==VALUE
 };
+
+// NAME=VALUE or NAME==VALUE, as `option` was given it. Throws UsageError.
+ParamSetting parseSetting(const std::string& text, const std::string& option);
 
 struct RenderOptions {
     std::string plugin, input, output;
@@ -44,6 +51,7 @@ struct Command {
     Kind kind = Kind::Help;
     RenderOptions render;
     std::string infoPlugin;
+    std::vector<ParamSetting> infoSets; // info PLUGIN --set …: shown as applied
     DemoOptions demo;
     std::string snapshotFile;              // snapshot widgets FILE.png
     std::vector<std::string> snapshotArgs; // snapshot editor PLUGIN …: the words after "editor"

@@ -4,6 +4,7 @@
 #include "Error.h"
 #include "FxPreset.h"
 #include "Plugin.h"
+#include "Session.h"
 #include "gui/WidgetGallery.h"
 
 #include <algorithm>
@@ -11,7 +12,7 @@
 
 namespace mirelow {
 
-int runInfo(const std::string& name) {
+int runInfo(const std::string& name, const std::vector<ParamSetting>& sets) {
     auto plugin = loadPlugin(name);
     const int32_t id = plugin->uniqueId();
     char idHex[16];
@@ -40,16 +41,28 @@ int runInfo(const std::string& name) {
     std::printf("programs: %d (current %d)\n", programs, current);
     for (int i = 0; i < programs; ++i)
         std::printf("  %3d  %s\n", i, plugin->programName(i).c_str());
-    const int params = plugin->numParams();
-    std::printf("parameters: %d\n", params);
-    std::printf("  %3s  %-16s %-14s %s\n", "#", "name", "display", "value");
-    for (int i = 0; i < params; ++i) {
-        std::string shown = plugin->paramDisplay(i);
+    auto shown = [&](int i) {
+        std::string text = plugin->paramDisplay(i);
         const std::string label = plugin->paramLabel(i);
         if (!label.empty())
-            shown += " " + label;
-        std::printf("  %3d  %-16s %-14s %.4f\n", i, plugin->paramName(i).c_str(), shown.c_str(),
-                    plugin->getParam(i));
+            text += " " + label;
+        return text;
+    };
+    for (const auto& s : sets) {
+        const int index = findParam(*plugin, s.name);
+        const float value = settingValue(*plugin, index, s);
+        plugin->setParam(index, value);
+        std::printf("set %d %s: %.9g shows %s\n", index, plugin->paramName(index).c_str(),
+                    static_cast<double>(value), shown(index).c_str());
+    }
+    const int params = plugin->numParams();
+    std::printf("parameters: %d\n", params);
+    std::printf("  %3s  %-16s %-14s %-7s %s\n", "#", "name", "display", "value", "range");
+    for (int i = 0; i < params; ++i) {
+        const ParamUnits* units = plugin->paramUnits(i);
+        std::printf("  %3d  %-16s %-14s %.4f  %s\n", i, plugin->paramName(i).c_str(),
+                    shown(i).c_str(), plugin->getParam(i),
+                    units ? units->range().c_str() : "0 … 1 (normalised)");
     }
     return 0;
 }

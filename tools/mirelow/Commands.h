@@ -7,7 +7,8 @@
 namespace mirelow {
 
 int runRender(const RenderOptions& options);
-int runInfo(const std::string& plugin);
+// The plug-in as a host sees it, after `sets` (each printed as it is applied).
+int runInfo(const std::string& plugin, const std::vector<ParamSetting>& sets = {});
 int runDemo(const DemoOptions& options);
 // Paints the gallery of every editor widget into a PNG file.
 int runSnapshot(const std::string& pngPath);

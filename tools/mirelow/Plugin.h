@@ -3,6 +3,8 @@
 // ProToolsPlugin (through the Pro Tools simulator) implement it.
 #pragma once
 
+#include "ParamUnits.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -36,6 +38,9 @@ class Plugin {
     virtual std::string paramDisplay(int index) = 0;
     virtual float getParam(int index) = 0;
     virtual void setParam(int index, float value) = 0;
+    // The parameter's value type when this program knows it (the effects built here); null when
+    // only normalised values can be given.
+    virtual const ParamUnits* paramUnits(int) { return nullptr; }
 
     virtual int numPrograms() = 0;
     virtual int currentProgram() = 0;

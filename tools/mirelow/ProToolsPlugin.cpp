@@ -4,7 +4,10 @@
 #include "Error.h"
 
 #include "PtSim.h"
+#include "vst/ParamType.h"
 
+#include <climits>
+#include <cmath>
 #include <cstring>
 #include <sstream>
 
@@ -24,6 +27,67 @@ std::vector<std::string> lines(const std::string& text) {
     return out;
 }
 
+// A control's units, as the simulator describes the control: on/off, a whole step, or a linear
+// value (in dB for a gain), mapped onto 0 … 1 as the protocol's 32-bit encoding maps its range.
+class ControlUnits : public ParamUnits {
+  public:
+    ControlUnits(const ptsim::ControlDesc& c, const ptsim::Instance& fx) : c_(c) {
+        low_ = fx.controlText(c.index, INT32_MIN);
+        high_ = fx.controlText(c.index, INT32_MAX);
+        const std::string unit = " dB";
+        if (c.kind == kPIControl_LinearGain && low_.size() > unit.size() &&
+            low_.compare(low_.size() - unit.size(), unit.size(), unit) == 0)
+            low_.erase(low_.size() - unit.size());
+    }
+
+    Reading read(const std::string& text, float& normalised) const override {
+        float units = 0.0f;
+        const bool readable =
+            c_.kind == kPIControl_OnOff
+                ? param::parseSwitch(text.c_str(), units)
+                : param::parseNumber(text.c_str(), c_.kind == kPIControl_LinearGain ? "dB" : "",
+                                     units);
+        if (!readable)
+            return Reading::Unreadable;
+        if (c_.kind == kPIControl_OnOff) {
+            normalised = units;
+            return Reading::Value;
+        }
+        if (!(units >= c_.minimum && units <= c_.maximum))
+            return Reading::OutOfRange;
+        if (c_.kind == kPIControl_Discrete) {
+            const double step = (units - c_.minimum) / (c_.step > 0 ? c_.step : 1.0);
+            if (step != std::floor(step))
+                return Reading::Unreadable;
+            normalised = c_.numSteps > 1 ? static_cast<float>(step / (c_.numSteps - 1)) : 0.0f;
+            return Reading::Value;
+        }
+        normalised = static_cast<float>((units - c_.minimum) / (c_.maximum - c_.minimum));
+        return Reading::Value;
+    }
+
+    std::string range() const override {
+        return c_.kind == kPIControl_OnOff ? "on/off" : low_ + " \u2026 " + high_;
+    }
+
+    std::string accepts() const override {
+        switch (c_.kind) {
+        case kPIControl_OnOff:
+            return "on or off";
+        case kPIControl_Discrete:
+            return "a whole number";
+        case kPIControl_LinearGain:
+            return "a number in dB (such as -6dB)";
+        default:
+            return "a number";
+        }
+    }
+
+  private:
+    ptsim::ControlDesc c_;
+    std::string low_, high_; // the texts of the ends of the range
+};
+
 } // namespace
 
 ProToolsPlugin::ProToolsPlugin(const std::string& path, double sampleRate, int channels) {
@@ -32,6 +96,8 @@ ProToolsPlugin::ProToolsPlugin(const std::string& path, double sampleRate, int c
         if (plugin_->typeIndexForChannels(channels) < 0)
             channels = channels == 1 ? 2 : 1;
         instance_ = plugin_->createInstance(channels, sampleRate);
+        for (const auto& c : instance_->controls())
+            units_.push_back(std::make_unique<ControlUnits>(c, *instance_));
     } catch (const ptsim::Error& e) {
         throw Error(std::string("cannot load ") + path + ": " + e.what());
     }
@@ -108,6 +174,12 @@ float ProToolsPlugin::getParam(int index) {
     // The 32-bit control value puts the minimum at -2^31 and the maximum at 2^31 - 1.
     return static_cast<float>((static_cast<double>(instance_->control(index + 1)) + 2147483648.0) /
                               4294967295.0);
+}
+
+const ParamUnits* ProToolsPlugin::paramUnits(int index) {
+    return index >= 0 && index < static_cast<int>(units_.size())
+               ? units_[static_cast<std::size_t>(index)].get()
+               : nullptr;
 }
 
 void ProToolsPlugin::setParam(int index, float value) {

@@ -5,6 +5,7 @@
 #include "Plugin.h"
 
 #include <memory>
+#include <vector>
 
 namespace ptsim {
 class PlugIn;
@@ -42,6 +43,8 @@ class ProToolsPlugin : public Plugin {
     std::string paramDisplay(int index) override;
     float getParam(int index) override;
     void setParam(int index, float value) override;
+    // In the control's units as its text shows them (dB, steps, on/off).
+    const ParamUnits* paramUnits(int index) override;
 
     // Pro Tools shows no programs.
     int numPrograms() override { return 0; }
@@ -71,6 +74,7 @@ class ProToolsPlugin : public Plugin {
 
     std::unique_ptr<ptsim::PlugIn> plugin_;
     std::unique_ptr<ptsim::Instance> instance_;
+    std::vector<std::unique_ptr<ParamUnits>> units_; // one per control
     double tempo_ = 120.0;
     bool played_ = false; // the instance has rendered audio since it was made
 };

@@ -264,8 +264,9 @@ PreparedRender prepare(const RenderOptions& o, double rate, int channels) {
     }
     for (const auto& s : o.sets) {
         const int index = findParam(*plugin, s.name);
-        setup.params.emplace_back(index, s.value);
-        plugin->setParam(index, s.value);
+        const float value = settingValue(*plugin, index, s);
+        setup.params.emplace_back(index, value);
+        plugin->setParam(index, value);
         std::string shown = plugin->paramDisplay(index);
         const std::string label = plugin->paramLabel(index);
         if (!label.empty())

@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <string_view>
 
 namespace mirelow {
 namespace {
@@ -29,7 +32,52 @@ std::string quotedList(const std::vector<std::string>& names) {
     return out;
 }
 
+// A plain decimal number, nothing before or after it.
+bool isBareNumber(const std::string& s, double& value) {
+    if (s.empty() || std::string_view("+-.0123456789").find(s[0]) == std::string_view::npos)
+        return false;
+    char* end = nullptr;
+    value = std::strtod(s.c_str(), &end);
+    return end == s.c_str() + s.size() && std::isfinite(value);
+}
+
 } // namespace
+
+float settingValue(Plugin& plugin, int index, const ParamSetting& setting) {
+    const std::string name = trim(plugin.paramName(index)).empty()
+                                 ? "parameter " + std::to_string(index)
+                                 : trim(plugin.paramName(index));
+    const std::string given =
+        "--set " + setting.name + (setting.inUnits ? "==" : "=") + setting.value + ": ";
+    const ParamUnits* units = plugin.paramUnits(index);
+    double bare = 0;
+    if (!setting.inUnits && isBareNumber(setting.value, bare)) {
+        if (bare >= 0.0 && bare <= 1.0)
+            return static_cast<float>(bare);
+        std::string why = given + "a bare number is a normalised value 0 … 1; " + setting.value +
+                          " is out of range";
+        if (units != nullptr)
+            why += "; for a value in " + name + "'s units (" + units->range() + "), write " +
+                   setting.name + "==" + setting.value;
+        throw UsageError(why);
+    }
+    if (units == nullptr)
+        throw UsageError(given + name + " of " + plugin.effectName() +
+                         " takes only a normalised value 0 … 1: mirelow knows the units of "
+                         "tidemill's and wendle's parameters, not a foreign plug-in's");
+    float value = 0;
+    switch (units->read(setting.value, value)) {
+    case ParamUnits::Reading::Value:
+        return value;
+    case ParamUnits::Reading::OutOfRange:
+        throw UsageError(given + setting.value + " is outside " + name + "'s range " +
+                         units->range());
+    case ParamUnits::Reading::Unreadable:
+        break;
+    }
+    throw UsageError(given + name + " takes " + units->accepts() + " (range " + units->range() +
+                     ") or a normalised value 0 … 1, not '" + setting.value + "'");
+}
 
 std::string lowercase(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "AudioFile.h"
+#include "Cli.h"
 #include "FxPreset.h"
 #include "Plugin.h"
 
@@ -17,6 +18,11 @@ namespace mirelow {
 // Index of a parameter given by name (case-insensitive) or number. Unknown names throw
 // UsageError listing the valid ones.
 int findParam(Plugin& plugin, const std::string& nameOrIndex);
+// The normalised value `setting` gives parameter `index`: a bare number as it is (0 … 1), other
+// text (or any text given as NAME==VALUE) read in the parameter's units. Throws UsageError
+// stating the range in units, what text the parameter takes, or that a plug-in whose units this
+// program does not know takes normalised values only.
+float settingValue(Plugin& plugin, int index, const ParamSetting& setting);
 // Index of a program given by number (from 0) or name (case-insensitive).
 int findProgram(Plugin& plugin, const std::string& numberOrName);
 

@@ -54,13 +54,7 @@ TidemillEditorShot parseTidemillEditorShot(const std::vector<std::string>& args)
         } else if (a == "--learn") {
             o.learn = value();
         } else if (a == "--set") {
-            const std::string v = value();
-            const auto eq = v.rfind('=');
-            if (eq == std::string::npos || eq == 0)
-                throw UsageError("--set expects NAME=VALUE, got '" + v + "'");
-            o.sets.push_back(
-                {v.substr(0, eq), static_cast<float>(parseDoubleArg(
-                                      v.substr(eq + 1), "--set " + v.substr(0, eq), 0.0, 1.0))});
+            o.sets.push_back(parseSetting(value(), "--set"));
         } else if (a.size() > 1 && a[0] == '-') {
             throw UsageError("snapshot editor tidemill: unknown option '" + a + "'");
         } else {
@@ -147,8 +141,10 @@ int runTidemillEditorSnapshot(const std::vector<std::string>& args) {
         learnPass(*plugin, "learnaverage", 1.0f, learnAudio, std::min(audio.numChannels(), 2),
                   kBlock);
     }
-    for (const ParamSetting& s : o.sets)
-        plugin->setParam(findParam(*plugin, s.name), s.value);
+    for (const ParamSetting& s : o.sets) {
+        const int index = findParam(*plugin, s.name);
+        plugin->setParam(index, settingValue(*plugin, index, s));
+    }
     writeTidemillEditorPicture(*plugin, audio, o.at, o.png);
     std::printf("wrote %s: tidemill's editor after %.2f s of %s\n", o.png.c_str(), o.at,
                 o.input.empty() ? "tones over noise" : o.input.c_str());

@@ -32,6 +32,10 @@ VstPlugin::VstPlugin(std::unique_ptr<vsthost::Plugin> host, double sampleRate)
     host_->dispatch(effOpen);
     host_->dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
     replacing_ = (host_->flags() & effFlagsCanReplacing) != 0;
+    std::vector<std::string> names;
+    for (int i = 0; i < host_->numParams(); ++i)
+        names.push_back(host_->paramName(i));
+    units_ = builtInVstUnits(host_->uniqueId(), names);
 }
 
 VstPlugin::~VstPlugin() {
@@ -124,6 +128,11 @@ std::string VstPlugin::paramDisplay(int index) {
 }
 float VstPlugin::getParam(int index) {
     return host_->getParameter(index);
+}
+const ParamUnits* VstPlugin::paramUnits(int index) {
+    return index >= 0 && index < static_cast<int>(units_.size())
+               ? units_[static_cast<std::size_t>(index)].get()
+               : nullptr;
 }
 void VstPlugin::setParam(int index, float value) {
     host_->setParameter(index, value);

@@ -40,6 +40,7 @@ class VstPlugin : public Plugin {
     std::string paramDisplay(int index) override;
     float getParam(int index) override;
     void setParam(int index, float value) override;
+    const ParamUnits* paramUnits(int index) override;
 
     int numPrograms() override;
     int currentProgram() override;
@@ -61,6 +62,7 @@ class VstPlugin : public Plugin {
 
   private:
     std::unique_ptr<vsthost::Plugin> host_;
+    std::vector<std::unique_ptr<ParamUnits>> units_; // empty for a foreign plug-in
     bool running_ = false;
     bool replacing_ = true;
     double tempo_ = 120.0;

@@ -41,13 +41,7 @@ WendleEditorShot parseWendleEditorShot(const std::vector<std::string>& args) {
         else if (a == "--tempo")
             o.tempo = parseDoubleArg(value(), "--tempo", 1.0, 999.0);
         else if (a == "--set") {
-            const std::string v = value();
-            const auto eq = v.rfind('=');
-            if (eq == std::string::npos || eq == 0)
-                throw UsageError("--set expects NAME=VALUE, got '" + v + "'");
-            const std::string name = v.substr(0, eq);
-            o.sets.push_back({name, static_cast<float>(parseDoubleArg(v.substr(eq + 1),
-                                                                      "--set " + name, 0.0, 1.0))});
+            o.sets.push_back(parseSetting(value(), "--set"));
         } else if (a.size() > 1 && a[0] == '-')
             throw UsageError("snapshot editor wendle: unknown option '" + a + "'");
         else
@@ -165,8 +159,10 @@ int runWendleEditorSnapshot(const std::vector<std::string>& args) {
     if (!o.learnFilter0.empty() || !o.learnFilter1.empty())
         plugin = reloadWithState(std::move(plugin), "wendle", audio.sampleRate);
     plugin->setTempo(o.tempo);
-    for (const ParamSetting& s : o.sets)
-        plugin->setParam(findParam(*plugin, s.name), s.value);
+    for (const ParamSetting& s : o.sets) {
+        const int index = findParam(*plugin, s.name);
+        plugin->setParam(index, settingValue(*plugin, index, s));
+    }
     writeWendleEditorPicture(*plugin, audio, o.at, o.png);
     std::printf("wrote %s: wendle's editor after %.2f s of %s\n", o.png.c_str(), o.at,
                 o.input.empty() ? "generated noise" : o.input.c_str());

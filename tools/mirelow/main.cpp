@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
         case Command::Kind::Render:
             return runRender(cmd.render);
         case Command::Kind::Info:
-            return runInfo(cmd.infoPlugin);
+            return runInfo(cmd.infoPlugin, cmd.infoSets);
         case Command::Kind::Demo:
             return runDemo(cmd.demo);
         case Command::Kind::Snapshot:

@@ -408,9 +408,13 @@ double Instance::controlUnits(int index) const {
 }
 
 std::string Instance::controlText(int index) const {
+    return controlText(index, control(index));
+}
+
+std::string Instance::controlText(int index, int32_t value) const {
     char text[128] = {};
-    mModule->get<PIGetControlTextProc>(kPIRoutine_GetControlText)(mHandle, index, control(index),
-                                                                  text, sizeof text);
+    mModule->get<PIGetControlTextProc>(kPIRoutine_GetControlText)(mHandle, index, value, text,
+                                                                  sizeof text);
     return text;
 }
 

@@ -172,6 +172,8 @@ class Instance {
     std::string controlText(int index) const;   // the control's own text of its value
     std::string algorithmText(int index) const; // what the effect shows ("3.00 dB")
     float algorithmValue(int index) const;      // the effect's normalised parameter value
+    // The text the control would show for `value`.
+    std::string controlText(int index, int32_t value) const;
 
     // The host tempo the next renders deliver, and the level of the tempo interface (2 and
     // above deliver; below, the plug-in keeps its last tempo).
