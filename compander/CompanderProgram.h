@@ -71,27 +71,41 @@ extern const param::ValueType kLogScaleType; // "on" from 0.5 up (the engine's l
 extern const param::ValueType kOnOffType;    // "on" above 0.5
 extern const param::ValueType kTiltDbType;   // 12 v - 6 dB, "%3.2f"
 
+// What a change of a parameter sets going once its value in units is stored.
+enum class Action : int {
+    None,       // read as it is, per frame
+    GainLaw,    // the gain law is rebuilt (threshold, ratio)
+    Smoothing,  // the attack and release coefficients are recomputed
+    Learn,      // above 0.5 a pass starts (unless one runs), below 0.5 it is finished
+    Reset,      // above 0.5: flat shapes, accumulators cleared
+    Invert,     // the invert switch (on above 0.5)
+    MakeupGain, // the output factor 10^(dB / 20)
+    LogScale,   // the engine's log-scale flag
+    Tilt,       // the tilt weights are rebuilt
+};
+
 struct ParamInfo {
     const char* name;
     const char* label;
     int slot;
     const param::ValueType* type;
     bool isSwitch; // on/off (or momentary): hosts show it as a toggle
+    Action action;
 };
 
 inline constexpr std::array<ParamInfo, kNumParams> kParams{{
-    {"threshold", "dB", kSlotThreshold, &kThresholdDbType, false},
-    {"attack", "s", kSlotAttack, &kSecondsType, false},
-    {"release", "s", kSlotRelease, &kSecondsType, false},
-    {"ratio", "", kSlotRatio, &kRatioType, false},
-    {"learnpeak", "", kNotStored, &kRawType, true},
-    {"learnaverage", "", kNotStored, &kRawType, true},
-    {"reset", "", kNotStored, &kRawType, true},
-    {"invert", "", kSlotInvert, &kRawType, true},
-    {"gain", "dB", kSlotGain, &kGainDbType, false},
-    {"logscale", "", kSlotLogScale, &kLogScaleType, true},
-    {"stereolink", "", kSlotStereoLink, &kOnOffType, true},
-    {"tilt", "dB", kSlotTilt, &kTiltDbType, false},
+    {"threshold", "dB", kSlotThreshold, &kThresholdDbType, false, Action::GainLaw},
+    {"attack", "s", kSlotAttack, &kSecondsType, false, Action::Smoothing},
+    {"release", "s", kSlotRelease, &kSecondsType, false, Action::Smoothing},
+    {"ratio", "", kSlotRatio, &kRatioType, false, Action::GainLaw},
+    {"learnpeak", "", kNotStored, &kRawType, true, Action::Learn},
+    {"learnaverage", "", kNotStored, &kRawType, true, Action::Learn},
+    {"reset", "", kNotStored, &kRawType, true, Action::Reset},
+    {"invert", "", kSlotInvert, &kRawType, true, Action::Invert},
+    {"gain", "dB", kSlotGain, &kGainDbType, false, Action::MakeupGain},
+    {"logscale", "", kSlotLogScale, &kLogScaleType, true, Action::LogScale},
+    {"stereolink", "", kSlotStereoLink, &kOnOffType, true, Action::None},
+    {"tilt", "dB", kSlotTilt, &kTiltDbType, false, Action::Tilt},
 }};
 
 // The order in which a program's stored values are applied when it is selected.

@@ -37,6 +37,10 @@ dehiss::dehiss(audioMasterCallback audioMaster)
     programsAreChunks();
     for (auto& g : binGain)
         g.fill(1.0f);
+    // Mid-range units until the first program sets them (a gain law is built from these while
+    // the program's values arrive one by one).
+    for (int i = 0; i < kNumParams; ++i)
+        units_[i].store(kParams[i].type->toUnits(0.5f));
     setProgram(kStartProgram);
     editor_ = new dehisseditor(this);
     readyLevel += 1; // fully built: processing may start
@@ -220,59 +224,52 @@ float dehiss::getParameter(VstInt32 index) {
 void dehiss::applyParameter(int index, float raw) {
     // A value beyond 0 ... 1 is stored and reads back as given, but applies as the nearer end of
     // the range: far beyond it a threshold or a gain becomes infinite, and so would the output.
-    const float v = std::clamp(raw, 0.f, 1.f);
-    switch (index) {
-    case kThreshold: {
-        const float db = thresholdDbFromValue(v);
-        const float amp = dbToAmplitude(db);
-        thresholdDb.store(db);
-        thresholdAmp.store(amp);
-        thresholdPower.store(amp * amp);
+    const ParamInfo& row = kParams[index];
+    const float units = row.type->toUnits(std::clamp(raw, 0.f, 1.f));
+    units_[index].store(units);
+    act(row.action, units);
+}
+
+void dehiss::act(Action action, float units) {
+    switch (action) {
+    case Action::None: // read per frame
+        break;
+    case Action::GainLaw:
         rebuildGainLaw();
         break;
-    }
-    case kRatio:
-        ratioValue.store(ratioFromValue(v));
-        rebuildGainLaw();
+    case Action::Smoothing:
         updateCoefficients();
         break;
-    case kAttack:
-        attackTime.store(v);
-        attackCoef.store(attackCoefficient(v, getSampleRate()));
+    case Action::Learn:
+        learnControl(units);
         break;
-    case kRelease:
-        releaseTime.store(v);
-        releaseCoef.store(releaseCoefficient(v, getSampleRate()));
-        break;
-    case kLearnPeak:
-    case kLearnAverage:
-        learnControl(v);
-        break;
-    case kReset:
-        if (v > 0.5f)
+    case Action::Reset:
+        if (units > 0.5f)
             resetShapes();
         break;
-    case kInvert:
-        invertOn.store(switchOn(v) ? 1 : 0);
+    case Action::Invert:
+        invertOn.store(switchOn(units) ? 1 : 0);
         break;
-    case kGain:
-        autoGainFactor.store(std::pow(10.0f, ((v - 0.5f) * 48.0f) * 0.05f));
+    case Action::MakeupGain:
+        autoGainFactor.store(std::pow(10.0f, units * 0.05f));
         break;
-    case kLogScale:
-        logScale.store(v >= 0.5f ? 1 : 0);
+    case Action::LogScale:
+        logScale.store(units != 0.0f ? 1 : 0);
         break;
-    case kStereoLink: // read per frame
-        break;
-    case kTilt:
-        tiltDb.store(tiltDbFromValue(v));
+    case Action::Tilt:
         rebuildTilt();
         break;
     }
 }
 
 void dehiss::rebuildGainLaw() {
+    const float db = units_[kThreshold].load();
+    const float amp = dbToAmplitude(db);
+    thresholdAmp.store(amp);
+    thresholdPower.store(amp * amp);
+    ratioValue.store(units_[kRatio].load());
     gainLaw_.update([this](GainLaw& law) {
-        const float db = thresholdDb.load();
+        const float db = units_[kThreshold].load();
         const float amp = thresholdAmp.load();
         law.ratio = ratioValue.load();
         law.thresholdPower = amp * amp;
@@ -284,15 +281,15 @@ void dehiss::rebuildGainLaw() {
 
 void dehiss::rebuildTilt() {
     tilt_.update([this](TiltTable& t) {
-        buildTiltWeights(tiltDb.load(), t.weight);
+        buildTiltWeights(units_[kTilt].load(), t.weight);
         for (int k = 0; k < kBins; ++k)
             t.weightSquared[k] = t.weight[k] * t.weight[k];
     });
 }
 
 void dehiss::updateCoefficients() {
-    attackCoef.store(attackCoefficient(attackTime.load(), getSampleRate()));
-    releaseCoef.store(releaseCoefficient(releaseTime.load(), getSampleRate()));
+    attackCoef.store(attackCoefficient(units_[kAttack].load(), getSampleRate()));
+    releaseCoef.store(releaseCoefficient(units_[kRelease].load(), getSampleRate()));
 }
 
 void dehiss::setSampleRate(float rate) {

@@ -105,16 +105,13 @@ class dehiss : public spect {
     std::array<std::array<float, kBins>, 2> learnAccum{};
     std::array<float, 2> lastTableGain{1.0f, 1.0f};
 
-    // Values derived from the parameters (written by setParameter, read by the audio thread).
-    std::atomic<float> thresholdDb{0.0f};
+    // Values derived from the parameters (written by setParameter, read by the audio thread):
+    // the gain law's threshold and ratio, the smoothing coefficients, the invert switch.
     std::atomic<float> thresholdAmp{1.0f};
     std::atomic<float> thresholdPower{1.0f};
     std::atomic<float> ratioValue{1.0f};
-    std::atomic<float> attackTime{0.5f};  // seconds
-    std::atomic<float> releaseTime{0.5f}; // seconds
     std::atomic<float> attackCoef{1.0f};
     std::atomic<float> releaseCoef{1.0f};
-    std::atomic<float> tiltDb{0.0f};
     std::atomic<int32_t> invertOn{0};
     std::atomic<int32_t> learning{0};
     std::atomic<int32_t> learnFrames{0};
@@ -154,7 +151,9 @@ class dehiss : public spect {
     void learnFrame(bool stereo, bool peakMode);
     void channelPower(int channel);
 
+    // Converts the value through its row's type, stores it in units and runs the row's action.
     void applyParameter(int index, float value);
+    void act(compander::Action action, float units);
     void rebuildGainLaw();
     void rebuildTilt();
     void updateCoefficients();
@@ -171,6 +170,8 @@ class dehiss : public spect {
     TablePublisher<Shapes> shapes_;
     std::atomic<bool> summing_{false}; // a frame is inside its summing section
     std::array<std::atomic<float>, compander::kNumParams> rawValue_{};
+    // Each parameter in its row's units (dB, seconds, ratio …), as last applied (within 0 … 1).
+    std::array<std::atomic<float>, compander::kNumParams> units_{};
     std::array<compander::CompanderProgram, compander::kNumPrograms> programs_;
     std::array<unsigned char, compander::kBankChunkBytes> chunkPrograms_{};
     // The current program's record (under the state lock): its values are written by

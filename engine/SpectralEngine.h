@@ -19,7 +19,8 @@
 // - State the audio thread writes itself is handed over through atomics, and only the host side
 //   turns it into program state, under the lock: the engine's autoGainFactor (a make-up gain
 //   set while automatic gain runs wins over the frame's update; reading "makeup gain" back
-//   stores it into the program as a set would), the learn accumulators (filled only while
+//   answers it and stores nothing, and a chunk written once automatic gain has moved it takes
+//   the current program's make-up gain from it), the learn accumulators (filled only while
 //   `learning` is set and a frame is inside its summing section, so a host call that clears
 //   `learning` and waits for the section to end owns them), and the end of a pass (a flag and a
 //   frame count): the shapes or curves are computed from the sums when the learn button falls,

@@ -107,11 +107,14 @@ constexpr float kMakeupLimitDb = 240.0f;
 inline float makeupDecibels(float v) {
     return (v - 0.5f) * 120.0f;
 }
-inline float makeupFactorFromNormalised(float v) {
-    float exponent = (v - 0.5f) * 120.0f * 0.05f;
+inline float makeupFactorFromDecibels(float db) {
+    float exponent = db * 0.05f;
     constexpr float kLimit = kMakeupLimitDb * 0.05f;
     exponent = exponent > -kLimit ? (exponent < kLimit ? exponent : kLimit) : -kLimit;
     return std::pow(10.0f, exponent);
+}
+inline float makeupFactorFromNormalised(float v) {
+    return makeupFactorFromDecibels(makeupDecibels(v));
 }
 inline float normalisedFromMakeupFactor(float factor) {
     return 20.0f * std::log10(factor) / 120.0f + 0.5f;
@@ -207,6 +210,29 @@ inline constexpr param::ValueType kLfoRateType{
     "number",     lfoRateFromNormalised, normalisedFromLfoRate, param::formatFixed2,
     types::hertz, {0.0f, 10.0f, "Hz"}};
 
+// What a change of a parameter sets going once its value in units is stored.
+enum class Action : int {
+    None,       // read as it is, per frame
+    Refresh,    // the target gains are rebuilt at the next frame
+    Tilt,       // the tilt curve is rebuilt at the next frame
+    Position,   // the filter position is set by hand: the LFO stops, a filter is selected
+    Learn,      // above half learning starts (unless it runs), below half it is finished
+    Reset,      // the selected filter is flattened
+    LogScale,   // the engine's log-scale flag
+    MakeupGain, // the output factor 10^(dB / 20)
+    AutoGain,   // the engine's automatic gain
+    TempoLock,  // the LFO's tempo lock; switched off, the LFO stops
+    LfoRate,    // the LFO's rate in Hz
+};
+
+// What getParameter answers.
+enum class ReadBack : int {
+    Raw,          // the value last set
+    Units,        // the value in units, converted back (the divisor: a whole number's value)
+    Live,         // what the LFO made of it (position, rate)
+    OutputFactor, // the engine's output factor, which automatic gain moves, as a make-up gain
+};
+
 struct ParamInfo {
     const char* name; // nullptr: inert, no texts are written
     const char* label;
@@ -215,23 +241,25 @@ struct ParamInfo {
     // The display shows the effect's live value (moved by the LFO, by learning stopping itself)
     // rather than the one last set.
     bool live;
+    Action action;
+    ReadBack readBack;
 };
 
 constexpr std::array<ParamInfo, kNumParams> kParams{{
-    {nullptr, nullptr, -1, nullptr, false},
-    {nullptr, nullptr, -1, nullptr, false},
-    {"filter depth", "", 4, &kDepthType, false},
-    {"tilt", "dB", 5, &kTiltType, false},
-    {"filter number", "", 0, &kFractionType, true},
-    {"learn filter", "", 1, &kSwitchType, true},
-    {"reset filter", "", 2, &kButtonType, false},
-    {"log scale", "", 3, &kSwitchFromHalfType, false},
-    {"makeup gain", "dB", 6, &kMakeupDbType, false},
-    {"auto gain", "", 7, &kSwitchCapsType, false},
-    {"stereo link", "", 8, &kSwitchType, false},
-    {"midi lfo tempo", "", 9, &kFractionType, false},
-    {"lfo divide", "", 10, &kDivisorType, false},
-    {"filter lfo", " Hz", 11, &kLfoRateType, true},
+    {nullptr, nullptr, -1, nullptr, false, Action::None, ReadBack::Raw},
+    {nullptr, nullptr, -1, nullptr, false, Action::None, ReadBack::Raw},
+    {"filter depth", "", 4, &kDepthType, false, Action::Refresh, ReadBack::Units},
+    {"tilt", "dB", 5, &kTiltType, false, Action::Tilt, ReadBack::Raw},
+    {"filter number", "", 0, &kFractionType, true, Action::Position, ReadBack::Live},
+    {"learn filter", "", 1, &kSwitchType, true, Action::Learn, ReadBack::Raw},
+    {"reset filter", "", 2, &kButtonType, false, Action::Reset, ReadBack::Raw},
+    {"log scale", "", 3, &kSwitchFromHalfType, false, Action::LogScale, ReadBack::Raw},
+    {"makeup gain", "dB", 6, &kMakeupDbType, false, Action::MakeupGain, ReadBack::OutputFactor},
+    {"auto gain", "", 7, &kSwitchCapsType, false, Action::AutoGain, ReadBack::Raw},
+    {"stereo link", "", 8, &kSwitchType, false, Action::Refresh, ReadBack::Raw},
+    {"midi lfo tempo", "", 9, &kFractionType, false, Action::TempoLock, ReadBack::Raw},
+    {"lfo divide", "", 10, &kDivisorType, false, Action::None, ReadBack::Units},
+    {"filter lfo", " Hz", 11, &kLfoRateType, true, Action::LfoRate, ReadBack::Live},
 }};
 
 } // namespace wendlefx

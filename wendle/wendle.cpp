@@ -34,6 +34,11 @@ wendle::wendle(audioMasterCallback audioMaster, VstInt32 numPrograms, VstInt32 n
     current = &programs[0];
     for (auto& r : raw)
         r.store(0.0f, std::memory_order_relaxed);
+    for (int i = 0; i < kNumParams; ++i)
+        if (kParams[i].type != nullptr)
+            units_[i].store(kParams[i].type->toUnits(
+                                kParams[i].slot >= 0 ? kFreshSlots[kParams[i].slot] : 0.0f),
+                            std::memory_order_relaxed);
 
     learnSumLeft.fill(1.0f);
     learnSumRight.fill(1.0f);
@@ -83,8 +88,6 @@ void wendle::storeRaw(int index, float value) {
 void wendle::applyChange(int index, float value) {
     if (index == kCurveEdited)
         takeCurveEdit();
-    else if (index == kMakeupReadBack)
-        storeRaw(kParamMakeupGain, value);
     else
         setParameterLocked(index, value);
 }
@@ -113,22 +116,29 @@ void wendle::parameterSet(VstInt32, float) {}
 void wendle::setParameterLocked(VstInt32 index, float v) {
     storeRaw(index, v);
     parameterSet(index, v);
-    switch (index) {
-    case kParamDepth:
-        depth.store(depthFromNormalised(v), std::memory_order_relaxed);
+    const ParamInfo& row = kParams[index];
+    const float units = row.type->toUnits(v);
+    units_[index].store(units, std::memory_order_relaxed);
+    act(row.action, v, units);
+}
+
+void wendle::act(Action action, float v, float units) {
+    switch (action) {
+    case Action::None:
+        break;
+    case Action::Refresh:
         requestRefresh();
         break;
-    case kParamTilt:
-        tiltAmount.store(tiltFromNormalised(v), std::memory_order_relaxed);
+    case Action::Tilt:
         computeTilt();
         break;
-    case kParamFilterNumber:
-        filterPosition.store(v, std::memory_order_relaxed);
+    case Action::Position:
+        filterPosition.store(units, std::memory_order_relaxed);
         lfoRate.store(0.0f, std::memory_order_relaxed);
-        selectedFilter.store(belowHalf(v) ? 0 : 1, std::memory_order_relaxed);
+        selectedFilter.store(belowHalf(units) ? 0 : 1, std::memory_order_relaxed);
         requestRefresh();
         break;
-    case kParamLearn:
+    case Action::Learn: // three ways: exactly half neither starts nor finishes
         if (aboveHalf(v)) {
             if (!isLearning())
                 startLearning();
@@ -137,63 +147,50 @@ void wendle::setParameterLocked(VstInt32 index, float v) {
                 finishLearning();
         }
         break;
-    case kParamReset:
-        if (aboveHalf(v))
+    case Action::Reset:
+        if (units != 0.0f)
             resetSelectedFilter();
         break;
-    case kParamLogScale:
-        logScale.store(atLeastHalf(v) ? 1 : 0, std::memory_order_relaxed);
+    case Action::LogScale:
+        logScale.store(units != 0.0f ? 1 : 0, std::memory_order_relaxed);
         break;
-    case kParamMakeupGain:
-        autoGainFactor.store(makeupFactorFromNormalised(v), std::memory_order_relaxed);
+    case Action::MakeupGain:
+        autoGainFactor.store(makeupFactorFromDecibels(units), std::memory_order_relaxed);
         break;
-    case kParamAutoGain:
-        autoGain.store(atLeastHalf(v) ? 1 : 0, std::memory_order_relaxed);
+    case Action::AutoGain:
+        autoGain.store(units != 0.0f ? 1 : 0, std::memory_order_relaxed);
         break;
-    case kParamStereoLink:
-        stereoLinkValue.store(v, std::memory_order_relaxed);
-        requestRefresh();
-        break;
-    case kParamLfoTempo:
-        lfoTempoSync.store(v, std::memory_order_relaxed);
-        if (belowHalf(v))
+    case Action::TempoLock:
+        if (belowHalf(units))
             lfoRate.store(0.0f, std::memory_order_relaxed);
         break;
-    case kParamLfoDivide:
-        lfoDivisor.store(lfoDivisorFromNormalised(v), std::memory_order_relaxed);
-        break;
-    case kParamLfoRate:
-        lfoRate.store(lfoRateFromNormalised(v), std::memory_order_relaxed);
-        break;
-    default:
+    case Action::LfoRate:
+        lfoRate.store(units, std::memory_order_relaxed);
         break;
     }
+}
+
+float wendle::makeupReading() const {
+    // Beyond ±60 dB too; a factor of 0 has no setting and reads as the last one set.
+    const float v = normalisedFromMakeupFactor(autoGainFactor.load(std::memory_order_relaxed));
+    return std::isfinite(v) ? v : raw[kParamMakeupGain].load(std::memory_order_relaxed);
 }
 
 float wendle::getParameter(VstInt32 index) {
     if (!isActiveParam(index))
         return 0.0f;
-    switch (index) {
-    case kParamDepth:
-        return normalisedFromDepth(depth.load(std::memory_order_relaxed));
-    case kParamFilterNumber:
-        return filterPosition.load(std::memory_order_relaxed);
-    case kParamMakeupGain: {
-        // Automatic gain moves the output factor; it reads back, and is stored, as the make-up
-        // gain setting, beyond ±60 dB too (a factor of 0 has no setting and keeps the last one).
-        const float v = normalisedFromMakeupFactor(autoGainFactor.load(std::memory_order_relaxed));
-        if (!std::isfinite(v))
-            return raw[index].load(std::memory_order_relaxed);
-        changeState(kMakeupReadBack, v, [&] { storeRaw(index, v); });
-        return v;
+    const ParamInfo& row = kParams[index];
+    switch (row.readBack) {
+    case ReadBack::Raw:
+        break;
+    case ReadBack::Units:
+        return row.type->toNormalised(units_[index].load(std::memory_order_relaxed));
+    case ReadBack::Live:
+        return row.type->toNormalised(liveUnits(index));
+    case ReadBack::OutputFactor:
+        return makeupReading();
     }
-    case kParamLfoDivide:
-        return normalisedFromLfoDivisor(lfoDivisor.load(std::memory_order_relaxed));
-    case kParamLfoRate:
-        return normalisedFromLfoRate(lfoRate.load(std::memory_order_relaxed));
-    default:
-        return raw[index].load(std::memory_order_relaxed);
-    }
+    return raw[index].load(std::memory_order_relaxed);
 }
 
 void wendle::getParameterName(VstInt32 index, char* text) {
@@ -332,14 +329,13 @@ VstInt32 wendle::getChunk(void** data, bool isPreset) {
         if (isPreset) {
             unsigned char* out =
                 chunkScratch.get() + static_cast<std::size_t>(curProgram) * kProgramBytes;
-            encodeProgram(currentProgram(), out);
+            encodeForChunk(curProgram, out);
             *data = out;
             size = kProgramBytes;
             return;
         }
         for (VstInt32 p = 0; p < programTotal; ++p)
-            encodeProgram(programs[p],
-                          chunkScratch.get() + static_cast<std::size_t>(p) * kProgramBytes);
+            encodeForChunk(p, chunkScratch.get() + static_cast<std::size_t>(p) * kProgramBytes);
         vst::storeBankTrailer(curProgram,
                               chunkScratch.get() +
                                   static_cast<std::size_t>(programTotal) * kProgramBytes);
@@ -347,6 +343,19 @@ VstInt32 wendle::getChunk(void** data, bool isPreset) {
         size = programTotal * kProgramBytes + static_cast<VstInt32>(vst::kBankTrailerBytes);
     });
     return size;
+}
+
+void wendle::encodeForChunk(VstInt32 program, unsigned char* out) {
+    const WendleProgram& record = programs[program];
+    encodeProgram(record, out);
+    // Once automatic gain has moved the output factor, the make-up gain it reads as is the one
+    // stored: a session saved now reopens at the level it was playing at. While the factor is
+    // the stored setting's own, the setting is kept as it was given (reading it back through
+    // the factor would only round it).
+    const int slot = kParams[kParamMakeupGain].slot;
+    if (program == curProgram && autoGainFactor.load(std::memory_order_relaxed) !=
+                                     makeupFactorFromNormalised(record.params[slot]))
+        storeBigEndianFloat(makeupReading(), out + 4 * slot);
 }
 
 VstInt32 wendle::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
@@ -441,7 +450,7 @@ void wendle::takeCurveEdit() {
     WendleProgram& prog = currentProgram();
     const int f = selectedFilter.load(std::memory_order_relaxed);
     decibelsFromLinear(prog.curves[linearCurve(f, 0)], prog.curves[decibelCurve(f, 0)]);
-    if (!aboveHalf(stereoLinkValue.load(std::memory_order_relaxed)))
+    if (units_[kParamStereoLink].load(std::memory_order_relaxed) == 0.0f)
         decibelsFromLinear(prog.curves[linearCurve(f, 1)], prog.curves[decibelCurve(f, 1)]);
     publishCurves();
     requestRefresh();
@@ -489,9 +498,9 @@ VstInt32 wendle::processEvents(VstEvents* events) {
 }
 
 void wendle::refreshGains(const DecibelCurves& curves) {
-    const bool linked = aboveHalf(stereoLinkValue.load(std::memory_order_relaxed));
+    const bool linked = units_[kParamStereoLink].load(std::memory_order_relaxed) != 0.0f;
     const float p = filterPosition.load(std::memory_order_relaxed);
-    const float d = depth.load(std::memory_order_relaxed);
+    const float d = units_[kParamDepth].load(std::memory_order_relaxed);
     targetGains(curves[0].data(), curves[2].data(), p, d, targetGainLeft.data());
     if (linked)
         targetGainRight = targetGainLeft;
@@ -504,8 +513,8 @@ bool wendle::advanceLfoStep(const DecibelCurves& curves) {
     LfoState lfo{before, lfoRate.load(std::memory_order_relaxed), lfoDirection};
     const float rateBefore = lfo.rate;
     LfoClock clock;
-    clock.divisor = lfoDivisor.load(std::memory_order_relaxed);
-    clock.tempoLock = aboveHalf(lfoTempoSync.load(std::memory_order_relaxed));
+    clock.divisor = static_cast<int>(units_[kParamLfoDivide].load(std::memory_order_relaxed));
+    clock.tempoLock = aboveHalf(units_[kParamLfoTempo].load(std::memory_order_relaxed));
     clock.hostTempo = hostTempo.load(std::memory_order_relaxed);
     clock.sampleRate = getSampleRate();
     clock.hopSize = hopSize;
@@ -533,7 +542,7 @@ void wendle::processSpect() {
         stateLock.applyOrLeave(kCurveEdited, 0.0f, [this](int i, float v) { applyChange(i, v); });
 
     if (tiltPending.exchange(false, std::memory_order_acq_rel))
-        wendlefx::tiltCurve(tiltAmount.load(std::memory_order_relaxed), tiltOffsets.data(),
+        wendlefx::tiltCurve(units_[kParamTilt].load(std::memory_order_relaxed), tiltOffsets.data(),
                             tiltCurve.data());
     // Requests made before this frame began are served by the LFO's rebuild or the one below.
     // The request is taken before the curves: curves published before a request are then the

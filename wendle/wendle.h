@@ -52,7 +52,9 @@ class wendle : public spect {
     // it makes while a host call holds the lock is applied by that call before it returns).
     // Ending learning (or a reset) from another thread than the audio one waits for a frame that
     // is inside its summing loop (a few microseconds), so no frame's power is split. Reading
-    // "makeup gain" stores the value read into the program, as a set would.
+    // "makeup gain" answers the output factor as automatic gain has moved it and changes
+    // nothing; a chunk written once automatic gain has moved the factor carries that reading as
+    // the current program's make-up gain.
     void setParameter(VstInt32 index, float value) override;
     float getParameter(VstInt32 index) override;
     void getParameterName(VstInt32 index, char* text) override;
@@ -150,12 +152,18 @@ class wendle : public spect {
     using DecibelCurves = std::array<Bins, 4>;
 
     // Changes the state lock hands over besides parameter indices.
-    static constexpr int kCurveEdited = -2;    // the curve-edited flag was found set
-    static constexpr int kMakeupReadBack = -3; // "makeup gain" read back: store it
+    static constexpr int kCurveEdited = -2; // the curve-edited flag was found set
     void applyChange(int index, float value);
     template <class Call> void underLock(Call&& call);
     template <class Call> void changeState(int index, float value, Call&& call);
+    // Stores the value, converts it through its row's type and runs the row's action.
     void setParameterLocked(VstInt32 index, float value);
+    void act(wendlefx::Action action, float value, float units);
+    // The make-up gain that the output factor reads as, or the value last set when the factor
+    // has none (0).
+    float makeupReading() const;
+    // A program's record in chunk form; the current one carries the make-up gain as read.
+    void encodeForChunk(VstInt32 program, unsigned char* out);
     void setProgramLocked(VstInt32 program);
     void takeCurveEdit();
     void publishCurves();
@@ -179,11 +187,11 @@ class wendle : public spect {
     TablePublisher<DecibelCurves> curves_;
 
     std::array<std::atomic<float>, wendlefx::kNumParams> raw{};
+    // Each parameter in its row's units (depth, tilt amount, divisor …) as last set. The values
+    // the frame moves itself, the position and the LFO rate, live in their own atomics.
+    std::array<std::atomic<float>, wendlefx::kNumParams> units_{};
 
     std::atomic<float> filterPosition{0.0f};
-    std::atomic<float> depth{1.0f};
-    std::atomic<float> tiltAmount{0.0f};
-    std::atomic<float> stereoLinkValue{0.0f};
     std::atomic<int> selectedFilter{0};
 
     std::atomic<int> learning{0};
@@ -195,8 +203,6 @@ class wendle : public spect {
 
     std::atomic<float> lfoRate{0.0f};
     float lfoDirection = 1.0f; // audio thread only
-    std::atomic<int> lfoDivisor{1};
-    std::atomic<float> lfoTempoSync{0.0f};
     std::atomic<float> hostTempo{0.0f};
 
     Bins learnSumLeft, learnSumRight;

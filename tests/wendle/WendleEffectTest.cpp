@@ -284,6 +284,31 @@ TEST(WendleGain, AutoGainShowsUpAndIsStoredAsMakeUpGain) {
     EXPECT_EQ(loadBigEndianFloat(preset.data() + 4 * 6), read); // slot 6
 }
 
+// Reading changes nothing; what a save stores follows what plays: the setting as given while the
+// factor is its own, the reading once automatic gain has moved the factor (also after it stops).
+TEST(WendleGain, ReadingMakeUpGainStoresNothingAndASaveTakesWhatAutomaticGainReached) {
+    Rig rig;
+    rig.fx->setParameter(kParamMakeupGain, 0.3f);
+    const auto before = chunkOf(*rig.fx, false);
+    for (int i = 0; i < 3; ++i)
+        rig.fx->getParameter(kParamMakeupGain);
+    EXPECT_EQ(chunkOf(*rig.fx, false), before);
+    EXPECT_EQ(loadBigEndianFloat(before.data() + 4 * 6), 0.3f);
+
+    rig.fx->setParameter(kParamAutoGain, 1.0f);
+    rig.silence(200);
+    rig.fx->setParameter(kParamAutoGain, 0.0f); // the factor stays where automatic gain left it
+    const float reached = 20.0f * std::log10(rig.fx->autoGainFactor.load()) / 120.0f + 0.5f;
+    const auto after = chunkOf(*rig.fx, true);
+    EXPECT_NEAR(loadBigEndianFloat(after.data() + 4 * 6), reached, 1e-6f);
+    EXPECT_EQ(rig.fx->getParameter(kParamMakeupGain), loadBigEndianFloat(after.data() + 4 * 6));
+    wendle fresh(nullptr); // and the save reopens at the level it played at
+    auto copy = after;
+    ASSERT_EQ(fresh.setChunk(copy.data(), static_cast<VstInt32>(copy.size()), true),
+              static_cast<VstInt32>(copy.size()));
+    EXPECT_NEAR(fresh.autoGainFactor.load(), rig.fx->autoGainFactor.load(), 1e-6f);
+}
+
 TEST(WendleMidi, ControllersMoveTheirParametersOnlyWhenFullyBuilt) {
     auto event = [](unsigned char status, unsigned char cc, unsigned char value) {
         VstMidiEvent e{};

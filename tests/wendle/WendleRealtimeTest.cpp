@@ -111,7 +111,7 @@ TEST(WendleRealtime, StateAndSoundAreOnesTheCallsCouldHaveMadeWhileThreadsMeet) 
                 const int index = kParamDepth + static_cast<int>(rng() % 12);
                 if (index != kParamLearn && index != kParamReset)
                     fx.setParameter(index, static_cast<float>(rng() % 9) / 8.0f);
-                fx.getParameter(kParamMakeupGain); // stores what automatic gain made of it
+                fx.getParameter(kParamMakeupGain); // reads what automatic gain made of it
                 if (round % 60 == 0)
                     fx.setProgram(static_cast<int>(rng() % 16));
                 if (round % 25 == 0)
