@@ -88,14 +88,14 @@ dehisseditor::~dehisseditor() {
 bool dehisseditor::open(void* ptr) {
     if (!ptr)
         return false;
-    return build(reinterpret_cast<unsigned long>(ptr));
+    return build(reinterpret_cast<uintptr_t>(ptr));
 }
 
 bool dehisseditor::openHeadless() {
     return build(0);
 }
 
-bool dehisseditor::build(unsigned long parentWindow) {
+bool dehisseditor::build(uintptr_t parentWindow) {
     close();
     guiThread.store(std::this_thread::get_id());
     scheme = kStandardScheme;

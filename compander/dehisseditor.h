@@ -31,7 +31,7 @@ class dehisseditor : public AEffGUIEditor, public CControlListener {
     explicit dehisseditor(dehiss* effect);
     ~dehisseditor() override;
 
-    // effEditOpen: builds the window as a child of the host's X11 window `ptr`. Answers false and
+    // effEditOpen: builds the window as a child of the host's window `ptr`. Answers false and
     // builds nothing for a null window or one that cannot take a child. Opening again while open
     // closes the first window. GUI thread.
     bool open(void* ptr) override;
@@ -70,7 +70,7 @@ class dehisseditor : public AEffGUIEditor, public CControlListener {
         {43, 165, 104, 255}, {84, 145, 18, 255}, {0, 99, 148, 255}, {0, 0, 0, 255}};
 
   private:
-    bool build(unsigned long parentWindow);
+    bool build(uintptr_t parentWindow);
     void fillView();
     void refreshView();
     void handBackShapes();

@@ -59,8 +59,9 @@ class ARSDrawContext : public COffscreenContext {
     static constexpr int kMaxTextLength = 255;
 
   private:
-    void source(uint32_t argb);
-    void antialias();
+    // The platform's own drawing tools for this context (pens, brushes), where it needs any.
+    struct Painter;
+    Painter* painter = nullptr;
 
     uint32_t frameARGB;
     uint32_t fillARGB;

@@ -95,7 +95,7 @@ class CVSTEditor : public AEffGUIEditor, public CControlListener {
     CVSTEditor(IWendleEditorHost* host, wendle* effect);
     ~CVSTEditor() override;
 
-    // Builds the frame in the parent window (an X11 window id; null: headless, drawn into
+    // Builds the frame in the parent window (null: headless, drawn into
     // memory only) and every widget; with a host bridge the host's defaults and current values
     // are applied. GUI thread.
     bool open(void* parent) override;

@@ -235,16 +235,11 @@ PIErr CWendleProcess::GetViewPicture(PIViewPicture& picture) {
     const int32_t w = frame->getViewSize().width(), h = frame->getViewSize().height();
     if (picture.width < w || picture.height < h || picture.stride < 4 * picture.width)
         return kPIErr_BadArgument;
-    cairo_surface_t* back = frame->getBackBuffer();
-    cairo_surface_flush(back);
-    const unsigned char* data = cairo_image_surface_get_data(back);
-    const int stride = cairo_image_surface_get_stride(back);
     for (int32_t y = 0; y < h; ++y) {
         auto* row = reinterpret_cast<uint32_t*>(reinterpret_cast<uint8_t*>(picture.pixels) +
                                                 static_cast<size_t>(y) * picture.stride);
-        const auto* src = reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * stride);
         for (int32_t x = 0; x < w; ++x)
-            row[x] = src[x] & 0xFFFFFF;
+            row[x] = frame->getPixel(x, y);
     }
     picture.width = w;
     picture.height = h;

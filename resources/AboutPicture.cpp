@@ -1,9 +1,8 @@
 // The about picture: drawn by code the first time it is asked for, kept for the process's life.
 // It names the maker and both plug-ins, lists the MIDI controllers each one answers, and carries
 // the credits, over a backdrop of layered spectra.
+#include "AboutCanvas.h"
 #include "Resources.h"
-
-#include <cairo.h>
 
 #include <cmath>
 #include <cstdint>
@@ -30,14 +29,6 @@ constexpr ControllerLine kWendleControllers[] = {
     {77, "filter number"}, {78, "filter lfo"},
 };
 
-void text(cairo_t* cr, double x, double y, double size, bool bold, const char* s) {
-    cairo_select_font_face(cr, "Liberation Sans", CAIRO_FONT_SLANT_NORMAL,
-                           bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-    cairo_set_font_size(cr, size);
-    cairo_move_to(cr, x, y);
-    cairo_show_text(cr, s);
-}
-
 // A smooth made-up spectrum: a falling slope with a few resonances.
 double backdropLevel(double f, int layer) {
     double v = 0.75 - 0.45 * f;
@@ -48,81 +39,63 @@ double backdropLevel(double f, int layer) {
     return v + 0.02 * std::sin(f * (37.0 + 11 * layer));
 }
 
-void drawBackdrop(cairo_t* cr, int w, int h) {
-    cairo_pattern_t* bg = cairo_pattern_create_linear(0, 0, 0, h);
-    cairo_pattern_add_color_stop_rgb(bg, 0, 0.98, 0.97, 0.95);
-    cairo_pattern_add_color_stop_rgb(bg, 1, 0.86, 0.90, 0.92);
-    cairo_set_source(cr, bg);
-    cairo_paint(cr);
-    cairo_pattern_destroy(bg);
+void drawBackdrop(AboutCanvas& c, int w, int h) {
+    static constexpr double top[3] = {0.98, 0.97, 0.95}, bottom[3] = {0.86, 0.90, 0.92};
+    c.verticalGradient(top, bottom);
 
     static constexpr double colours[3][3] = {
         {0.17, 0.65, 0.41}, {0.85, 0.31, 0.41}, {0.0, 0.39, 0.58}};
+    std::vector<AboutCanvas::Point> outline;
     for (int layer = 0; layer < 3; ++layer) {
-        cairo_move_to(cr, 0, h);
+        outline.clear();
+        outline.push_back({0, double(h)});
         for (int x = 0; x <= w; x += 2) {
             double f = double(x) / w;
-            cairo_line_to(cr, x, h - h * 0.3 * backdropLevel(f, layer));
+            outline.push_back({double(x), h - h * 0.3 * backdropLevel(f, layer)});
         }
-        cairo_line_to(cr, w, h);
-        cairo_close_path(cr);
-        cairo_set_source_rgba(cr, colours[layer][0], colours[layer][1], colours[layer][2], 0.22);
-        cairo_fill(cr);
+        outline.push_back({double(w), double(h)});
+        c.fillPolygon(outline, colours[layer], 0.22);
     }
 }
 
-void drawControllers(cairo_t* cr, double x, double y, const char* product,
+void drawControllers(AboutCanvas& c, double x, double y, const char* product,
                      const ControllerLine* lines, int count) {
-    cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
-    text(cr, x, y, 17, true, product);
-    text(cr, x, y + 17, 10.5, false, "MIDI controllers");
+    c.setColour(0.1, 0.1, 0.1);
+    c.text(x, y, 17, true, product);
+    c.text(x, y + 17, 10.5, false, "MIDI controllers");
     char buf[64];
     for (int i = 0; i < count; ++i) {
         std::snprintf(buf, sizeof buf, "CC %d", lines[i].controller);
-        text(cr, x, y + 36 + 15 * i, 11.5, true, buf);
-        text(cr, x + 48, y + 36 + 15 * i, 11.5, false, lines[i].parameter);
+        c.text(x, y + 36 + 15 * i, 11.5, true, buf);
+        c.text(x + 48, y + 36 + 15 * i, 11.5, false, lines[i].parameter);
     }
 }
 
 std::vector<unsigned char> paintAbout() {
     const int w = kAboutWidth, h = kAboutHeight;
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
-    cairo_t* cr = cairo_create(s);
-    drawBackdrop(cr, w, h);
+    std::unique_ptr<AboutCanvas> canvas = makeAboutCanvas(w, h);
+    AboutCanvas& c = *canvas;
+    drawBackdrop(c, w, h);
 
-    cairo_set_source_rgb(cr, 0.17, 0.45, 0.32);
-    text(cr, 24, 52, 34, true, "mirelow");
-    cairo_set_source_rgb(cr, 0.3, 0.3, 0.3);
-    text(cr, 26, 72, 12, false, "spectral processors");
-    cairo_set_source_rgb(cr, 0.17, 0.45, 0.32);
-    cairo_rectangle(cr, 24, 84, w - 48, 2);
-    cairo_fill(cr);
+    c.setColour(0.17, 0.45, 0.32);
+    c.text(24, 52, 34, true, "mirelow");
+    c.setColour(0.3, 0.3, 0.3);
+    c.text(26, 72, 12, false, "spectral processors");
+    c.setColour(0.17, 0.45, 0.32);
+    c.fillRect(24, 84, w - 48, 2);
 
-    drawControllers(cr, 30, 116, "tidemill", kTidemillControllers,
+    drawControllers(c, 30, 116, "tidemill", kTidemillControllers,
                     int(std::size(kTidemillControllers)));
-    drawControllers(cr, 240, 116, "wendle", kWendleControllers, int(std::size(kWendleControllers)));
+    drawControllers(c, 240, 116, "wendle", kWendleControllers, int(std::size(kWendleControllers)));
 
-    cairo_set_source_rgb(cr, 0.25, 0.25, 0.25);
-    text(cr, 30, 262, 11, false, "design, signal processing and widgets: the mirelow team");
-    text(cr, 30, 278, 11, false, "click anywhere to close");
-    cairo_set_source_rgb(cr, 0.4, 0.4, 0.4);
-    text(cr, 360, 30, 10, false, "version 1.0");
+    c.setColour(0.25, 0.25, 0.25);
+    c.text(30, 262, 11, false, "design, signal processing and widgets: the mirelow team");
+    c.text(30, 278, 11, false, "click anywhere to close");
+    c.setColour(0.4, 0.4, 0.4);
+    c.text(360, 30, 10, false, "version 1.0");
 
-    cairo_destroy(cr);
-    cairo_surface_flush(s);
     std::vector<unsigned char> rgb(size_t(w) * h * 3);
-    const unsigned char* data = cairo_image_surface_get_data(s);
-    int stride = cairo_image_surface_get_stride(s);
-    for (int y = 0; y < h; ++y) {
-        auto* row = reinterpret_cast<const uint32_t*>(data + y * stride);
-        for (int x = 0; x < w; ++x) {
-            unsigned char* p = &rgb[(size_t(y) * w + x) * 3];
-            p[0] = (row[x] >> 16) & 0xFF;
-            p[1] = (row[x] >> 8) & 0xFF;
-            p[2] = row[x] & 0xFF;
-        }
-    }
-    cairo_surface_destroy(s);
+    c.readRgb(rgb.data());
     return rgb;
 }
 

@@ -12,7 +12,8 @@ class AEffGUIEditor : public AEffEditor, public FrameEditor {
 
     // The editor's rectangle (set `rect` in the subclass's constructor). GUI thread.
     bool getRect(ERect** ppRect) override;
-    // Remembers the host's parent window (an X11 window id); the subclass builds its frame.
+    // Remembers the host's parent window (an X11 window id or a window
+    // handle); the subclass builds its frame.
     bool open(void* ptr) override;
     void close() override;
     // Repaints dirty views and pumps the window's events. GUI thread.
@@ -27,7 +28,7 @@ class AEffGUIEditor : public AEffEditor, public FrameEditor {
 
     CFrame* getFrame() const { return frame; }
     // The parent window handed to open, as the frame constructor takes it.
-    unsigned long getParentWindow() const { return reinterpret_cast<unsigned long>(systemWindow); }
+    uintptr_t getParentWindow() const { return reinterpret_cast<uintptr_t>(systemWindow); }
 
   protected:
     ERect rect{0, 0, 0, 0};

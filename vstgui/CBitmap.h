@@ -12,7 +12,7 @@ class CBitmap : public CReferenceCounter {
 
     CCoord getWidth() const { return width; }
     CCoord getHeight() const { return height; }
-    bool isLoaded() const { return surface != nullptr; }
+    bool isLoaded() const { return picture != nullptr; }
     long getResourceID() const { return resourceID; }
     // Copies the bitmap, starting at `offset` within it, into `dest` of the context.
     void draw(CDrawContext* context, const CRect& dest, const CPoint& offset = CPoint(0, 0));
@@ -20,7 +20,8 @@ class CBitmap : public CReferenceCounter {
   private:
     long resourceID;
     CCoord width = 0, height = 0;
-    cairo_surface_t* surface = nullptr;
+    // The picture on the platform's drawing surface.
+    CDrawSurface* picture = nullptr;
 };
 
 // A click shows the bitmap over `toDisplay` of the frame (value 1); the next click anywhere

@@ -4,9 +4,13 @@
 
 #include "CGeometry.h"
 
-#include <cairo.h>
+#include <cstdint>
 
 class CFrame;
+// What a drawing surface is made of on the platform the toolkit is built for (an image of the
+// platform's drawing library, a device context with its bitmap). Known only to the platform's
+// files.
+struct CDrawSurface;
 
 // Intrusive reference count: remember adds a reference, forget drops one and deletes the object
 // when none is left.
@@ -27,16 +31,11 @@ class CReferenceCounter {
     long nbReference = 1;
 };
 
-// A drawing surface (cairo underneath). Lines, rectangles and ellipses follow the draw mode:
-// aliased and pixel-exact unless the mode is kAntialias. Text is always drawn aliased, with the
-// context's character spacing added after every character.
-// Keeps cairo loaded for the rest of the process once anything draws (see engine/Resident.h).
-void keepCairoLoaded();
-
+// A drawing surface. Lines, rectangles and ellipses follow the draw mode: aliased and
+// pixel-exact unless the mode is kAntialias. Text is always drawn aliased, with the context's
+// character spacing added after every character.
 class CDrawContext : public CReferenceCounter {
   public:
-    // Draws onto `surface` (a reference is taken); `frame` answers the mouse questions.
-    CDrawContext(CFrame* frame, cairo_surface_t* surface);
     ~CDrawContext() override;
 
     void moveTo(const CPoint& p) { penLoc = p; }
@@ -84,18 +83,16 @@ class CDrawContext : public CReferenceCounter {
     void getMouseLocation(CPoint& where);
 
     CFrame* getFrame() const { return pFrame; }
-    cairo_t* getCairo() const { return cr; }
-    cairo_surface_t* getSurface() const { return surface; }
+    // The platform's surface underneath (for the platform's own files); null when none could be
+    // made.
+    CDrawSurface* getDrawSurface() const { return surface; }
 
   protected:
-    void setSourceColor(const CColor& c);
-    void prepareStroke();
-    // Adds the ellipse inscribed in the box (x, y, w, h) to the current path; nothing when empty.
-    static void addEllipsePath(cairo_t* cr, double x, double y, double w, double h);
+    // Draws onto `surface` (taken over; null draws nothing); `frame` answers the mouse questions.
+    CDrawContext(CFrame* frame, CDrawSurface* surface);
 
     CFrame* pFrame;
-    cairo_surface_t* surface;
-    cairo_t* cr;
+    CDrawSurface* surface;
     CPoint penLoc;
     CCoord frameWidth = 1;
     CDrawMode drawMode = kCopyMode;
@@ -123,16 +120,11 @@ class COffscreenContext : public CDrawContext {
     CCoord getHeight() const { return height; }
     // True when the bitmap could be made.
     bool isValid() const;
+    // 0x00RRGGBB of a pixel of the bitmap (0 outside it).
+    uint32_t getPixel(CCoord x, CCoord y) const;
+    // The bitmap as a PNG file; false when it cannot be written.
+    bool writePng(const char* path) const;
 
   protected:
     CCoord width, height;
 };
-
-namespace vstgui_detail {
-// Lays out `text` (8-bit, each byte one character) as glyphs on the current font of `cr`, with
-// `extra` pixels added after every character; returns the advance width.
-double layoutText(cairo_t* cr, const char* text, size_t length, int extra, double x, double y,
-                  bool draw);
-// Selects the sans-serif face with the given style bits and em size in pixels.
-void selectFont(cairo_t* cr, long style, double size);
-} // namespace vstgui_detail

@@ -1,11 +1,13 @@
 // The top-level view: holds the views of an editor, repaints the dirty ones from idle and feeds
-// them the mouse. Two backends paint through the same code into one back buffer: an X11 child
-// window inside the host's window (events pumped from idle, no threads), or headless, where a
-// test scripts the mouse and reads the picture back as pixels or a PNG file.
+// them the mouse. Two backends paint through the same code into one back buffer: a child window
+// of the platform's window system inside the host's window (events pumped from idle, no
+// threads), or headless, where a test scripts the mouse and reads the picture back as pixels or a
+// PNG file.
 #pragma once
 
 #include "CView.h"
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -25,12 +27,13 @@ struct CMouseStep {
 
 class CFrame : public CView {
   public:
-    // On screen: a child window of the X11 window `parentWindow` (an XID). With parentWindow 0,
-    // or when no display can be opened, the frame is headless.
-    CFrame(const CRect& size, unsigned long parentWindow, FrameEditor* editor);
+    // On screen: a child window of the host's window `parentWindow` (an X11 window id, or a
+    // window handle on Windows). With parentWindow 0, or when the child window cannot be made,
+    // the frame is headless.
+    CFrame(const CRect& size, uintptr_t parentWindow, FrameEditor* editor);
     // The same with the parent window as the host hands it to effEditOpen (null: headless).
     CFrame(const CRect& size, void* systemWindow, FrameEditor* editor)
-        : CFrame(size, reinterpret_cast<unsigned long>(systemWindow), editor) {}
+        : CFrame(size, reinterpret_cast<uintptr_t>(systemWindow), editor) {}
     // Headless frame.
     CFrame(const CRect& size, FrameEditor* editor = nullptr);
     ~CFrame() override;
@@ -78,14 +81,14 @@ class CFrame : public CView {
     FrameEditor* getEditor() const { return editor; }
 
     bool isHeadless() const;
-    // The X11 window of the frame, 0 when headless.
-    unsigned long getWindow() const;
+    // The frame's own window (an X11 window id or a window handle), 0 when headless.
+    uintptr_t getWindow() const;
 
-    // The picture of the frame as shown (RGB24 cairo image surface, owned by the frame).
-    cairo_surface_t* getBackBuffer() const { return backBuffer; }
+    // The picture of the frame as shown (owned by the frame).
+    COffscreenContext* getBackBuffer() const { return screen; }
     // 0x00RRGGBB of a pixel of the back buffer.
-    uint32_t getPixel(CCoord x, CCoord y) const;
-    bool writePng(const char* path) const;
+    uint32_t getPixel(CCoord x, CCoord y) const { return screen->getPixel(x, y); }
+    bool writePng(const char* path) const { return screen->writePng(path); }
 
     // Headless mouse: presses at steps[0] and hands the press to the view under it; every
     // doIdleStuff of the view's mouse loop then moves on to the next step; after the last step
@@ -97,6 +100,7 @@ class CFrame : public CView {
     // Dispatches a button press to the view under `where` (both backends).
     void mouseDown(const CPoint& where, long buttons);
 
+    // The window system's side of an on-screen frame (CFrameBackend.h).
     struct Backend;
 
   private:
@@ -108,8 +112,7 @@ class CFrame : public CView {
     FrameEditor* editor;
     CColor background = kWhiteCColor;
     CRect invalidRect;
-    cairo_surface_t* backBuffer = nullptr;
-    CDrawContext* screen = nullptr;
+    COffscreenContext* screen = nullptr;
     std::unique_ptr<Backend> backend;
     bool inMouse = false;
 

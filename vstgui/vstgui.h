@@ -1,5 +1,5 @@
 // The GUI toolkit the widget set and the editors stand on: value types, drawing contexts, views,
-// controls, the frame (X11 or headless), bitmaps and the splash control.
+// controls, the frame (a child window or headless), bitmaps and the splash control.
 #pragma once
 
 #include "CBitmap.h"

@@ -19,18 +19,13 @@ inline int colourDistance(uint32_t a, uint32_t b) {
     return d;
 }
 
-inline uint32_t pixelOf(CDrawContext& dc, int x, int y) {
-    cairo_surface_t* s = dc.getSurface();
-    cairo_surface_flush(s);
-    const unsigned char* data = cairo_image_surface_get_data(s);
-    int stride = cairo_image_surface_get_stride(s);
-    return reinterpret_cast<const uint32_t*>(data + y * stride)[x] & 0xFFFFFF;
+inline uint32_t pixelOf(COffscreenContext& dc, int x, int y) {
+    return dc.getPixel(x, y);
 }
 
 // Bounding box of the pixels that differ from `background`.
-inline CRect inkBox(CDrawContext& dc, uint32_t background = 0xFFFFFF) {
-    cairo_surface_t* s = dc.getSurface();
-    int w = cairo_image_surface_get_width(s), h = cairo_image_surface_get_height(s);
+inline CRect inkBox(COffscreenContext& dc, uint32_t background = 0xFFFFFF) {
+    int w = dc.getWidth(), h = dc.getHeight();
     CRect box(w, h, -1, -1);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)

@@ -1,6 +1,7 @@
 // Anti-aliased drawing on cairo. Strokes are laid on pixel centres (half-pixel offset), so that a
 // one-pixel line between integer points covers one pixel row or column; fills cover whole pixels.
 #include "ARSDrawContext.h"
+#include "vstgui/linux/CairoSurface.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,14 +14,22 @@ ARSDrawContext::ARSDrawContext(CFrame* frame, CCoord width, CCoord height, const
       fillARGB(packARGB(CDrawContext::getFillColor())),
       fontARGB(packARGB(CDrawContext::getFontColor())) {}
 
-ARSDrawContext::~ARSDrawContext() = default;
+// cairo draws anti-aliased itself: nothing kept beside the surface.
+struct ARSDrawContext::Painter {};
 
-void ARSDrawContext::source(uint32_t argb) {
+ARSDrawContext::~ARSDrawContext() {
+    delete painter;
+}
+
+using vstgui_detail::addEllipsePath;
+using vstgui_detail::cairoOf;
+
+static void source(cairo_t* cr, uint32_t argb) {
     cairo_set_source_rgba(cr, ((argb >> 16) & 0xFF) / 255.0, ((argb >> 8) & 0xFF) / 255.0,
                           (argb & 0xFF) / 255.0, (argb >> 24) / 255.0);
 }
 
-void ARSDrawContext::antialias() {
+static void antialias(cairo_t* cr) {
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);
 }
 
@@ -60,9 +69,10 @@ void ARSDrawContext::moveTo(const CPoint& p) {
 }
 
 void ARSDrawContext::lineTo(const CPoint& p) {
+    cairo_t* cr = cairoOf(this);
     if (cr) {
-        antialias();
-        source(frameARGB);
+        antialias(cr);
+        source(cr, frameARGB);
         cairo_set_line_width(cr, penWidth);
         cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
         cairo_move_to(cr, penX + 0.5, penY + 0.5);
@@ -75,44 +85,49 @@ void ARSDrawContext::lineTo(const CPoint& p) {
 }
 
 void ARSDrawContext::drawRect(const CRect& r) {
+    cairo_t* cr = cairoOf(this);
     if (!cr)
         return;
-    antialias();
-    source(frameARGB);
+    antialias(cr);
+    source(cr, frameARGB);
     cairo_set_line_width(cr, penWidth);
     cairo_rectangle(cr, r.left + 0.5, r.top + 0.5, r.width(), r.height());
     cairo_stroke(cr);
 }
 
 void ARSDrawContext::fillRect(const CRect& r) {
+    cairo_t* cr = cairoOf(this);
     if (!cr)
         return;
-    antialias();
-    source(fillARGB);
+    antialias(cr);
+    source(cr, fillARGB);
     cairo_rectangle(cr, r.left, r.top, r.width(), r.height());
     cairo_fill(cr);
 }
 
 void ARSDrawContext::drawEllipse(const CRect& r) {
+    cairo_t* cr = cairoOf(this);
     if (!cr)
         return;
-    antialias();
-    source(frameARGB);
+    antialias(cr);
+    source(cr, frameARGB);
     cairo_set_line_width(cr, penWidth);
     addEllipsePath(cr, r.left + 0.5, r.top + 0.5, r.width(), r.height());
     cairo_stroke(cr);
 }
 
 void ARSDrawContext::fillEllipse(const CRect& r) {
+    cairo_t* cr = cairoOf(this);
     if (!cr)
         return;
-    antialias();
-    source(fillARGB);
+    antialias(cr);
+    source(cr, fillARGB);
     addEllipsePath(cr, r.left, r.top, r.width(), r.height());
     cairo_fill(cr);
 }
 
 void ARSDrawContext::drawArc(const CRect& r, float startAngle, float endAngle, int style) {
+    cairo_t* cr = cairoOf(this);
     if (startAngle > endAngle)
         endAngle += 360.f;
     float sweep = endAngle - startAngle;
@@ -120,7 +135,7 @@ void ARSDrawContext::drawArc(const CRect& r, float startAngle, float endAngle, i
         return;
     if (sweep == 0.f || r.width() <= 0 || r.height() <= 0)
         return;
-    antialias();
+    antialias(cr);
     double a0 = startAngle * M_PI / 180.0;
     double a1 = (startAngle + sweep) * M_PI / 180.0;
     double off = style == kDrawStroke ? 0.5 : 0.0;
@@ -137,16 +152,17 @@ void ARSDrawContext::drawArc(const CRect& r, float startAngle, float endAngle, i
         cairo_close_path(cr);
     cairo_restore(cr);
     if (style == kDrawFilled) {
-        source(fillARGB);
+        source(cr, fillARGB);
         cairo_fill(cr);
     } else {
-        source(frameARGB);
+        source(cr, frameARGB);
         cairo_set_line_width(cr, penWidth);
         cairo_stroke(cr);
     }
 }
 
 void ARSDrawContext::drawString(const char* text, const CRect& rect, bool opaque, int align) {
+    cairo_t* cr = cairoOf(this);
     if (!text)
         return;
     if (arsFontStyle & (8 | 16)) {
@@ -157,7 +173,7 @@ void ARSDrawContext::drawString(const char* text, const CRect& rect, bool opaque
         return;
     size_t length = std::min<size_t>(std::strlen(text), kMaxTextLength);
     cairo_save(cr);
-    antialias();
+    antialias(cr);
     vstgui_detail::selectFont(cr, arsFontStyle, fontEm);
     cairo_font_options_t* opts = cairo_font_options_create();
     // Whole-pixel advances: glyphs are placed on whole pixels, so fractional advances would
@@ -177,7 +193,7 @@ void ARSDrawContext::drawString(const char* text, const CRect& rect, bool opaque
     cairo_font_extents(cr, &fe);
     // The line box (ascent + descent + gap) is centred in the rectangle.
     double y = rect.top + (rect.height() - fe.height) / 2.0 + fe.ascent;
-    source(fontARGB);
+    source(cr, fontARGB);
     vstgui_detail::layoutText(cr, text, length, 0, x, y, true);
     if (arsFontStyle & kUnderlineFace) {
         double t = std::max(1.0, fontEm / 14.0);
@@ -188,12 +204,13 @@ void ARSDrawContext::drawString(const char* text, const CRect& rect, bool opaque
 }
 
 void ARSDrawContext::fillPolygon(const CPoint* points, int count) {
+    cairo_t* cr = cairoOf(this);
     if (!cr || !points || count < 3)
         return;
     // Spectrum areas are large and many-sided; cairo's faster anti-aliasing fills them at half
     // the cost with edges that cannot be told apart at this size.
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_FAST);
-    source(fillARGB);
+    source(cr, fillARGB);
     cairo_move_to(cr, points[0].x, points[0].y);
     for (int i = 1; i < count; ++i)
         cairo_line_to(cr, points[i].x, points[i].y);
@@ -202,12 +219,13 @@ void ARSDrawContext::fillPolygon(const CPoint* points, int count) {
 }
 
 void ARSDrawContext::drawPolyline(const CPoint* points, int count) {
+    cairo_t* cr = cairoOf(this);
     if (!cr || !points || count < 2)
         return;
     // Outlines and curves of hundreds of short segments: the faster anti-aliasing strokes them
     // in about half the time, with edges that cannot be told apart from the default's.
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_FAST);
-    source(frameARGB);
+    source(cr, frameARGB);
     cairo_set_line_width(cr, penWidth);
     cairo_move_to(cr, points[0].x + 0.5, points[0].y + 0.5);
     for (int i = 1; i < count; ++i)

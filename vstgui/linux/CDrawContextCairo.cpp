@@ -1,8 +1,7 @@
 // Plain drawing and off-screen contexts on cairo.
-#include "CDrawContext.h"
+#include "CairoSurface.h"
 #include "engine/Resident.h"
-
-#include "CFrame.h"
+#include "vstgui/CFrame.h"
 
 #include <cmath>
 #include <cstring>
@@ -70,10 +69,6 @@ double layoutText(cairo_t* cr, const char* text, size_t length, int extra, doubl
     return width;
 }
 
-} // namespace vstgui_detail
-
-using namespace vstgui_detail;
-
 void keepCairoLoaded() {
     // cairo and the libraries it brings in (fontconfig, pixman, X11 ...) keep process-wide state
     // from the moment they are loaded; a plug-in unloaded by its host would otherwise lose it at
@@ -83,66 +78,7 @@ void keepCairoLoaded() {
     (void)kept;
 }
 
-namespace {
-// At load: whatever module links the toolkit keeps cairo for good.
-const bool cairoKeptAtLoad = (keepCairoLoaded(), true);
-} // namespace
-
-CDrawContext::CDrawContext(CFrame* frame, cairo_surface_t* surf)
-    : pFrame(frame), surface(surf ? cairo_surface_reference(surf) : nullptr),
-      cr(surf ? cairo_create(surf) : nullptr) {
-    keepCairoLoaded();
-}
-
-CDrawContext::~CDrawContext() {
-    if (cr)
-        cairo_destroy(cr);
-    if (surface)
-        cairo_surface_destroy(surface);
-}
-
-void CDrawContext::setSourceColor(const CColor& c) {
-    cairo_set_source_rgba(cr, c.red / 255.0, c.green / 255.0, c.blue / 255.0, c.alpha / 255.0);
-}
-
-void CDrawContext::prepareStroke() {
-    cairo_set_antialias(cr,
-                        drawMode == kAntialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
-    cairo_set_line_width(cr, frameWidth);
-    cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
-    setSourceColor(frameColor);
-}
-
-void CDrawContext::lineTo(const CPoint& p) {
-    if (!cr)
-        return;
-    prepareStroke();
-    // Pixel centres, so that a 1-pixel line covers exactly one row or column.
-    cairo_move_to(cr, penLoc.x + 0.5, penLoc.y + 0.5);
-    cairo_line_to(cr, p.x + 0.5, p.y + 0.5);
-    cairo_stroke(cr);
-    penLoc = p;
-}
-
-void CDrawContext::drawRect(const CRect& r) {
-    if (!cr)
-        return;
-    prepareStroke();
-    cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
-    cairo_rectangle(cr, r.left + 0.5, r.top + 0.5, r.width() - 1, r.height() - 1);
-    cairo_stroke(cr);
-}
-
-void CDrawContext::fillRect(const CRect& r) {
-    if (!cr)
-        return;
-    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
-    setSourceColor(fillColor);
-    cairo_rectangle(cr, r.left, r.top, r.width(), r.height());
-    cairo_fill(cr);
-}
-
-void CDrawContext::addEllipsePath(cairo_t* cr, double x, double y, double w, double h) {
+void addEllipsePath(cairo_t* cr, double x, double y, double w, double h) {
     if (w <= 0 || h <= 0)
         return;
     cairo_save(cr);
@@ -154,20 +90,90 @@ void CDrawContext::addEllipsePath(cairo_t* cr, double x, double y, double w, dou
     cairo_restore(cr);
 }
 
-void CDrawContext::drawEllipse(const CRect& r) {
+} // namespace vstgui_detail
+
+using namespace vstgui_detail;
+
+namespace {
+// At load: whatever module links the toolkit keeps cairo for good.
+const bool cairoKeptAtLoad = (keepCairoLoaded(), true);
+} // namespace
+
+CDrawContext::CDrawContext(CFrame* frame, CDrawSurface* surf) : pFrame(frame), surface(surf) {
+    keepCairoLoaded();
+}
+
+CDrawContext::~CDrawContext() {
+    if (!surface)
+        return;
+    if (surface->cr)
+        cairo_destroy(surface->cr);
+    if (surface->image)
+        cairo_surface_destroy(surface->image);
+    delete surface;
+}
+
+static void setSourceColor(cairo_t* cr, const CColor& c) {
+    cairo_set_source_rgba(cr, c.red / 255.0, c.green / 255.0, c.blue / 255.0, c.alpha / 255.0);
+}
+
+static void prepareStroke(cairo_t* cr, CDrawMode drawMode, CCoord frameWidth,
+                          const CColor& frameColor) {
+    cairo_set_antialias(cr,
+                        drawMode == kAntialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+    cairo_set_line_width(cr, frameWidth);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
+    setSourceColor(cr, frameColor);
+}
+
+void CDrawContext::lineTo(const CPoint& p) {
+    cairo_t* cr = cairoOf(this);
     if (!cr)
         return;
-    prepareStroke();
+    prepareStroke(cr, drawMode, frameWidth, frameColor);
+    // Pixel centres, so that a 1-pixel line covers exactly one row or column.
+    cairo_move_to(cr, penLoc.x + 0.5, penLoc.y + 0.5);
+    cairo_line_to(cr, p.x + 0.5, p.y + 0.5);
+    cairo_stroke(cr);
+    penLoc = p;
+}
+
+void CDrawContext::drawRect(const CRect& r) {
+    cairo_t* cr = cairoOf(this);
+    if (!cr)
+        return;
+    prepareStroke(cr, drawMode, frameWidth, frameColor);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+    cairo_rectangle(cr, r.left + 0.5, r.top + 0.5, r.width() - 1, r.height() - 1);
+    cairo_stroke(cr);
+}
+
+void CDrawContext::fillRect(const CRect& r) {
+    cairo_t* cr = cairoOf(this);
+    if (!cr)
+        return;
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    setSourceColor(cr, fillColor);
+    cairo_rectangle(cr, r.left, r.top, r.width(), r.height());
+    cairo_fill(cr);
+}
+
+void CDrawContext::drawEllipse(const CRect& r) {
+    cairo_t* cr = cairoOf(this);
+    if (!cr)
+        return;
+    prepareStroke(cr, drawMode, frameWidth, frameColor);
     addEllipsePath(cr, r.left + 0.5, r.top + 0.5, r.width() - 1, r.height() - 1);
     cairo_stroke(cr);
 }
 
 void CDrawContext::fillEllipse(const CRect& r) {
+    cairo_t* cr = cairoOf(this);
     if (!cr)
         return;
     cairo_set_antialias(cr,
                         drawMode == kAntialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
-    setSourceColor(fillColor);
+    setSourceColor(cr, fillColor);
     addEllipsePath(cr, r.left, r.top, r.width(), r.height());
     cairo_fill(cr);
 }
@@ -191,6 +197,7 @@ static void prepareAliasedText(cairo_t* cr, long style, double size) {
 }
 
 CCoord CDrawContext::getStringWidth(const char* text) {
+    cairo_t* cr = cairoOf(this);
     if (!cr || !text)
         return 0;
     cairo_save(cr);
@@ -202,6 +209,7 @@ CCoord CDrawContext::getStringWidth(const char* text) {
 
 void CDrawContext::drawString(const char* text, const CRect& rect, bool opaque,
                               CHoriTxtAlign align) {
+    cairo_t* cr = cairoOf(this);
     if (!cr || !text)
         return;
     if (opaque)
@@ -220,7 +228,7 @@ void CDrawContext::drawString(const char* text, const CRect& rect, bool opaque,
     cairo_font_extents(cr, &fe);
     double y = std::round(rect.top + (rect.height() - (fe.ascent + fe.descent)) / 2 + fe.ascent);
     x = std::round(x);
-    setSourceColor(fontColor);
+    setSourceColor(cr, fontColor);
     layoutText(cr, text, len, charExtra, x, y, true);
     if (fontStyle & kUnderlineFace) {
         double t = std::max(1.0, std::round(fontSize / 14.0));
@@ -239,38 +247,60 @@ void CDrawContext::getMouseLocation(CPoint& where) {
         pFrame->getMouseLocation(where);
 }
 
-static cairo_surface_t* makeBitmap(CCoord w, CCoord h) {
+// An RGB image of w × h (at least 1 × 1) filled with `background`; null when it cannot be made.
+static CDrawSurface* makeBitmap(CCoord w, CCoord h, const CColor& background) {
     cairo_surface_t* s =
         cairo_image_surface_create(CAIRO_FORMAT_RGB24, w > 0 ? w : 1, h > 0 ? h : 1);
-    return s;
-}
-
-COffscreenContext::COffscreenContext(CFrame* frame, CCoord w, CCoord h, const CColor& background)
-    : CDrawContext(frame, nullptr), width(w), height(h) {
-    surface = makeBitmap(w, h);
-    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS)
-        return;
-    cr = cairo_create(surface);
+    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(s);
+        return nullptr;
+    }
+    cairo_t* cr = cairo_create(s);
     cairo_set_source_rgb(cr, background.red / 255.0, background.green / 255.0,
                          background.blue / 255.0);
     cairo_paint(cr);
+    return new CDrawSurface{s, cr};
 }
+
+COffscreenContext::COffscreenContext(CFrame* frame, CCoord w, CCoord h, const CColor& background)
+    : CDrawContext(frame, makeBitmap(w, h, background)), width(w), height(h) {}
 
 COffscreenContext::~COffscreenContext() = default;
 
 bool COffscreenContext::isValid() const {
+    cairo_t* cr = cairoOf(this);
     return cr && cairo_status(cr) == CAIRO_STATUS_SUCCESS;
 }
 
 void COffscreenContext::copyFrom(CDrawContext* dest, CRect destRect, CPoint srcOffset) {
-    if (!dest || !dest->getCairo() || !isValid())
+    cairo_t* d = cairoOf(dest);
+    if (!d || !isValid())
         return;
-    cairo_t* d = dest->getCairo();
-    cairo_surface_flush(surface);
+    cairo_surface_t* image = imageOf(this);
+    cairo_surface_flush(image);
     cairo_save(d);
     cairo_set_operator(d, CAIRO_OPERATOR_SOURCE);
-    cairo_set_source_surface(d, surface, destRect.left - srcOffset.x, destRect.top - srcOffset.y);
+    cairo_set_source_surface(d, image, destRect.left - srcOffset.x, destRect.top - srcOffset.y);
     cairo_rectangle(d, destRect.left, destRect.top, destRect.width(), destRect.height());
     cairo_fill(d);
     cairo_restore(d);
+}
+
+uint32_t COffscreenContext::getPixel(CCoord x, CCoord y) const {
+    cairo_surface_t* image = imageOf(this);
+    if (!image || x < 0 || y < 0 || x >= cairo_image_surface_get_width(image) ||
+        y >= cairo_image_surface_get_height(image))
+        return 0;
+    cairo_surface_flush(image);
+    const unsigned char* data = cairo_image_surface_get_data(image);
+    int stride = cairo_image_surface_get_stride(image);
+    return reinterpret_cast<const uint32_t*>(data + y * stride)[x] & 0xFFFFFF;
+}
+
+bool COffscreenContext::writePng(const char* path) const {
+    cairo_surface_t* image = imageOf(this);
+    if (!image)
+        return false;
+    cairo_surface_flush(image);
+    return cairo_surface_write_to_png(image, path) == CAIRO_STATUS_SUCCESS;
 }
