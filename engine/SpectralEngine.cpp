@@ -21,9 +21,7 @@ float* SpectralEngine::Buffers::allocate(bool zero) {
     // and writing another do not trip over addresses that agree in their low 12 bits.
     constexpr size_t kBytes = kBufferFloats * sizeof(float);
     const size_t offset = (static_cast<size_t>(count) * 5 * kAlignment) % kPage;
-    void* p = std::aligned_alloc(kAlignment, kBytes + kPage);
-    if (!p)
-        throw std::bad_alloc();
+    void* p = ::operator new(kBytes + kPage, std::align_val_t(kAlignment));
     auto* buffer = reinterpret_cast<float*>(static_cast<char*>(p) + offset);
     if (zero)
         std::memset(buffer, 0, kBytes);
@@ -33,7 +31,7 @@ float* SpectralEngine::Buffers::allocate(bool zero) {
 
 SpectralEngine::Buffers::~Buffers() {
     for (int i = 0; i < count; ++i)
-        std::free(list[i]);
+        ::operator delete(list[i], std::align_val_t(kAlignment));
 }
 
 SpectralEngine::SpectralEngine(int32_t numIns, bool unitGainWindow)

@@ -1,5 +1,6 @@
-// The plug-in's entry point, exported as VSTPluginMain and as main (older Linux hosts look for
-// main). Each plug-in defines createEffectInstance.
+// The plug-in's entry point, exported as VSTPluginMain and as main (older hosts look for main).
+// Each plug-in defines createEffectInstance. On Windows the module-definition file (exports.def)
+// exports both names for VSTPluginMain.
 #include "AudioEffect.h"
 
 AudioEffect* createEffectInstance(audioMasterCallback audioMaster);
@@ -17,6 +18,11 @@ AEffect* entry(audioMasterCallback audioMaster) {
 }
 } // namespace
 
+#ifdef _WIN32
+extern "C" AEffect* VSTPluginMain(audioMasterCallback audioMaster) {
+    return entry(audioMaster);
+}
+#else
 extern "C" {
 __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMasterCallback audioMaster) {
     return entry(audioMaster);
@@ -29,3 +35,4 @@ AEffect* vstPluginMainAlias(audioMasterCallback audioMaster) {
     return entry(audioMaster);
 }
 }
+#endif

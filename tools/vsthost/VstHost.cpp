@@ -1,9 +1,9 @@
 // The test host: loading, the host callback and convenience wrappers around the dispatcher.
 #include "VstHost.h"
+#include "Library.h"
 
 #include <algorithm>
 #include <cstring>
-#include <dlfcn.h>
 #include <sys/stat.h>
 
 namespace vsthost {
@@ -26,16 +26,15 @@ Plugin::Plugin(const std::string& path, const HostAnswers& answers)
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
         throw LoadError("cannot load " + path + ": no such file");
-    library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!library) {
-        const char* why = ::dlerror();
-        throw LoadError("cannot load " + path + ": " + (why ? why : "unknown error"));
-    }
-    auto entry = reinterpret_cast<EntryProc>(::dlsym(library, "VSTPluginMain"));
+    std::string why;
+    library = openLibrary(path, why);
+    if (!library)
+        throw LoadError("cannot load " + path + ": " + why);
+    auto entry = reinterpret_cast<EntryProc>(librarySymbol(library, "VSTPluginMain"));
     if (!entry)
-        entry = reinterpret_cast<EntryProc>(::dlsym(library, "main"));
+        entry = reinterpret_cast<EntryProc>(librarySymbol(library, "main"));
     if (!entry) {
-        ::dlclose(library);
+        closeLibrary(library);
         throw LoadError(path + " is not a VST 2.4 plug-in: no VSTPluginMain or main");
     }
     enter(entry);
@@ -58,7 +57,7 @@ void Plugin::enter(EntryProc entry) {
     if (fault) {
         aeffect = nullptr;
         if (library)
-            ::dlclose(library);
+            closeLibrary(library);
         library = nullptr;
         throw LoadError(libraryPath + ": " + fault);
     }
@@ -68,7 +67,7 @@ void Plugin::enter(EntryProc entry) {
 Plugin::~Plugin() {
     close();
     if (library)
-        ::dlclose(library);
+        closeLibrary(library);
 }
 
 VstIntPtr Plugin::close() {
