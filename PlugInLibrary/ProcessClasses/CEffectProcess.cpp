@@ -64,6 +64,7 @@ PIErr CEffectProcess::SetControlValue(int32_t index, int32_t value) {
     CPluginControl* control = GetControl(index);
     if (!control)
         return kPIErr_BadIndex;
+    std::lock_guard<std::mutex> guard(mStateMutex);
     control->SetValue(value);
     UpdateControlValueInAlgorithm(index);
     MarkChangedForView(index);
@@ -211,6 +212,7 @@ PIErr CEffectProcess::GetChunkChecked(PIFourCC chunkID, PIChunkHeader* record, i
         return err;
     if (capacity < size)
         return kPIErr_BadArgument;
+    std::lock_guard<std::mutex> guard(mStateMutex);
     std::memset(record, 0, static_cast<size_t>(size));
     if (PIErr err = GetChunk(chunkID, record))
         return err;
@@ -231,6 +233,8 @@ PIErr CEffectProcess::SetChunkChecked(PIFourCC chunkID, const PIChunkHeader* rec
         return kPIErr_BadChunk;
     if (!FindChunk(chunkID))
         return kPIErr_UnknownChunk;
+    // The scratch copy and the restore itself are one caller's at a time.
+    std::lock_guard<std::mutex> guard(mStateMutex);
     const int32_t size = record->size;
     // Only the bytes the host holds are ever read, and the plug-in's own code sees a copy it
     // may convert in place.

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -35,13 +36,15 @@ class CEffectProcess {
     int32_t GetNumControls() const { return static_cast<int32_t>(mControls.size()); }
     // Numbered from 1; null outside 1 ... GetNumControls().
     CPluginControl* GetControl(int32_t index) const;
-    // Stores the value and passes the change on to the algorithm. Any thread but audio.
+    // Stores the value and passes the change on to the algorithm. Any thread but audio; waits
+    // for a chunk being saved or restored, so that the control and the algorithm agree.
     PIErr SetControlValue(int32_t index, int32_t value);
     PIErr GetControlValue(int32_t index, int32_t* value) const;
 
     int32_t GetNumChunks() const { return static_cast<int32_t>(mChunks.size()); }
     PIErr GetChunkInfo(int32_t index, PIChunkInfo& info) const;
     // Checked entry points: record capacities and lengths, header filled, data copied aside.
+    // Host threads other than audio: one at a time, and never during a control set.
     PIErr GetChunkChecked(PIFourCC chunkID, PIChunkHeader* record, int32_t capacity);
     PIErr SetChunkChecked(PIFourCC chunkID, const PIChunkHeader* record, int32_t length);
 
@@ -126,6 +129,11 @@ class CEffectProcess {
     void MarkChangedForView(int32_t index);
 
     const CEffectType* mType = nullptr;
+    // Orders control sets against chunk saves and restores: a control's value and what the
+    // algorithm was told of it change together, so that a save always describes what plays
+    // (otherwise a set overlapping a restore could leave the restored value in the control and
+    // its own in the algorithm). Taken on host threads only; the render thread never takes it.
+    std::mutex mStateMutex;
     pil::ControlList mControls;
     std::vector<ChunkDeclaration> mChunks;
     std::vector<uint8_t> mChunkScratch; // set-chunk records are checked and converted here

@@ -9,11 +9,10 @@
 
 using namespace wendletest;
 
-// Disabled: it fails in about half its runs. When a control set and a session restore overlap,
-// the state a later save writes no longer matches what the instance plays (a control's text and
-// the sound differ from a fresh instance given that save). The fault is in the instance, not here;
-// the test is to run again once control sets and restores are ordered against each other.
-TEST_F(WendleTest, DISABLED_ControlsMetersAndSessionsBesideTheRenderLeaveAStateARestoreReproduces) {
+// A control set that overlaps a session restore must not leave the restored value in the control
+// and its own in the effect (or the other way round): a later save would then describe another
+// instance than the one that plays.
+TEST_F(WendleTest, ControlsMetersAndSessionsBesideTheRenderLeaveAStateARestoreReproduces) {
     auto fx = plugin->createInstance(2);
     threadrig::Block block;
     const char* controls[] = {"depth", "tilt", "filter", "stereolink", "logscale", "lfo divisor"};

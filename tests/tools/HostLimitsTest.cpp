@@ -21,7 +21,12 @@
 #endif
 #endif
 #ifdef MIRELOW_HEAP_OWNED_BY_SANITIZER
+#if __has_include(<sanitizer/allocator_interface.h>)
 #include <sanitizer/allocator_interface.h>
+#else
+// g++ ships the run-times but not their headers; both sanitizers' run-times define this.
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#endif
 #endif
 
 namespace {
