@@ -12,8 +12,12 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <bit>
+#include <cmath>
 #include <deque>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace mirelow {
 namespace {
@@ -84,6 +88,11 @@ class DelayPlugin : public Plugin {
     int maxBlock_ = 0;
     std::vector<std::deque<float>> lines;
 };
+
+std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 AudioBuffer noise(int channels, std::size_t frames) {
     AudioBuffer a(channels, frames, 48000);
@@ -226,6 +235,74 @@ TEST(StreamRender, FileToFileEqualsTheWholeBufferRenderEvenForALongDelay) {
             EXPECT_EQ(progress.back(), 1.0);
             EXPECT_TRUE(readAudioFile(out).audio.channels ==
                         render(whole, audio, {480, keep}).channels);
+        }
+    }
+    std::filesystem::remove_all(dir);
+}
+
+// 16-bit files are converted by the renderer itself, with libsndfile's arithmetic: every 16-bit
+// value reads as libsndfile reads it, and values across the range (rounding ties, full scale and
+// beyond, tiny and non-finite ones) write the bytes libsndfile's float path with clipping writes,
+// in mono and stereo, in a little-endian and a big-endian container.
+TEST(AudioFile, SixteenBitSamplesConvertAsLibsndfileConvertsThem) {
+    std::vector<float> values;
+    for (int k = -33000; k <= 33000; ++k) {
+        const float tie = (static_cast<float>(k) + 0.5f) / 32768.0f;
+        values.insert(values.end(), {static_cast<float>(k) / 32768.0f, tie,
+                                     std::nextafter(tie, 2.0f), std::nextafter(tie, -2.0f)});
+    }
+    synth::Noise n(11);
+    for (int i = 0; i < 100000; ++i)
+        values.push_back(static_cast<float>(1.3 * (2.0 * n.uniform() - 1.0)));
+    // Last, so that the frames left over after whole vectors hold some of them too.
+    values.insert(values.end(), {0.0f, -0.0f, 1e-40f, -1e-40f, 1e30f, -1e30f, INFINITY, -INFINITY,
+                                 NAN, 0.25f, -0.75f});
+    const auto dir = std::filesystem::temp_directory_path() / "mirelow-pcm16-test";
+    std::filesystem::create_directories(dir);
+    for (const int major : {SF_FORMAT_WAV, SF_FORMAT_AIFF}) {
+        for (const int channels : {1, 2}) {
+            SCOPED_TRACE(std::to_string(major) + " " + std::to_string(channels));
+            const std::size_t frames = values.size() / static_cast<std::size_t>(channels);
+            const std::string ours = (dir / "ours").string(), theirs = (dir / "theirs").string();
+            SF_INFO info{};
+            info.format = major | SF_FORMAT_PCM_16;
+            info.channels = channels;
+            info.samplerate = 44100;
+            SNDFILE* f = sf_open(theirs.c_str(), SFM_WRITE, &info);
+            ASSERT_NE(f, nullptr);
+            sf_command(f, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+            sf_command(f, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
+            sf_writef_float(f, values.data(), static_cast<sf_count_t>(frames));
+            sf_close(f);
+
+            std::vector<std::vector<float>> planar(static_cast<std::size_t>(channels),
+                                                   std::vector<float>(frames));
+            for (std::size_t i = 0; i < frames; ++i)
+                for (std::size_t c = 0; c < planar.size(); ++c)
+                    planar[c][i] = values[i * planar.size() + c];
+            std::vector<const float*> in;
+            for (const auto& ch : planar)
+                in.push_back(ch.data());
+            AudioWriter writer(ours, AudioFormat{info.format}, channels, 44100);
+            writer.write(in.data(), frames);
+            writer.commit();
+            EXPECT_TRUE(readBytes(ours) == readBytes(theirs));
+
+            AudioReader reader(ours);
+            std::vector<float*> out;
+            for (auto& ch : planar)
+                out.push_back(ch.data());
+            ASSERT_EQ(reader.read(out.data(), frames), frames);
+            std::vector<float> expected(values.size());
+            f = sf_open(theirs.c_str(), SFM_READ, &info);
+            sf_readf_float(f, expected.data(), static_cast<sf_count_t>(frames));
+            sf_close(f);
+            std::size_t differ = 0;
+            for (std::size_t i = 0; i < frames; ++i)
+                for (std::size_t c = 0; c < planar.size(); ++c)
+                    differ += std::bit_cast<uint32_t>(planar[c][i]) !=
+                              std::bit_cast<uint32_t>(expected[i * planar.size() + c]);
+            EXPECT_EQ(differ, 0u);
         }
     }
     std::filesystem::remove_all(dir);

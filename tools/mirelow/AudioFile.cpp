@@ -17,6 +17,9 @@
 #include <cstring>
 #include <memory>
 #include <unistd.h>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace mirelow {
 namespace {
@@ -108,10 +111,111 @@ std::string AudioFormat::describe() const {
            formatName(sndfileFormat & SF_FORMAT_SUBMASK);
 }
 
+bool AudioFormat::fullScaleBound() const {
+    switch (sndfileFormat & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8:
+    case SF_FORMAT_PCM_16:
+    case SF_FORMAT_PCM_24:
+    case SF_FORMAT_PCM_32:
+    case SF_FORMAT_ULAW:
+    case SF_FORMAT_ALAW:
+        return (sndfileFormat & SF_FORMAT_TYPEMASK) != SF_FORMAT_OGG;
+    default:
+        return false;
+    }
+}
+
 namespace {
 
 // Interleaved scratch for one block of I/O.
 constexpr std::size_t kIoFrames = 16384;
+
+// 16-bit PCM in the containers whose samples libsndfile converts in one way (WAV and its
+// relatives, AIFF, CAF, in their own byte order) is converted here, planar on one side and
+// interleaved on the other in one pass, with libsndfile's own arithmetic: sample s reads as
+// s / 32768; value v is written as round(v · 2^31) >> 16, held at full scale, NaN as the
+// bottom (its float path with clipping on, whose 32-bit conversion answers NaN so). The bytes are
+// the ones libsndfile's float path gives.
+bool convertsShorts(int format) {
+    switch (format & SF_FORMAT_TYPEMASK) {
+    case SF_FORMAT_WAV:
+    case SF_FORMAT_WAVEX:
+    case SF_FORMAT_RF64:
+    case SF_FORMAT_W64:
+    case SF_FORMAT_AIFF:
+    case SF_FORMAT_CAF:
+        return (format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16 &&
+               (format & SF_FORMAT_ENDMASK) == SF_ENDIAN_FILE;
+    default:
+        return false;
+    }
+}
+
+// Frames of interleaved `in` to planar out[c] + at.
+void shortsToPlanar(const short* in, std::size_t frames, std::size_t channels, float* const* out,
+                    std::size_t at) {
+    constexpr float kScale = 1.0f / 32768.0f;
+    if (channels == 2) {
+        float* l = out[0] + at;
+        float* r = out[1] + at;
+        for (std::size_t i = 0; i < frames; ++i) {
+            l[i] = static_cast<float>(in[2 * i]) * kScale;
+            r[i] = static_cast<float>(in[2 * i + 1]) * kScale;
+        }
+        return;
+    }
+    for (std::size_t c = 0; c < channels; ++c) {
+        float* dst = out[c] + at;
+        for (std::size_t i = 0; i < frames; ++i)
+            dst[i] = static_cast<float>(in[i * channels + c]) * kScale;
+    }
+}
+
+short toShort(float v) {
+    const float t = v * 2147483648.0f;
+    if (t >= 2147483647.0f)
+        return 32767;
+    if (!(t > -2147483648.0f))
+        return -32768;
+    return static_cast<short>(std::lrintf(t) >> 16);
+}
+
+#ifdef __SSE2__
+// Four values at once: the same rounding (the current mode, as lrintf), the top held one step
+// below 2^31 (whose conversion would overflow), the bottom and NaN converting to -2^31 by
+// themselves (min keeps its second operand when one is NaN).
+__m128i toShortBits(const float* v) {
+    __m128 t = _mm_mul_ps(_mm_loadu_ps(v), _mm_set1_ps(2147483648.0f));
+    t = _mm_min_ps(_mm_set1_ps(2147483520.0f), t);
+    return _mm_srai_epi32(_mm_cvtps_epi32(t), 16);
+}
+#endif
+
+// Frames of planar in[c] + at to interleaved `out`.
+void planarToShorts(const float* const* in, std::size_t at, std::size_t frames,
+                    std::size_t channels, short* out) {
+    std::size_t i = 0;
+#ifdef __SSE2__
+    if (channels == 2) {
+        const float* l = in[0] + at;
+        const float* r = in[1] + at;
+        for (; i + 4 <= frames; i += 4) {
+            const __m128i a = toShortBits(l + i), b = toShortBits(r + i);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i),
+                             _mm_packs_epi32(_mm_unpacklo_epi32(a, b), _mm_unpackhi_epi32(a, b)));
+        }
+    } else if (channels == 1) {
+        const float* m = in[0] + at;
+        for (; i + 8 <= frames; i += 8)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                             _mm_packs_epi32(toShortBits(m + i), toShortBits(m + i + 4)));
+    }
+#endif
+    for (; i < frames; ++i)
+        for (std::size_t c = 0; c < channels; ++c)
+            out[i * channels + c] = toShort(in[c][at + i]);
+}
 
 // Files being written under their temporary names. An interrupted run (Ctrl-C, a batch system
 // ending the job) removes them on its way out, so that it too leaves nothing half-written. The
@@ -186,7 +290,10 @@ AudioReader::AudioReader(const std::string& path) : path_(path) {
     format_.sndfileFormat = info.format;
     expected_ = static_cast<std::size_t>(info.frames);
     headerCutOff_ = headerClaimsMoreData(file_);
-    interleaved_.resize(kIoFrames * static_cast<std::size_t>(channels_));
+    if (convertsShorts(info.format))
+        shorts_.resize(kIoFrames * static_cast<std::size_t>(channels_));
+    else
+        interleaved_.resize(kIoFrames * static_cast<std::size_t>(channels_));
     guard.release();
 }
 
@@ -200,11 +307,15 @@ std::size_t AudioReader::read(float* const* planar, std::size_t frames) {
     while (done < frames && !ended_) {
         const std::size_t want = std::min(kIoFrames, frames - done);
         const sf_count_t got =
-            sf_readf_float(file_, interleaved_.data(), static_cast<sf_count_t>(want));
+            shorts_.empty()
+                ? sf_readf_float(file_, interleaved_.data(), static_cast<sf_count_t>(want))
+                : sf_readf_short(file_, shorts_.data(), static_cast<sf_count_t>(want));
         if (got < 0)
             throw Error("cannot read '" + path_ + "': " + sf_strerror(file_));
         const auto n = static_cast<std::size_t>(got);
-        for (std::size_t c = 0; c < nch; ++c) {
+        if (!shorts_.empty())
+            shortsToPlanar(shorts_.data(), n, nch, planar, done); // whole numbers: all finite
+        for (std::size_t c = 0; c < nch && shorts_.empty(); ++c) {
             float* dst = planar[c] + done;
             for (std::size_t i = 0; i < n; ++i) {
                 const float v = interleaved_[i * nch + c];
@@ -252,7 +363,10 @@ AudioWriter::AudioWriter(const std::string& path, const AudioFormat& format, int
     sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     // The peak chunk carries a time stamp: without it, equal renders give equal files.
     sf_command(file_, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
-    interleaved_.resize(kIoFrames * static_cast<std::size_t>(channels));
+    if (convertsShorts(info.format))
+        shorts_.resize(kIoFrames * static_cast<std::size_t>(channels));
+    else
+        interleaved_.resize(kIoFrames * static_cast<std::size_t>(channels));
 }
 
 AudioWriter::~AudioWriter() {
@@ -278,13 +392,19 @@ void AudioWriter::write(const float* const* planar, std::size_t frames) {
     const auto nch = static_cast<std::size_t>(channels_);
     for (std::size_t pos = 0; pos < frames;) {
         const std::size_t n = std::min(kIoFrames, frames - pos);
-        for (std::size_t c = 0; c < nch; ++c) {
-            const float* src = planar[c] + pos;
-            for (std::size_t i = 0; i < n; ++i)
-                interleaved_[i * nch + c] = src[i];
+        sf_count_t put = 0;
+        if (!shorts_.empty()) {
+            planarToShorts(planar, pos, n, nch, shorts_.data());
+            put = sf_writef_short(file_, shorts_.data(), static_cast<sf_count_t>(n));
+        } else {
+            for (std::size_t c = 0; c < nch; ++c) {
+                const float* src = planar[c] + pos;
+                for (std::size_t i = 0; i < n; ++i)
+                    interleaved_[i * nch + c] = src[i];
+            }
+            put = sf_writef_float(file_, interleaved_.data(), static_cast<sf_count_t>(n));
         }
-        if (sf_writef_float(file_, interleaved_.data(), static_cast<sf_count_t>(n)) !=
-            static_cast<sf_count_t>(n))
+        if (put != static_cast<sf_count_t>(n))
             fail(sf_strerror(file_));
         pos += n;
     }

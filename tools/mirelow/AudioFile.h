@@ -32,6 +32,8 @@ struct AudioBuffer {
 struct AudioFormat {
     int sndfileFormat = 0;
     std::string describe() const; // "WAV, 24-bit PCM"
+    // Whether the samples read from such a file lie within -1 … 1 (integer encodings).
+    bool fullScaleBound() const;
 };
 
 struct AudioFileData {
@@ -72,6 +74,7 @@ class AudioReader {
     std::size_t expected_ = 0, read_ = 0;
     bool headerCutOff_ = false, ended_ = false;
     std::vector<float> interleaved_;
+    std::vector<short> shorts_; // 16-bit PCM, converted here
 };
 
 // Writes a file block by block beside `path` under a temporary name; commit() closes it and
@@ -96,6 +99,7 @@ class AudioWriter {
     int channels_ = 0;
     int pending_ = -1; // the slot that removes the temporary file if the run is interrupted
     std::vector<float> interleaved_;
+    std::vector<short> shorts_; // 16-bit PCM, converted here
 };
 
 // Reads a whole file. Throws mirelow::Error naming the file and the problem, also when a

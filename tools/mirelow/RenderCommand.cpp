@@ -342,7 +342,7 @@ int renderOne(const RenderOptions& o) {
     const auto t0 = Clock::now();
     AudioWriter writer(o.output, outFormat, channels, reader.sampleRate());
     std::optional<SpectrogramTap> pictures;
-    ChangeMeter change(channels, o.blockSize);
+    ChangeMeter change(channels, o.blockSize, reader.format().fullScaleBound());
     std::vector<StreamTap*> taps{&change};
     if (!o.spectrogram.empty())
         taps.push_back(&pictures.emplace(reader));
@@ -515,7 +515,7 @@ double renderBatchFile(const BatchFile& f, const RenderOptions& o, const Prepare
     }
     AudioWriter writer(f.output, format, channels, rate);
     const double fileSeconds = static_cast<double>(reader.expectedFrames()) / rate;
-    ChangeMeter change(channels, o.blockSize);
+    ChangeMeter change(channels, o.blockSize, reader.format().fullScaleBound());
     const StreamResult result = renderStream(
         *plugin, reader, writer, renderSettings(o),
         [&](double fraction) { state.progress(worker, fraction, fraction * fileSeconds); },

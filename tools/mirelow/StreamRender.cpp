@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <exception>
 #include <string>
 #include <thread>
@@ -147,6 +149,15 @@ class IoSide {
     std::size_t written_ = 0;
 };
 
+// |x| as its bit pattern: for magnitudes (and NaN above them all) the larger has the larger
+// pattern, so the largest is found with integer maxima, which vectorise.
+std::uint32_t magnitudeBits(float x) {
+    return std::bit_cast<std::uint32_t>(x) & 0x7fffffffu;
+}
+float fromMagnitudeBits(std::uint32_t bits) {
+    return std::bit_cast<float>(bits);
+}
+
 } // namespace
 
 void ChangeMeter::started(std::size_t latency, bool keepLatency) {
@@ -157,6 +168,8 @@ void ChangeMeter::started(std::size_t latency, bool keepLatency) {
 }
 
 void ChangeMeter::input(const float* const* channels, std::size_t frames) {
+    if (changed_)
+        return;
     for (std::size_t c = 0; c < ring_.size(); ++c) {
         auto& ring = ring_[c];
         // In runs that do not wrap around the ring.
@@ -164,10 +177,10 @@ void ChangeMeter::input(const float* const* channels, std::size_t frames) {
             const std::size_t at = (read_ + i) % lag_, n = std::min(frames - i, lag_ - at);
             const float* src = channels[c] + i;
             std::copy_n(src, n, ring.begin() + static_cast<std::ptrdiff_t>(at));
-            float peak = 0.0f;
+            std::uint32_t peak = 0;
             for (std::size_t k = 0; k < n; ++k)
-                peak = std::max(peak, std::abs(src[k]));
-            inputPeak_ = std::max(inputPeak_, static_cast<double>(peak));
+                peak = std::max(peak, magnitudeBits(src[k]));
+            inputPeak_ = std::max(inputPeak_, static_cast<double>(fromMagnitudeBits(peak)));
             i += n;
         }
     }
@@ -175,6 +188,8 @@ void ChangeMeter::input(const float* const* channels, std::size_t frames) {
 }
 
 void ChangeMeter::output(const float* const* channels, std::size_t frames) {
+    if (changed_)
+        return;
     for (std::size_t c = 0; c < ring_.size(); ++c) {
         const auto& ring = ring_[c];
         for (std::size_t i = 0; i < frames;) {
@@ -187,14 +202,17 @@ void ChangeMeter::output(const float* const* channels, std::size_t frames) {
             }
             const std::size_t at = (j - offset_) % lag_;
             const std::size_t n = std::min({frames - i, lag_ - at, read_ - (j - offset_)});
-            float most = 0.0f;
+            const float* out = channels[c] + i;
+            const float* in = ring.data() + at;
+            std::uint32_t most = 0;
             for (std::size_t k = 0; k < n; ++k)
-                most = std::max(most, std::abs(channels[c][i + k] - ring[at + k]));
-            change_ = std::max(change_, static_cast<double>(most));
+                most = std::max(most, magnitudeBits(out[k] - in[k]));
+            change_ = std::max(change_, static_cast<double>(fromMagnitudeBits(most)));
             i += n;
         }
     }
     written_ += frames;
+    changed_ = fullScale_ && change_ > kThreshold;
 }
 
 StreamResult renderStream(Plugin& plugin, AudioReader& reader, AudioWriter& writer,

@@ -28,23 +28,28 @@ class StreamTap {
 // How far the output strays from the input, frame for frame (the output delayed by the
 // plug-in's latency when it is kept): whether a render changed anything at all. Keeps the input
 // of the frames in flight between reading and writing (the delay, a host block, the blocks).
+// With `fullScale` (an input known to lie within -1 … 1, as integer encodings do), it stops
+// looking once the output has strayed by more than the threshold of full scale: the render has
+// then changed the audio, whatever follows.
 class ChangeMeter : public StreamTap {
   public:
-    ChangeMeter(int channels, int blockSize) : channels_(channels), block_(blockSize) {}
+    static constexpr double kThreshold = 1e-3; // -60 dB, above the engine's reconstruction ripple
+
+    ChangeMeter(int channels, int blockSize, bool fullScale = false)
+        : channels_(channels), block_(blockSize), fullScale_(fullScale) {}
     void started(std::size_t latency, bool keepLatency) override;
     void input(const float* const* channels, std::size_t frames) override;
     void output(const float* const* channels, std::size_t frames) override;
 
-    double inputPeak() const { return inputPeak_; }
-    double largestChange() const { return change_; }
     // True when the input is not silent and the output differs from it by no more than
-    // `relative` of the input's peak (1e-3: -60 dB, above the engine's reconstruction ripple).
-    bool unchanged(double relative = 1e-3) const {
-        return inputPeak_ > 0 && change_ <= relative * inputPeak_;
+    // kThreshold of the input's peak.
+    bool unchanged() const {
+        return !changed_ && inputPeak_ > 0 && change_ <= kThreshold * inputPeak_;
     }
 
   private:
     int channels_, block_;
+    bool fullScale_, changed_ = false;
     std::vector<std::vector<float>> ring_; // input frame i at [i mod lag]
     std::size_t offset_ = 0, lag_ = 1, read_ = 0, written_ = 0;
     double inputPeak_ = 0, change_ = 0;
