@@ -57,6 +57,14 @@ class LibraryProbe {
     void* handle;
 };
 
+// A plug-in's library, once loaded, stays loaded for the rest of the run, as a host keeps the
+// modules it has opened: the instances after the first (the render after a learn pass, every file
+// of a batch) find it mapped, relocated and initialised. A library that does not load is left
+// for the plug-in's own loading to report.
+void keepLoaded(const std::string& path) {
+    ::dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL | RTLD_NODELETE);
+}
+
 std::unique_ptr<Plugin> loadProTools([[maybe_unused]] const std::string& path,
                                      [[maybe_unused]] double sampleRate,
                                      [[maybe_unused]] int channels) {
@@ -80,15 +88,17 @@ std::string executableDir() {
 }
 
 std::unique_ptr<Plugin> loadPlugin(const std::string& nameOrPath, double sampleRate, int channels) {
+    auto built = [&](const std::string& file, const std::string& installed) {
+        std::string path = findBuiltPlugin(nameOrPath, file, installed);
+        keepLoaded(path);
+        return path;
+    };
     if (nameOrPath == "tidemill")
-        return std::make_unique<VstPlugin>(
-            findBuiltPlugin(nameOrPath, "tidemill.so", "vst/tidemill.so"), sampleRate);
+        return std::make_unique<VstPlugin>(built("tidemill.so", "vst/tidemill.so"), sampleRate);
     if (nameOrPath == "wendle")
-        return loadProTools(findBuiltPlugin(nameOrPath, "wendle.so", "protools/wendle.so"),
-                            sampleRate, channels);
+        return loadProTools(built("wendle.so", "protools/wendle.so"), sampleRate, channels);
     if (nameOrPath == "wendle-vst")
-        return std::make_unique<VstPlugin>(
-            findBuiltPlugin(nameOrPath, "wendle-vst.so", "vst/wendle.so"), sampleRate);
+        return std::make_unique<VstPlugin>(built("wendle-vst.so", "vst/wendle.so"), sampleRate);
     std::string path = nameOrPath;
     if (nameOrPath.find('/') == std::string::npos) {
         if (!isFile(nameOrPath))
@@ -99,6 +109,7 @@ std::unique_ptr<Plugin> loadPlugin(const std::string& nameOrPath, double sampleR
         path = "./" + nameOrPath;
     }
     const LibraryProbe probe(path);
+    keepLoaded(path);
     if (probe.isProTools())
         return loadProTools(path, sampleRate, channels);
     return std::make_unique<VstPlugin>(path, sampleRate);
