@@ -13,26 +13,30 @@
 #include <cmath>
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <string>
 #include <thread>
 
 namespace mirelow {
 namespace {
 
+// The buffers are left uninitialised: only the frames a side has written are read, and their
+// pages are first touched where they are written (the input's on the I/O thread), not all at
+// once before the render starts.
 struct Block {
-    std::vector<std::vector<float>> in, out;
+    std::vector<std::unique_ptr<float[]>> in, out;
     std::vector<float*> inPtr, outPtr;
-    std::size_t inFrames = 0, outFrames = 0;
+    std::size_t capacity, inFrames = 0, outFrames = 0;
     bool last = false;      // nothing follows this block
     bool abandoned = false; // the I/O side has failed: the block holds nothing, the render ends
 
-    Block(int channels, std::size_t inCapacity, std::size_t outCapacity)
-        : in(static_cast<std::size_t>(channels), std::vector<float>(inCapacity)),
-          out(static_cast<std::size_t>(channels), std::vector<float>(outCapacity)) {
-        for (auto& b : in)
-            inPtr.push_back(b.data());
-        for (auto& b : out)
-            outPtr.push_back(b.data());
+    Block(int channels, std::size_t inCapacity, std::size_t outCapacity) : capacity(inCapacity) {
+        for (int c = 0; c < channels; ++c) {
+            in.emplace_back(new float[inCapacity]);
+            out.emplace_back(new float[outCapacity]);
+            inPtr.push_back(in.back().get());
+            outPtr.push_back(out.back().get());
+        }
     }
 };
 
@@ -112,7 +116,7 @@ class IoSide {
             b.last = b.abandoned = inputDone_ = true;
             return;
         }
-        const std::size_t capacity = b.in.front().size();
+        const std::size_t capacity = b.capacity;
         std::size_t n = 0;
         try {
             if (!fileEnded_) {
@@ -128,8 +132,8 @@ class IoSide {
         }
         if (fileEnded_) {
             const std::size_t pad = std::min(capacity - n, padLeft_);
-            for (auto& ch : b.in)
-                std::fill_n(ch.begin() + static_cast<std::ptrdiff_t>(n), pad, 0.0f);
+            for (float* ch : b.inPtr)
+                std::fill_n(ch + n, pad, 0.0f);
             n += pad;
             padLeft_ -= pad;
             b.last = inputDone_ = padLeft_ == 0;
@@ -164,12 +168,13 @@ void ChangeMeter::started(std::size_t latency, bool keepLatency) {
     offset_ = keepLatency ? latency : 0;
     // Reading runs ahead of writing by at most the delay, a host block and the blocks in flight.
     lag_ = latency + static_cast<std::size_t>(block_) + (kStreamBlocks + 1) * kStreamBlockFrames;
-    ring_.assign(static_cast<std::size_t>(channels_), std::vector<float>(lag_));
 }
 
 void ChangeMeter::input(const float* const* channels, std::size_t frames) {
     if (changed_)
         return;
+    if (ring_.empty()) // made here, on the I/O thread, rather than before the render starts
+        ring_.assign(static_cast<std::size_t>(channels_), std::vector<float>(lag_));
     for (std::size_t c = 0; c < ring_.size(); ++c) {
         auto& ring = ring_[c];
         // In runs that do not wrap around the ring.
