@@ -2,9 +2,7 @@
 // MIDI controllers.
 #include "dehiss.h"
 
-#ifndef MIRELOW_NO_EDITOR
 #include "dehisseditor.h"
-#endif
 #include "engine/Text.h"
 #include "vst/VstStrings.h"
 
@@ -44,9 +42,7 @@ dehiss::dehiss(audioMasterCallback audioMaster)
     for (int i = 0; i < kNumParams; ++i)
         units_[i].store(kParams[i].type->toUnits(0.5f));
     setProgram(kStartProgram);
-#ifndef MIRELOW_NO_EDITOR
     editor_ = new dehisseditor(this);
-#endif
     readyLevel += 1; // fully built: processing may start
 }
 
@@ -553,19 +549,13 @@ VstInt32 dehiss::processEvents(VstEvents* events) {
 // Editor hooks.
 
 void dehiss::editorParameterChanged(VstInt32 index, float value) {
-#ifndef MIRELOW_NO_EDITOR
     if (editor_)
         editor_->setParameter(index, value);
-#else
-    (void)index, (void)value;
-#endif
 }
 
 void dehiss::editorIdle() {
-#ifndef MIRELOW_NO_EDITOR
     if (editor_)
         editor_->idle();
-#endif
 }
 
 // Identity.
