@@ -116,10 +116,25 @@ TEST(FxPreset, HeadersAreBigEndianAtTheirOffsets) {
     EXPECT_EQ(wordAt(params, 56 + 4), 0x3E800000); // 0.25f
 }
 
-TEST(FxPreset, LongNamesAreCutToFit) {
-    Preset p = programChunk();
-    p.name = std::string(40, 'x');
-    EXPECT_EQ(decodePreset(encodePreset(p), "test").name, std::string(27, 'x'));
+TEST(FxPreset, ANameFillingItsFieldSurvivesLoadAndSave) {
+    // The file's name field holds 28 characters with no terminator when the name fills it; a
+    // longer name is cut to the field. Programs of a bank have the same field.
+    const std::string full(28, 'n');
+    Preset program = programParams();
+    program.name = full;
+    const auto bytes = encodePreset(program);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[28]), 28), full);
+    EXPECT_EQ(wordAt(bytes, 60), 0x3E800000); // the values follow the field directly (0.25f)
+    const Preset loaded = decodePreset(bytes, "test");
+    EXPECT_EQ(loaded.name, full);
+    EXPECT_EQ(encodePreset(loaded), bytes);
+
+    Preset bank = bankParams();
+    bank.programs[1].name = full;
+    EXPECT_EQ(decodePreset(encodePreset(bank), "test").programs[1].name, full);
+
+    program.name = full + "cut";
+    EXPECT_EQ(decodePreset(encodePreset(program), "test").name, full);
 }
 
 TEST(FxPreset, DamagedFilesAreRefusedWithAReason) {

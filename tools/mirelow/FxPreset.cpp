@@ -41,9 +41,11 @@ class Writer {
         storeBigEndian32(static_cast<uint32_t>(v), bytes.data() + bytes.size() - 4);
     }
     void f32(float v) { i32(std::bit_cast<int32_t>(v)); }
+    // A text field of `size` bytes: the text cut to fit, zero-filled after its end. A text that
+    // fills the field has no terminator in the file; readers stop at the field's end.
     void text(const std::string& s, std::size_t size) {
         for (std::size_t i = 0; i < size; ++i)
-            bytes.push_back(i + 1 < size && i < s.size() ? static_cast<uint8_t>(s[i]) : 0);
+            bytes.push_back(i < s.size() ? static_cast<uint8_t>(s[i]) : 0);
     }
     void zeros(std::size_t n) { bytes.insert(bytes.end(), n, 0); }
     void raw(const std::vector<uint8_t>& b) { bytes.insert(bytes.end(), b.begin(), b.end()); }

@@ -20,7 +20,7 @@ inline std::string fourCCText(int32_t code) {
 enum class PresetKind { Program, Bank };
 
 struct PresetProgram {
-    std::string name; // at most 27 characters
+    std::string name; // at most 28 characters
     std::vector<float> params;
 };
 
@@ -39,7 +39,8 @@ struct Preset {
     std::vector<PresetProgram> programs; // 'FxBk'
 };
 
-// Bytes of a preset file. Names longer than 27 characters are cut.
+// Bytes of a preset file. Names longer than the 28-byte field are cut; a 28-character name fills
+// it without a terminator, as the format allows.
 std::vector<uint8_t> encodePreset(const Preset& preset);
 
 // Decodes and validates a whole file image: magic words, sizes, counts. Throws mirelow::Error
