@@ -3,14 +3,19 @@
 // changes everything a host can change (parameters with values outside 0 ... 1, NaN and
 // infinities; programs and their names; chunks got and set in a loop; controls with any 32-bit
 // value; saved states restored; sample rate and block size with suspend and resume around
-// them). MIDI controllers arrive on the audio thread, as hosts deliver them.
-// Checks: no crash; every output sample finite; no heap traffic on the audio thread (where the
-// counter can be installed); at the end, the state reads back as the last accepted calls left
-// it.
+// them). MIDI controllers arrive on the audio thread, as hosts deliver them. A third thread opens
+// the editor, idles it and closes it again, over and over (in a window on the X display; wendle's
+// off screen when there is none).
+// Checks: no crash; every output sample finite; no heap traffic and no blocking lock on the audio
+// thread (where the counters can be installed); at the end, the state reads back as the last
+// accepted calls left it.
 //   torture [--seconds S] [--seed N]      (S: both plug-ins together, default 4)
 #define MIRELOW_ALLOC_COUNTER_DEFINE
 #include "tests/support/AllocCounter.h"
+#define MIRELOW_LOCK_COUNTER_DEFINE
+#include "tests/support/LockCounter.h"
 
+#include "HostWindow.h"
 #include "PtSim.h"
 #include "tools/vsthost/VstHost.h"
 
@@ -21,6 +26,7 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
@@ -67,7 +73,7 @@ class AudioThread {
         AudioThread& audio;
     };
     std::atomic<int> maxBlock{512};
-    std::atomic<long> blocks{0}, nonFinite{0}, heapCalls{0};
+    std::atomic<long> blocks{0}, nonFinite{0}, heapCalls{0}, lockCalls{0};
 
   private:
     void run(unsigned seed) {
@@ -96,9 +102,11 @@ class AudioThread {
                     ch[static_cast<size_t>(i)] = rng() % 512 ? 0.5f * u(rng) : NAN;
             bool finite;
             {
-                alloccounter::Scope scope;
+                alloccounter::Scope heap;
+                lockcounter::Scope locks;
                 finite = block(frames, rng, in.data(), out.data());
-                heapCalls += scope.counts().total();
+                heapCalls += heap.counts().total();
+                lockCalls += locks.count();
             }
             if (!finite)
                 ++nonFinite;
@@ -109,6 +117,50 @@ class AudioThread {
     Block block;
     std::vector<std::vector<float>> ins, outs;
     std::atomic<bool> stopping{false}, pauseRequested{false}, paused{false};
+    std::thread thread;
+};
+
+// The editor thread: opens the editor, idles it a random number of times at a brisk pace and
+// closes it, until stopped; as a user opening and closing the window while the host plays.
+class EditorThread {
+  public:
+    struct Calls {
+        std::function<bool()> open; // answers whether the editor opened
+        std::function<void()> idle;
+        std::function<void()> close;
+    };
+    EditorThread(unsigned seed, Calls c) : calls(std::move(c)) {
+        thread = std::thread([this, seed] { run(seed); });
+    }
+    ~EditorThread() { stop(); }
+    void stop() {
+        stopping = true;
+        if (thread.joinable())
+            thread.join();
+    }
+    std::atomic<long> opens{0}, idles{0}, refused{0};
+
+  private:
+    void run(unsigned seed) {
+        std::mt19937 rng(seed);
+        while (!stopping) {
+            if (!calls.open()) {
+                ++refused;
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                continue;
+            }
+            ++opens;
+            for (int n = static_cast<int>(rng() % 24); n > 0 && !stopping; --n) {
+                calls.idle();
+                ++idles;
+                std::this_thread::sleep_for(std::chrono::milliseconds(rng() % 8));
+            }
+            calls.close();
+        }
+    }
+
+    Calls calls;
+    std::atomic<bool> stopping{false};
     std::thread thread;
 };
 
@@ -139,6 +191,32 @@ void report(const char* name, const AudioThread& audio, long calls) {
     if (alloccounter::installed && audio.heapCalls)
         fail(std::string(name) + ": " + std::to_string(audio.heapCalls.load()) +
              " heap calls on the audio thread");
+    if (lockcounter::installed && audio.lockCalls)
+        fail(std::string(name) + ": " + std::to_string(audio.lockCalls.load()) +
+             " blocking lock calls on the audio thread");
+}
+
+// The editor thread's part of the report; without a window it is not run at all (null).
+void report(const char* name, const EditorThread* editor) {
+    if (!editor) {
+        std::printf("torture: %s: no X display, the editor was not opened\n", name);
+        return;
+    }
+    std::printf("torture: %s: the editor opened %ld times and idled %ld times\n", name,
+                editor->opens.load(), editor->idles.load());
+    if (editor->opens == 0 || editor->refused)
+        fail(std::string(name) + ": the editor was refused " +
+             std::to_string(editor->refused.load()) + " times and opened " +
+             std::to_string(editor->opens.load()) + " times");
+}
+
+// A plug-in window on the X display, or none when there is no display.
+std::unique_ptr<ptsim::HostWindow> hostWindow(int width, int height, const char* title) {
+    if (!ptsim::HostWindow::displayAvailable())
+        return nullptr;
+    auto window = std::make_unique<ptsim::HostWindow>(width, height, title);
+    window->waitMapped();
+    return window;
 }
 
 void tortureTidemill(double seconds, unsigned seed) {
@@ -167,6 +245,24 @@ void tortureTidemill(double seconds, unsigned seed) {
         p.processReplacing(in, out, frames);
         return finite(out, 2, frames);
     });
+    // A VST editor needs the host's window to open in.
+    const auto window = hostWindow(445, 370, "torture: tidemill");
+    std::unique_ptr<EditorThread> editor;
+    if (window)
+        editor = std::make_unique<EditorThread>(
+            seed + 3, EditorThread::Calls{[&] {
+                                              ERect* rect = nullptr;
+                                              p.dispatch(effEditGetRect, 0, 0, &rect);
+                                              void* parent = reinterpret_cast<void*>(
+                                                  static_cast<uintptr_t>(window->window()));
+                                              return p.dispatch(effEditOpen, 0, 0, parent) != 0 &&
+                                                     rect != nullptr;
+                                          },
+                                          [&] {
+                                              p.dispatch(effEditIdle);
+                                              window->pump();
+                                          },
+                                          [&] { p.dispatch(effEditClose); }});
 
     std::mt19937 rng(seed + 1);
     long calls = 0;
@@ -216,8 +312,11 @@ void tortureTidemill(double seconds, unsigned seed) {
         }
     }
 
-    // The last calls, with the audio still running but no more controllers: what they set must
-    // be what reads back once everything has stopped.
+    // The last calls, with the audio still running but no more controllers and the editor
+    // closed (its idle lets go of the momentary buttons): what they set must be what reads back
+    // once everything has stopped.
+    if (editor)
+        editor->stop();
     midi = false;
     const VstIntPtr program = static_cast<VstIntPtr>(rng() % p.numPrograms());
     p.dispatch(effSetProgram, 0, program);
@@ -232,6 +331,7 @@ void tortureTidemill(double seconds, unsigned seed) {
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds * 0.05));
     audio.stop();
     report("tidemill", audio, calls);
+    report("tidemill", editor.get());
     if (p.dispatch(effGetProgram) != program)
         fail("tidemill: the program set last is not the current one");
     if (p.programName() != "tortured")
@@ -256,6 +356,23 @@ void tortureWendle(double seconds, unsigned seed) {
         const bool ok = x->render(in, out, frames, tempos[rng() % 5]) == kPINoErr;
         return ok && finite(out, 2, frames);
     });
+    // In a plug-in window when there is a display, else drawn into memory only.
+    const auto window = hostWindow(600, 440, "torture: wendle");
+    const PIViewRect all{0, 0, 440, 370};
+    EditorThread editor(
+        seed + 4, EditorThread::Calls{[&] {
+                                          if (!x->view().view)
+                                              return false;
+                                          return (window ? x->openView(window->window())
+                                                         : x->openViewOffscreen()) == kPINoErr;
+                                      },
+                                      [&] {
+                                          x->idleView();
+                                          x->drawView(all);
+                                          if (window)
+                                              window->pump();
+                                      },
+                                      [&] { x->closeView(); }});
 
     std::mt19937 rng(seed + 2);
     std::vector<ptsim::SessionState> saved = {x->saveState()};
@@ -285,6 +402,7 @@ void tortureWendle(double seconds, unsigned seed) {
             break;
         }
     }
+    editor.stop(); // its idle lets go of the reset button
     std::vector<int32_t> expected(static_cast<size_t>(controls) + 1);
     for (int i = 1; i <= controls; ++i) {
         x->setControl(i, static_cast<int32_t>(rng()));
@@ -293,6 +411,7 @@ void tortureWendle(double seconds, unsigned seed) {
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds * 0.05));
     audio.stop();
     report("wendle", audio, calls);
+    report("wendle", &editor);
     for (int i = 1; i <= controls; ++i)
         if (x->control(i) != expected[static_cast<size_t>(i)])
             fail("wendle: control " + std::to_string(i) + " does not read back as set last");
@@ -319,8 +438,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: torture [--seconds S] [--seed N]\n");
         return 2;
     }
-    if (!alloccounter::installed)
-        std::printf("torture: heap counter not installed here (sanitizer build): not checked\n");
+    if (!alloccounter::installed || !lockcounter::installed)
+        std::printf("torture: heap and lock counters not installed here (sanitizer build): not "
+                    "checked\n");
     tortureTidemill(seconds / 2, seed);
     tortureWendle(seconds / 2, seed);
     std::printf("torture: %s\n", failures ? "FAILED" : "every check held");
