@@ -54,8 +54,9 @@ struct MidiBurst {
         list.resize(sizeof(VstEvents) + sizeof(VstEvent*) * pointers.size());
         auto* e = reinterpret_cast<VstEvents*>(list.data());
         e->numEvents = static_cast<VstInt32>(pointers.size());
+        VstEvent** slots = e->events; // declared with two entries, really numEvents
         for (std::size_t i = 0; i < pointers.size(); ++i)
-            e->events[i] = pointers[i];
+            slots[i] = pointers[i];
     }
     VstEvents* get() { return reinterpret_cast<VstEvents*>(list.data()); }
 };
