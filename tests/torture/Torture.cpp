@@ -199,7 +199,7 @@ void report(const char* name, const AudioThread& audio, long calls) {
 // The editor thread's part of the report; without a window it is not run at all (null).
 void report(const char* name, const EditorThread* editor) {
     if (!editor) {
-        std::printf("torture: %s: no X display, the editor was not opened\n", name);
+        std::printf("torture: %s: no window on an X display, the editor was not opened\n", name);
         return;
     }
     std::printf("torture: %s: the editor opened %ld times and idled %ld times\n", name,
@@ -210,13 +210,19 @@ void report(const char* name, const EditorThread* editor) {
              std::to_string(editor->opens.load()) + " times");
 }
 
-// A plug-in window on the X display, or none when there is no display.
+// A plug-in window on the X display, or none when there is no display (or it takes no more
+// clients).
 std::unique_ptr<ptsim::HostWindow> hostWindow(int width, int height, const char* title) {
     if (!ptsim::HostWindow::displayAvailable())
         return nullptr;
-    auto window = std::make_unique<ptsim::HostWindow>(width, height, title);
-    window->waitMapped();
-    return window;
+    try {
+        auto window = std::make_unique<ptsim::HostWindow>(width, height, title);
+        window->waitMapped();
+        return window;
+    } catch (const ptsim::Error& e) {
+        std::printf("torture: %s: %s\n", title, e.what());
+        return nullptr;
+    }
 }
 
 void tortureTidemill(double seconds, unsigned seed) {
