@@ -88,6 +88,9 @@ class Win32Backend : public CFrame::Backend {
         ReleaseDC(hwnd, dc);
     }
 
+    // The host's own message loop may deliver the window's messages between idle calls too; a
+    // press it delivers is kept the same way. Inside a modal mouse loop (accept false) presses
+    // are not kept until the next idle that accepts them.
     void pump(bool accept) override {
         acceptPress = accept;
         MSG msg;
@@ -95,7 +98,6 @@ class Win32Backend : public CFrame::Backend {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
-        acceptPress = false;
     }
 
     void waitForInput() override { MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT); }
@@ -163,7 +165,7 @@ class Win32Backend : public CFrame::Backend {
 
     CFrame* frame;
     bool registered = false;
-    bool acceptPress = false;
+    bool acceptPress = true;
 };
 
 LRESULT CALLBACK frameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

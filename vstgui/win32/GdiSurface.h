@@ -42,7 +42,10 @@ inline COLORREF colorRefOf(const CColor& c) {
 bool startGdiplus();
 // Writes `surface` as a PNG file through GDI+'s encoder.
 bool writeSurfacePng(const CDrawSurface* surface, const char* path);
-// The module (DLL or program) the toolkit is linked into.
+// The module (DLL or program) the toolkit is linked into: the one the DLL's entry was given, else
+// asked of the system.
 HINSTANCE moduleInstance();
+// Called by the DLL's entry when the module is loaded.
+void setModuleInstance(HINSTANCE instance);
 
 } // namespace vstgui_detail

@@ -100,7 +100,15 @@ bool writeSurfacePng(const CDrawSurface* s, const char* path) {
     return picture.Save(wide.c_str(), &png, nullptr) == Gdiplus::Ok;
 }
 
+static HINSTANCE givenInstance = nullptr;
+
+void setModuleInstance(HINSTANCE instance) {
+    givenInstance = instance;
+}
+
 HINSTANCE moduleInstance() {
+    if (givenInstance)
+        return givenInstance;
     HMODULE module = nullptr;
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
                            GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
