@@ -31,6 +31,22 @@ using namespace std::chrono_literals;
 
 inline const std::string kEditorHost = MIRELOW_BUILD_DIR "/tools/vsthost/vsteditor";
 
+// How long an answer may take. A harness built with a sanitizer paints many times slower: the
+// first idle after an editor opens repaints it whole, which under ThreadSanitizer on a loaded
+// machine takes several seconds for two editors.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define MIRELOW_EDITOR_HOST_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define MIRELOW_EDITOR_HOST_SANITIZED 1
+#endif
+#endif
+#ifdef MIRELOW_EDITOR_HOST_SANITIZED
+inline constexpr std::chrono::milliseconds kAnswerTimeout = 60s;
+#else
+inline constexpr std::chrono::milliseconds kAnswerTimeout = 5s;
+#endif
+
 inline bool haveDisplay() {
     return std::getenv("DISPLAY") != nullptr;
 }
@@ -80,7 +96,7 @@ class EditorHost {
         out = fromChild[0];
         reader = std::thread([this] { readLines(); });
         for (int i = 0; i < std::max<int>(1, instancesIn(options)); ++i)
-            if (auto w = next("window ", 15s))
+            if (auto w = next("window ", 3 * kAnswerTimeout))
                 windows.push_back(w->substr(7));
     }
     ~EditorHost() {
@@ -122,7 +138,7 @@ class EditorHost {
     }
     // The next line starting with `prefix` (lines before it are passed over but kept).
     std::optional<std::string> next(const std::string& prefix,
-                                    std::chrono::milliseconds timeout = 5s) {
+                                    std::chrono::milliseconds timeout = kAnswerTimeout) {
         std::unique_lock lock(m);
         const auto deadline = std::chrono::steady_clock::now() + timeout;
         for (;;) {
