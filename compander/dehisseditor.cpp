@@ -245,7 +245,8 @@ void dehisseditor::refreshView() {
         view.rows = 1;
         view.filterA[0] = view.filterA[1] = drawnShape[0].data();
     }
-    view.weights = const_cast<float*>(fx->tiltWeight());
+    std::memcpy(drawnWeights.data(), fx->tiltWeight(), sizeof drawnWeights);
+    view.weights = drawnWeights.data();
     displayGain = fx->thresholdPower.load();
     logScale = fx->logScale.load(std::memory_order_relaxed);
 }

@@ -98,6 +98,9 @@ class dehisseditor : public AEffGUIEditor, public CControlListener {
     // The threshold shapes the display draws and edits: copies of the current program's, taken
     // at each idle; a stroke hands them back to the effect, which publishes them.
     std::array<std::array<float, 513>, 2> drawnShape{};
+    // The tilt weights as of the last idle: the effect's table is rebuilt on host threads, so
+    // the display draws from this copy, never from the effect's buffers.
+    std::array<float, 513> drawnWeights{};
 
     VGLogo* logo = nullptr;
     CSplashScreen* splash = nullptr;
