@@ -150,11 +150,9 @@ void CVSTEditor::pointDisplay() {
 // linked, both bands show (and draw) the left curve.
 void CVSTEditor::pointFilters() {
     logScaleWord = fx->logScale.load(std::memory_order_relaxed);
-    for (int side = 0; side < 2; ++side) {
-        const float* curve = fx->selectedLinearCurve(side);
-        std::copy(curve, curve + drawn[static_cast<size_t>(side)].size(),
-                  drawn[static_cast<size_t>(side)].begin());
-    }
+    static_assert(std::tuple_size_v<decltype(drawn)::value_type> == wendle::kBins);
+    for (int side = 0; side < 2; ++side)
+        fx->copySelectedLinearCurve(side, drawn[static_cast<size_t>(side)].data());
     float* left = drawn[0].data();
     view.channelGain[0] = fx->displayFactor(0);
     if (fx->channelMode.load(std::memory_order_relaxed) == 1) {

@@ -475,6 +475,17 @@ float* wendle::selectedLinearCurve(int side) {
     return curve;
 }
 
+void wendle::copySelectedLinearCurve(int side, float* out) {
+    if (out == nullptr)
+        return;
+    underLock([&] {
+        const float* curve =
+            currentProgram()
+                .curves[linearCurve(selectedFilter.load(std::memory_order_relaxed), side & 1)];
+        std::memcpy(out, curve, sizeof(float) * kBins);
+    });
+}
+
 const float* wendle::appliedGain(int side) const {
     return side == 0 ? appliedGainLeft.data() : appliedGainRight.data();
 }

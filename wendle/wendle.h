@@ -114,6 +114,10 @@ class wendle : public spect {
     // display may draw into selectedLinearCurve and set the curve-edited flag; the next frame
     // hands the edit to the host side, which re-derives the dB curves under the state lock.
     float* selectedLinearCurve(int side); // side 0 left, 1 right
+    // A copy of the selected filter's linear curve on one side (kBins floats), taken under the
+    // state lock so that a curve chunk or program being loaded meanwhile is seen whole. Host
+    // threads.
+    void copySelectedLinearCurve(int side, float* out);
     const float* appliedGain(int side) const;
     const float* targetGain(int side) const;
     const float* tiltCurveData() const { return tiltCurve.data(); }
