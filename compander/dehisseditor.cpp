@@ -258,7 +258,9 @@ void dehisseditor::handBackShapes() {
 }
 
 void dehisseditor::idle() {
-    if (!frame || !opened || fx->readyLevel.load() < 2 || !onGuiThread())
+    // The thread first: a host thread that loads a chunk while the editor opens elsewhere must not
+    // read the frame being built.
+    if (!onGuiThread() || !frame || !opened || fx->readyLevel.load() < 2)
         return;
     applyPending();
     AEffGUIEditor::idle();
