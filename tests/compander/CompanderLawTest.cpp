@@ -159,6 +159,9 @@ TEST(TablePublisher, ReaderNeverSeesAHalfBuiltTable) {
             reads.fetch_add(1);
         }
     });
+    // The writers start once the reader is reading, so that its reads overlap their builds.
+    while (reads.load() == 0)
+        std::this_thread::yield();
     std::atomic<int> next{1};
     auto writer = [&] {
         for (int i = 0; i < 20000; ++i) {

@@ -5,6 +5,7 @@
 #include <X11/Xutil.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include "PtSim.h"
@@ -19,8 +20,21 @@ struct HostWindow::Impl {
     bool mapped = false;
 };
 
-bool HostWindow::displayAvailable() {
+namespace {
+// A display that is there may refuse a client for a moment while many others connect and leave
+// (a virtual display under a parallel test run): ask again for up to two seconds.
+Display* openDisplay() {
     Display* dpy = XOpenDisplay(nullptr);
+    for (int attempt = 0; !dpy && std::getenv("DISPLAY") && attempt < 40; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        dpy = XOpenDisplay(nullptr);
+    }
+    return dpy;
+}
+} // namespace
+
+bool HostWindow::displayAvailable() {
+    Display* dpy = openDisplay();
     if (!dpy)
         return false;
     XCloseDisplay(dpy);
@@ -29,7 +43,7 @@ bool HostWindow::displayAvailable() {
 
 HostWindow::HostWindow(int width, int height, const std::string& title)
     : mImpl(std::make_unique<Impl>()), mWidth(width), mHeight(height) {
-    mImpl->dpy = XOpenDisplay(nullptr);
+    mImpl->dpy = openDisplay();
     if (!mImpl->dpy)
         throw Error("no X display (is DISPLAY set?)", kPIErr_ViewFailed);
     Display* dpy = mImpl->dpy;
